@@ -1,0 +1,52 @@
+# Set-up on a fresh Debian machine: `make run` opens the window, `make test` runs every test.
+# Both install the Debian packages that are missing first (apt-get as root, sudo otherwise).
+
+PACKAGES := cmake ninja-build g++ qt6-base-dev libgtest-dev libgmock-dev libcli11-dev \
+            libbenchmark-dev fonts-liberation sdcc sdcc-ucsim
+BUILD    := build
+ASAN     := build-sanitize
+BENCH    := build-bench
+SUDO     := $(if $(filter 0,$(shell id -u)),,sudo)
+CONFIGURE = cmake -S . -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: deps build run test test-sanitize bench screenshots install clean
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do \
+	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
+	  done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:" $$missing; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+build: deps
+	$(CONFIGURE) -B $(BUILD)
+	cmake --build $(BUILD)
+
+run: build
+	$(BUILD)/ui/kitbuilder
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
+
+# The same tests under AddressSanitizer and UndefinedBehaviorSanitizer; CI runs this too.
+test-sanitize: deps
+	$(CONFIGURE) -B $(ASAN) -DKITBUILDER_SANITIZE=ON -DKITBUILDER_BENCH=OFF
+	cmake --build $(ASAN)
+	cd $(ASAN) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
+
+bench: deps
+	cmake -S . -G Ninja -B $(BENCH) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BENCH) --target engine_benchmarks
+	$(BENCH)/bench/engine_benchmarks
+
+screenshots: build
+	cmake --build $(BUILD) --target screenshots
+
+install: build
+	cmake --install $(BUILD)
+
+clean:
+	rm -rf $(BUILD) $(ASAN) $(BENCH)

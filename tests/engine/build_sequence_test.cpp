@@ -1,0 +1,194 @@
+#include "engine/build_sequence.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "engine/main_program_composer.h"
+#include "tests/support/byte_diff.h"
+#include "tests/support/fake_text_store.h"
+#include "tests/support/memory_output_files.h"
+
+namespace kitbuilder {
+namespace {
+
+using testing::CopyOfEmbeddedStore;
+using testing::FakeTextStore;
+using testing::MemoryOutputFiles;
+using testing::ReadFileBytes;
+using testing::SameBytes;
+
+// A fresh directory under /tmp, removed with everything in it when the test ends.
+class ScratchDirectory {
+ public:
+  ScratchDirectory() {
+    char pattern[] = "/tmp/kitbuilder-build-XXXXXX";
+    path_ = mkdtemp(pattern);
+  }
+  ~ScratchDirectory() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+  /// The directory as the output directory string: with its trailing separator.
+  std::string Output() const { return path_ + "/"; }
+  bool Exists(const std::string& name) const {
+    struct stat info;
+    return stat((Output() + name).c_str(), &info) == 0;
+  }
+
+ private:
+  std::string path_;
+};
+
+std::string StoredTemplate(uint16_t id) {
+  return std::string(EmbeddedStore().Fetch("TXT", id).bytes);
+}
+
+TEST(BuildSequenceTest, WritesTheThreeFilesInOrderAndReportsSuccess) {
+  MemoryOutputFiles files;
+  const BuildOutcome outcome =
+      RunBuildSequence(EmbeddedStore(), files, "/out/", DefaultSettings(kModeRx));
+  EXPECT_TRUE(outcome.success);
+  EXPECT_EQ(outcome.statusText, "All file creat success.");
+  EXPECT_EQ(files.writeOrder,
+            (std::vector<std::string>{"/out/main.c", "/out/define.h", "/out/K3960reg.h"}));
+  EXPECT_TRUE(SameBytes(StoredTemplate(160), files.files["/out/define.h"]));
+  EXPECT_TRUE(SameBytes(StoredTemplate(211), files.files["/out/K3960reg.h"]));
+}
+
+struct StopCase {
+  const char* name;
+  uint16_t missingTemplate;  // 0: none
+  FetchStatus stage;
+  const char* failingPath;  // a file whose open fails, or ""
+  const char* statusText;
+  std::size_t filesWritten;
+};
+
+class BuildStopsTest : public ::testing::TestWithParam<StopCase> {};
+
+TEST_P(BuildStopsTest, TheFirstFailingStepStopsTheSequenceWithItsText) {
+  const StopCase& c = GetParam();
+  FakeTextStore store = CopyOfEmbeddedStore();
+  if (c.missingTemplate != 0) store.Fail("TXT", c.missingTemplate, c.stage);
+  MemoryOutputFiles files;
+  if (*c.failingPath) files.faults[c.failingPath] = {WriteOutcome::Status::kNotOpened, "denied"};
+
+  const BuildOutcome outcome = RunBuildSequence(store, files, "/out/", DefaultSettings());
+  EXPECT_FALSE(outcome.success);
+  EXPECT_EQ(outcome.statusText, c.statusText);
+  EXPECT_EQ(files.files.size(), c.filesWritten);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, BuildStopsTest,
+    ::testing::Values(StopCase{"SkeletonMissing", 161, FetchStatus::kNotFound, "",
+                               "Creat main.c had some error!! ERROR CODE=-1", 0},
+                      StopCase{"SkeletonNotLoadable", 161, FetchStatus::kNotLoadable, "",
+                               "Creat main.c had some error!! ERROR CODE=-2", 0},
+                      StopCase{"TypeHeaderMissing", 160, FetchStatus::kNotFound, "",
+                               "Creat define.h had some error!! ERROR CODE=-1", 1},
+                      StopCase{"TypeHeaderNoBytes", 160, FetchStatus::kNoBytes, "",
+                               "Creat define.h had some error!! ERROR CODE=-3", 1},
+                      StopCase{"RegisterHeaderNotLoadable", 211, FetchStatus::kNotLoadable, "",
+                               "Creat k3960reg.h had some error!! ERROR CODE=-2", 2},
+                      StopCase{"MainNotCreatable", 0, FetchStatus::kFound, "/out/main.c",
+                               "Creat main.c had some error!! ERROR CODE=-4", 0},
+                      StopCase{"TypeHeaderHeldOpen", 0, FetchStatus::kFound, "/out/define.h",
+                               "Creat define.h had some error!! ERROR CODE=-4", 1},
+                      StopCase{"RegisterHeaderNotCreatable", 0, FetchStatus::kFound,
+                               "/out/K3960reg.h", "Creat k3960reg.h had some error!! ERROR CODE=-4",
+                               2}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BuildSequenceTest, AWriteErrorAfterOpeningStopsTheBuildAndNamesTheFile) {
+  MemoryOutputFiles files;
+  files.faults["/out/define.h"] = {WriteOutcome::Status::kFailed, "Input/output error"};
+  const BuildOutcome outcome = RunBuildSequence(EmbeddedStore(), files, "/out/", DefaultSettings());
+  EXPECT_FALSE(outcome.success);
+  EXPECT_EQ(outcome.statusText, "") << "the status line keeps its text";
+  ASSERT_TRUE(outcome.writeError);
+  EXPECT_EQ(outcome.writeError->path, "/out/define.h");
+  EXPECT_EQ(outcome.writeError->systemError, "Input/output error");
+  EXPECT_EQ(files.writeOrder.size(), 2u) << "K3960reg.h must not be written";
+}
+
+// The real disk: the faults a user meets.
+TEST(BuildOnDiskTest, AMissingDirectoryGivesMinusFourAndCreatesNothing) {
+  ScratchDirectory scratch;
+  DiskOutputFiles disk;
+  const std::string missing = scratch.Output() + "absent/";
+  const BuildOutcome outcome = RunBuildSequence(EmbeddedStore(), disk, missing, DefaultSettings());
+  EXPECT_EQ(outcome.statusText, "Creat main.c had some error!! ERROR CODE=-4");
+  EXPECT_FALSE(scratch.Exists("absent"));
+}
+
+TEST(BuildOnDiskTest, AReadOnlyDirectoryGivesMinusFour) {
+  // /proc refuses new files even to root, which a chmod'ed scratch directory would not.
+  DiskOutputFiles disk;
+  const BuildOutcome outcome = RunBuildSequence(EmbeddedStore(), disk, "/proc/", DefaultSettings());
+  EXPECT_EQ(outcome.statusText, "Creat main.c had some error!! ERROR CODE=-4");
+}
+
+TEST(BuildOnDiskTest, ADirectoryStandingWhereAFileBelongsStopsAtThatFile) {
+  ScratchDirectory scratch;
+  ASSERT_EQ(mkdir((scratch.Output() + "define.h").c_str(), 0755), 0);
+  DiskOutputFiles disk;
+  const BuildOutcome outcome =
+      RunBuildSequence(EmbeddedStore(), disk, scratch.Output(), DefaultSettings());
+  EXPECT_EQ(outcome.statusText, "Creat define.h had some error!! ERROR CODE=-4");
+  EXPECT_TRUE(scratch.Exists("main.c"));
+  EXPECT_FALSE(scratch.Exists("K3960reg.h"));
+}
+
+TEST(BuildOnDiskTest, AFullDiskIsReportedWithTheSystemsError) {
+  ScratchDirectory scratch;
+  ASSERT_EQ(symlink("/dev/full", (scratch.Output() + "main.c").c_str()), 0);
+  DiskOutputFiles disk;
+  const BuildOutcome outcome =
+      RunBuildSequence(EmbeddedStore(), disk, scratch.Output(), DefaultSettings());
+  EXPECT_FALSE(outcome.success);
+  ASSERT_TRUE(outcome.writeError);
+  EXPECT_EQ(outcome.writeError->path, scratch.Output() + "main.c");
+  EXPECT_EQ(outcome.writeError->systemError, "No space left on device");
+  EXPECT_FALSE(scratch.Exists("define.h"));
+}
+
+TEST(BuildOnDiskTest, AShorterSecondBuildLeavesNoOldBytesAndRepeatsAreIdentical) {
+  ScratchDirectory scratch;
+  DiskOutputFiles disk;
+  ASSERT_TRUE(RunBuildSequence(EmbeddedStore(), disk, scratch.Output(), DefaultSettings(kModeTxAck))
+                  .success);
+  const std::string longer = ReadFileBytes(scratch.Output() + "main.c");
+  ASSERT_TRUE(
+      RunBuildSequence(EmbeddedStore(), disk, scratch.Output(), DefaultSettings(kModeTx)).success);
+  const std::string shorter = ReadFileBytes(scratch.Output() + "main.c");
+  ASSERT_LT(shorter.size(), longer.size());
+
+  std::string composed;
+  const GenerationSettings tx = DefaultSettings(kModeTx);
+  ASSERT_EQ(ComposeMainDocument(EmbeddedStore(), tx.pins, tx.rfId, kModeTx, tx.rf, &composed), 0);
+  EXPECT_TRUE(SameBytes(composed, shorter));
+
+  ASSERT_TRUE(
+      RunBuildSequence(EmbeddedStore(), disk, scratch.Output(), DefaultSettings(kModeTx)).success);
+  EXPECT_TRUE(SameBytes(shorter, ReadFileBytes(scratch.Output() + "main.c")));
+  EXPECT_TRUE(SameBytes(StoredTemplate(160), ReadFileBytes(scratch.Output() + "define.h")));
+  EXPECT_TRUE(SameBytes(StoredTemplate(211), ReadFileBytes(scratch.Output() + "K3960reg.h")));
+}
+
+TEST(BuildOnDiskTest, ADeepOutputDirectoryWorks) {
+  ScratchDirectory scratch;
+  std::string deep = scratch.Output();
+  for (int i = 0; i < 8; ++i) {
+    deep += std::string(60, static_cast<char>('a' + i)) + "/";
+    ASSERT_EQ(mkdir(deep.c_str(), 0755), 0);
+  }
+  ASSERT_GT(deep.size(), 260u);
+  DiskOutputFiles disk;
+  EXPECT_TRUE(RunBuildSequence(EmbeddedStore(), disk, deep, DefaultSettings()).success);
+  EXPECT_FALSE(ReadFileBytes(deep + "K3960reg.h").empty());
+}
+
+}  // namespace
+}  // namespace kitbuilder
