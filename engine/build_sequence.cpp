@@ -55,12 +55,16 @@ BuildOutcome RunBuildSequence(const TextStore& store, OutputFiles& files,
        }},
   };
 
+  bool keptBackup = false;
   for (const Writer& writer : kWriters) {
     const WriterResult result = writer.run(store, files, outputDirectory, settings);
-    if (result.writeError) return {false, "", result.writeError};
-    if (result.code != 0) return {false, StatusText(writer.failureText, result.code), {}};
+    keptBackup = keptBackup || result.keptBackup;
+    if (result.writeError) return {false, "", result.writeError, keptBackup};
+    if (result.code != 0) {
+      return {false, StatusText(writer.failureText, result.code), {}, keptBackup};
+    }
   }
-  return {true, "All file creat success.", {}};
+  return {true, "All file creat success.", {}, keptBackup};
 }
 
 }  // namespace kitbuilder

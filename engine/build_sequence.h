@@ -28,7 +28,12 @@ struct BuildOutcome {
   std::string statusText;
   /// Set when writing or closing an opened file failed.
   std::optional<WriteError> writeError;
+  /// An edited main.c was kept as main.c.bak before it was replaced.
+  bool keptBackup = false;
 };
+
+/// The line a front end adds under the status text when keptBackup is set.
+inline constexpr const char* kKeptBackupNotice = "Previous main.c kept as main.c.bak.";
 
 BuildOutcome RunBuildSequence(const TextStore& store, OutputFiles& files,
                               const std::string& outputDirectory,

@@ -168,7 +168,16 @@ WriterResult ComposeMainProgram(const TextStore& store, OutputFiles& files,
       code != 0) {
     return {code, std::nullopt};
   }
-  return WriteWholeFile(files, outputDirectory + "main.c", document);
+  const std::string path = outputDirectory + "main.c";
+  const std::optional<std::string> previous = files.ReadExisting(path);
+  const bool keepPrevious = previous && *previous != document;
+  if (keepPrevious) {
+    const WriterResult backup = WriteWholeFile(files, path + ".bak", *previous);
+    if (!backup.ok()) return backup;
+  }
+  WriterResult result = WriteWholeFile(files, path, document);
+  result.keptBackup = keepPrevious && result.ok();
+  return result;
 }
 
 }  // namespace kitbuilder

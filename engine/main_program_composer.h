@@ -26,6 +26,8 @@ int32_t ComposeMainDocument(const TextStore& store, const PinAssignment& pins, c
                             int32_t operatingMode, const RfParameters& rf, std::string* document);
 
 /// Composes main.c and writes it as outputDirectory + "main.c". `outputDirectory` ends in '/'.
+/// main.c is where users add their application, so a main.c whose content differs from the new
+/// one is first kept as "main.c.bak"; if that cannot be written, main.c is left alone.
 WriterResult ComposeMainProgram(const TextStore& store, OutputFiles& files,
                                 const std::string& outputDirectory, const PinAssignment& pins,
                                 const RfId& rfId, int32_t operatingMode, const RfParameters& rf);

@@ -2,6 +2,9 @@
 // The seam through which every generated file reaches the disk, so that tests can make an
 // open, a write or a close fail without a special file system.
 
+#include <sys/types.h>
+
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -9,7 +12,7 @@ namespace kitbuilder {
 
 struct WriteOutcome {
   enum class Status {
-    kWritten,    ///< the file was created or truncated, written whole and closed
+    kWritten,    ///< the file was created or replaced, written whole and closed
     kNotOpened,  ///< the file could not be created or opened; nothing was written
     kFailed,     ///< the file was opened, but writing or closing it failed
   };
@@ -20,14 +23,40 @@ struct WriteOutcome {
 class OutputFiles {
  public:
   virtual ~OutputFiles() = default;
-  /// Creates or truncates the file at `path` and writes exactly `bytes`.
+  /// Creates or replaces the file at `path` with exactly `bytes`.
   virtual WriteOutcome Write(const std::string& path, std::string_view bytes) = 0;
+  /// The content of an existing regular file at `path`, or nothing.
+  virtual std::optional<std::string> ReadExisting(const std::string& path) = 0;
 };
 
-/// Writes through the operating system.
+/// The descriptor calls that DiskOutputFiles makes to fill a file, so that a test can make a
+/// write or a close fail part-way on an ordinary file system.
+class DescriptorCalls {
+ public:
+  virtual ~DescriptorCalls() = default;
+  virtual ssize_t Write(int fd, const void* data, size_t size);
+  virtual int Close(int fd);
+};
+
+/// Writes through the operating system without ever leaving a half-written file: the bytes go
+/// to a temporary file beside the target (beside a link's target, so the link stays a link),
+/// which replaces the target only once it is complete and closed. A target that is not a
+/// regular file, such as a device, is written in place.
 class DiskOutputFiles : public OutputFiles {
  public:
+  explicit DiskOutputFiles(DescriptorCalls* calls = nullptr);
   WriteOutcome Write(const std::string& path, std::string_view bytes) override;
+  std::optional<std::string> ReadExisting(const std::string& path) override;
+
+ private:
+  WriteOutcome WriteInPlace(const std::string& path, std::string_view bytes);
+  WriteOutcome ReplaceAtomically(const std::string& path, std::string_view bytes, mode_t mode);
+  bool Fill(int fd, std::string_view bytes, std::string* error);
+  /// Closes `fd`; on failure puts the system's error into `error` unless it is null.
+  bool Close(int fd, std::string* error);
+
+  DescriptorCalls defaultCalls_;
+  DescriptorCalls* calls_;
 };
 
 }  // namespace kitbuilder

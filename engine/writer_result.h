@@ -22,6 +22,8 @@ struct WriterResult {
   /// -4 output file not creatable.
   int32_t code = 0;
   std::optional<WriteError> writeError;
+  /// The writer kept the file it replaced, because its content differed, as "<name>.bak".
+  bool keptBackup = false;
 
   bool ok() const { return code == 0 && !writeError; }
 };

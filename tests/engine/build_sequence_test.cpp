@@ -190,5 +190,49 @@ TEST(BuildOnDiskTest, ADeepOutputDirectoryWorks) {
   EXPECT_FALSE(ReadFileBytes(deep + "K3960reg.h").empty());
 }
 
+
+TEST(MainProgramBackupTest, AnEditedMainCIsKeptAndAnUnchangedOneIsNot) {
+  ScratchDirectory scratch;
+  DiskOutputFiles disk;
+  const GenerationSettings settings = DefaultSettings();
+  ASSERT_TRUE(RunBuildSequence(EmbeddedStore(), disk, scratch.Output(), settings).success);
+  const std::string generated = ReadFileBytes(scratch.Output() + "main.c");
+
+  BuildOutcome again = RunBuildSequence(EmbeddedStore(), disk, scratch.Output(), settings);
+  EXPECT_FALSE(again.keptBackup);
+  EXPECT_FALSE(scratch.Exists("main.c.bak"));
+
+  const std::string edited = generated + "void Application(void) {}\r\n";
+  ASSERT_TRUE(disk.Write(scratch.Output() + "main.c", edited).status ==
+              WriteOutcome::Status::kWritten);
+  again = RunBuildSequence(EmbeddedStore(), disk, scratch.Output(), settings);
+  EXPECT_TRUE(again.success);
+  EXPECT_TRUE(again.keptBackup);
+  EXPECT_TRUE(SameBytes(edited, ReadFileBytes(scratch.Output() + "main.c.bak")));
+  EXPECT_TRUE(SameBytes(generated, ReadFileBytes(scratch.Output() + "main.c")));
+
+  // A second edit replaces the older backup.
+  ASSERT_TRUE(disk.Write(scratch.Output() + "main.c", "second edit").status ==
+              WriteOutcome::Status::kWritten);
+  ASSERT_TRUE(RunBuildSequence(EmbeddedStore(), disk, scratch.Output(), settings).keptBackup);
+  EXPECT_EQ(ReadFileBytes(scratch.Output() + "main.c.bak"), "second edit");
+}
+
+TEST(MainProgramBackupTest, ABackupThatCannotBeWrittenLeavesMainCAlone) {
+  MemoryOutputFiles files;
+  files.files["/out/main.c"] = "edited by the user";
+  files.faults["/out/main.c.bak"] = {WriteOutcome::Status::kNotOpened, "denied"};
+  BuildOutcome outcome = RunBuildSequence(EmbeddedStore(), files, "/out/", DefaultSettings());
+  EXPECT_EQ(outcome.statusText, "Creat main.c had some error!! ERROR CODE=-4");
+  EXPECT_EQ(files.files["/out/main.c"], "edited by the user");
+
+  files.faults["/out/main.c.bak"] = {WriteOutcome::Status::kFailed, "No space left on device"};
+  outcome = RunBuildSequence(EmbeddedStore(), files, "/out/", DefaultSettings());
+  ASSERT_TRUE(outcome.writeError);
+  EXPECT_EQ(outcome.writeError->path, "/out/main.c.bak");
+  EXPECT_EQ(files.files["/out/main.c"], "edited by the user");
+  EXPECT_FALSE(outcome.keptBackup);
+}
+
 }  // namespace
 }  // namespace kitbuilder

@@ -2,6 +2,7 @@
 // Output files for tests: kept in memory, with an open or a write that fails on request.
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,12 @@ class MemoryOutputFiles : public OutputFiles {
     if (const auto fault = faults.find(path); fault != faults.end()) return fault->second;
     files[path] = std::string(bytes);
     return {};
+  }
+
+  std::optional<std::string> ReadExisting(const std::string& path) override {
+    const auto found = files.find(path);
+    if (found == files.end()) return std::nullopt;
+    return found->second;
   }
 
   std::map<std::string, std::string> files;
