@@ -1,0 +1,58 @@
+#include "cli/build_command.h"
+
+#include <string>
+
+#include "cli/exit_status.h"
+#include "cli/shared_pins.h"
+#include "engine/build_sequence.h"
+#include "engine/main_program_composer.h"
+
+namespace kitbuilder::cli {
+namespace {
+
+int PrintMainProgram(const GenerationSettings& settings, const TextStore& store, std::ostream& out,
+                     std::ostream& err) {
+  std::string document;
+  const int32_t code = ComposeMainDocument(store, settings.pins, settings.rfId,
+                                           settings.operatingMode, settings.rf, &document);
+  if (code != 0) {
+    err << "Creat main.c had some error!! ERROR CODE=" << code << '\n';
+    return kExitBuildFailed;
+  }
+  out << document << std::flush;
+  if (!out) {
+    // A full disk or a closed pipe behind standard output must not pass for a complete main.c.
+    err << "kitbuilder-cli: main.c could not be written to standard output\n";
+    return kExitBuildFailed;
+  }
+  return kExitSuccess;
+}
+
+int WriteFiles(const BuildRequest& request, const TextStore& store, OutputFiles& files,
+               std::ostream& out, std::ostream& err) {
+  const BuildOutcome outcome =
+      RunBuildSequence(store, files, request.outputDirectory, request.settings);
+  std::ostream& report = outcome.success ? out : err;
+  if (outcome.writeError) {
+    err << "kitbuilder-cli: writing " << outcome.writeError->path
+        << " failed: " << outcome.writeError->systemError << '\n';
+  } else {
+    report << outcome.statusText << '\n';
+  }
+  // Standard error, so that scripts reading the status line see it unchanged.
+  if (outcome.keptBackup) err << kKeptBackupNotice << '\n';
+  return outcome.success ? kExitSuccess : kExitBuildFailed;
+}
+
+}  // namespace
+
+int RunBuildCommand(const BuildRequest& request, const TextStore& store, OutputFiles& files,
+                    std::ostream& out, std::ostream& err) {
+  for (const std::string& warning : SharedPinWarnings(request.settings.pins)) {
+    err << "kitbuilder-cli: warning: " << warning << '\n';
+  }
+  return request.toStdout ? PrintMainProgram(request.settings, store, out, err)
+                          : WriteFiles(request, store, files, out, err);
+}
+
+}  // namespace kitbuilder::cli

@@ -1,0 +1,18 @@
+#pragma once
+// Carries out a build request: writes the three files, or prints main.c, and reports the
+// outcome the way the window's status line would.
+
+#include <ostream>
+
+#include "cli/build_request.h"
+#include "engine/output_files.h"
+#include "engine/text_store.h"
+
+namespace kitbuilder::cli {
+
+/// Runs `request` and returns the exit status. Success text and main.c go to `out`; failures and
+/// warnings go to `err`, one line each.
+int RunBuildCommand(const BuildRequest& request, const TextStore& store, OutputFiles& files,
+                    std::ostream& out, std::ostream& err);
+
+}  // namespace kitbuilder::cli

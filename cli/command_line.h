@@ -1,0 +1,30 @@
+#pragma once
+// The command line of kitbuilder-cli: the options, their help, and the reading of argv into a
+// build request.
+
+#include <string>
+
+#include "cli/build_request.h"
+
+namespace CLI {
+class App;
+}
+
+namespace kitbuilder::cli {
+
+/// Adds every option to `app`, bound to its field of `texts`, with its allowed values and its
+/// default in the help. The same definitions can read the keys of a settings file.
+void DefineOptions(CLI::App* app, OptionTexts* texts);
+
+/// What a command line asks for.
+struct CommandLineOutcome {
+  enum class Action { kBuild, kShowHelp, kRefuse };
+  Action action = Action::kRefuse;
+  BuildRequest request;  ///< for kBuild
+  std::string text;      ///< the help for kShowHelp; the one-line reason for kRefuse
+};
+
+/// Reads argv (argv[0] is the program). Never throws a parser error: refusals are returned.
+CommandLineOutcome ReadCommandLine(int argc, const char* const* argv);
+
+}  // namespace kitbuilder::cli

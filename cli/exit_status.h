@@ -1,0 +1,14 @@
+#pragma once
+// The exit statuses of kitbuilder-cli, which scripts tell apart.
+
+namespace kitbuilder::cli {
+
+enum ExitStatus : int {
+  kExitSuccess = 0,
+  /// The build or the printing of main.c failed; the reason is on standard error.
+  kExitBuildFailed = 1,
+  /// The command line was refused before anything was written.
+  kExitUsage = 2,
+};
+
+}  // namespace kitbuilder::cli

@@ -1,0 +1,166 @@
+// Runs the built kitbuilder-cli and checks what a user or a script sees: exit status, the two
+// output streams and the files in the directory.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/generation_settings.h"
+#include "engine/main_program_composer.h"
+#include "engine/text_store.h"
+#include "tests/cli/cli_process.h"
+#include "tests/support/byte_diff.h"
+
+namespace kitbuilder::cli {
+namespace {
+
+using kitbuilder::testing::ReadFileBytes;
+using kitbuilder::testing::SameBytes;
+using testing::ProcessResult;
+using testing::RunCli;
+using testing::ScratchDirectory;
+
+const std::vector<std::string> kThreeFiles{"K3960reg.h", "define.h", "main.c"};
+
+std::string StoredTemplate(int32_t id) {
+  TemplateView view;
+  EXPECT_EQ(OpenTemplate(EmbeddedStore(), id, &view), 0) << "template " << id;
+  return std::string(view.bytes);
+}
+
+std::string ComposedMainProgram(const GenerationSettings& settings) {
+  std::string document;
+  EXPECT_EQ(ComposeMainDocument(EmbeddedStore(), settings.pins, settings.rfId,
+                                settings.operatingMode, settings.rf, &document),
+            0);
+  return document;
+}
+
+TEST(CliExecutable, DefaultsWriteTheThreeFilesIntoTheCurrentDirectory) {
+  ScratchDirectory directory;
+  const ProcessResult result = RunCli({}, directory.path());
+  EXPECT_EQ(result.exitStatus, 0) << result.standardError;
+  EXPECT_EQ(result.standardOutput, "All file creat success.\n");
+  EXPECT_EQ(result.standardError, "");
+  ASSERT_EQ(directory.Entries(), kThreeFiles);
+  EXPECT_TRUE(SameBytes(ComposedMainProgram(DefaultSettings()),
+                        ReadFileBytes(directory.path() + "/main.c")));
+  EXPECT_TRUE(SameBytes(StoredTemplate(160), ReadFileBytes(directory.path() + "/define.h")));
+  EXPECT_TRUE(SameBytes(StoredTemplate(211), ReadFileBytes(directory.path() + "/K3960reg.h")));
+}
+
+TEST(CliExecutable, RelativeOutputDirectoryIsTakenFromTheWorkingDirectory) {
+  ScratchDirectory directory;
+  ASSERT_EQ(RunCli({"--stdout"}, directory.path()).exitStatus, 0);  // writes nothing
+  ASSERT_TRUE(directory.Entries().empty());
+  const ProcessResult made = RunCli({"-o", "."}, directory.path());
+  EXPECT_EQ(made.exitStatus, 0) << made.standardError;
+  EXPECT_EQ(directory.Entries(), kThreeFiles);
+}
+
+TEST(CliExecutable, SettingsReachTheWrittenMainProgram) {
+  ScratchDirectory directory;
+  const ProcessResult result = RunCli({"-o",           directory.path(),
+                                       "-m",           "rx-ack",
+                                       "--channel",    "166",
+                                       "--scs",        "P0.7",
+                                       "--rf-id",      "54,a,0b,FF",
+                                       "--length",     "64",
+                                       "--ack-length", "1",
+                                       "--delay",      "0",
+                                       "--rest",       "standby",
+                                       "--wiring",     "4",
+                                       "--wtr",        "GIO2",
+                                       "--tx-power",   "-12",
+                                       "--data-rate",  "1M"},
+                                      "/");
+  ASSERT_EQ(result.exitStatus, 0) << result.standardError;
+
+  GenerationSettings expected = DefaultSettings(kModeRxAck);
+  expected.rf.channel = 166;
+  expected.pins.scsPort = 0;
+  expected.pins.scsPin = 7;
+  expected.rfId = {"0x54", "0xA", "0x0B", "0xFF"};
+  PlaceModeValues(kModeRxAck, ModeValues{64, 1, 1, 0, 40}, &expected.rf);
+  expected.pins.spiMode = 1;
+  expected.pins.wtrLine = 1;
+  expected.rf.txPowerIndex = 4;
+  expected.rf.dataRateIndex = 1;
+  const std::string written = ReadFileBytes(directory.path() + "/main.c");
+  EXPECT_TRUE(SameBytes(ComposedMainProgram(expected), written));
+  for (const char* line : {"sbit SCS    = P0^7;\r\n", "#define SDO     GIO1\r\n",
+                           "    K3960_WriteReg( PLL1_REG, 166 );        // set radio channel"}) {
+    EXPECT_NE(written.find(line), std::string::npos) << line;
+  }
+}
+
+TEST(CliExecutable, StdoutPrintsMainProgramAndWritesNoFile) {
+  ScratchDirectory directory;
+  for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+           {"--stdout", "--tx-power", "-4"}, {"--stdout", "--tx-power=-4"}}) {
+    const ProcessResult result = RunCli(arguments, directory.path());
+    EXPECT_EQ(result.exitStatus, 0) << result.standardError;
+    EXPECT_EQ(result.standardError, "");
+    GenerationSettings expected = DefaultSettings();
+    expected.rf.txPowerIndex = 1;
+    EXPECT_TRUE(SameBytes(ComposedMainProgram(expected), result.standardOutput));
+  }
+  EXPECT_TRUE(directory.Entries().empty());
+}
+
+TEST(CliExecutable, RefusalsExitTwoWithOneLineNamingTheOptionAndWriteNothing) {
+  const struct {
+    std::vector<std::string> arguments;
+    const char* named;
+  } cases[] = {
+      {{"--channel", "167"}, "--channel \"167\""},
+      {{"--tx-power", "-5"}, "--tx-power \"-5\""},
+      {{"--scs", "P4.0"}, "--scs \"P4.0\""},
+      {{"-m", "rx", "--wait", "40"}, "--wait \"40\""},
+      {{"--rf-id", "55,75,C5,2A"}, "--rf-id \"55,75,C5,2A\""},
+      {{"--bogus"}, "--bogus"},
+  };
+  for (const auto& testCase : cases) {
+    ScratchDirectory directory;
+    std::vector<std::string> arguments{"-o", directory.path()};
+    arguments.insert(arguments.end(), testCase.arguments.begin(), testCase.arguments.end());
+    const ProcessResult result = RunCli(arguments, directory.path());
+    EXPECT_EQ(result.exitStatus, 2) << testCase.named;
+    EXPECT_EQ(result.standardOutput, "");
+    EXPECT_NE(result.standardError.find(testCase.named), std::string::npos) << result.standardError;
+    EXPECT_EQ(result.standardError.find('\n'), result.standardError.size() - 1)
+        << result.standardError;
+    EXPECT_TRUE(directory.Entries().empty()) << testCase.named;
+  }
+}
+
+TEST(CliExecutable, MissingOutputDirectoryFailsTheFirstStep) {
+  ScratchDirectory directory;
+  const ProcessResult result = RunCli({"-o", directory.path() + "/missing"}, directory.path());
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_EQ(result.standardOutput, "");
+  EXPECT_EQ(result.standardError, "Creat main.c had some error!! ERROR CODE=-4\n");
+  EXPECT_TRUE(directory.Entries().empty());
+}
+
+TEST(CliExecutable, TwoLinesOnOnePinWarnAndStillBuild) {
+  ScratchDirectory directory;
+  const ProcessResult result = RunCli({"--gio2", "P1.1"}, directory.path());
+  EXPECT_EQ(result.exitStatus, 0);
+  EXPECT_EQ(result.standardError, "kitbuilder-cli: warning: SCS and GIO2 are both on P1.1\n");
+  EXPECT_EQ(result.standardOutput, "All file creat success.\n");
+  EXPECT_EQ(directory.Entries(), kThreeFiles);
+}
+
+TEST(CliExecutable, HelpExitsZeroAndWritesNothing) {
+  ScratchDirectory directory;
+  const ProcessResult result = RunCli({"--help"}, directory.path());
+  EXPECT_EQ(result.exitStatus, 0);
+  EXPECT_NE(result.standardOutput.find("--rf-id"), std::string::npos);
+  EXPECT_EQ(result.standardError, "");
+  EXPECT_TRUE(directory.Entries().empty());
+}
+
+}  // namespace
+}  // namespace kitbuilder::cli

@@ -1,0 +1,360 @@
+#include "cli/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/main_program_composer.h"
+#include "engine/output_directory.h"
+#include "tests/cli/marker_store.h"
+
+namespace kitbuilder::cli {
+namespace {
+
+using Action = CommandLineOutcome::Action;
+
+CommandLineOutcome Read(std::vector<std::string> arguments) {
+  arguments.insert(arguments.begin(), "kitbuilder-cli");
+  std::vector<const char*> argv;
+  for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+  return ReadCommandLine(static_cast<int>(argv.size()), argv.data());
+}
+
+std::string Compose(const GenerationSettings& settings) {
+  std::string document;
+  EXPECT_EQ(ComposeMainDocument(testing::MarkerStore(), settings.pins, settings.rfId,
+                                settings.operatingMode, settings.rf, &document),
+            0);
+  return document;
+}
+
+/// The composed text of the settings that `arguments` ask for, or the refusal as a failure.
+std::string ComposeFor(const std::vector<std::string>& arguments) {
+  const CommandLineOutcome outcome = Read(arguments);
+  EXPECT_EQ(outcome.action, Action::kBuild) << outcome.text;
+  return Compose(outcome.request.settings);
+}
+
+std::string Joined(const std::vector<std::string>& arguments) {
+  std::string text;
+  for (const std::string& argument : arguments) text += " " + argument;
+  return text;
+}
+
+TEST(CommandLineDefaults, EveryModeBuildsTheWindowsDefaultsIntoTheCurrentDirectory) {
+  const struct {
+    const char* mode;
+    int32_t operatingMode;
+  } modes[] = {{"tx", kModeTx}, {"rx", kModeRx}, {"tx-ack", kModeTxAck}, {"rx-ack", kModeRxAck}};
+  for (const auto& mode : modes) {
+    SCOPED_TRACE(mode.mode);
+    const CommandLineOutcome outcome = Read({"-m", mode.mode});
+    ASSERT_EQ(outcome.action, Action::kBuild) << outcome.text;
+    EXPECT_EQ(outcome.request.settings.operatingMode, mode.operatingMode);
+    EXPECT_EQ(Compose(outcome.request.settings), Compose(DefaultSettings(mode.operatingMode)));
+    EXPECT_EQ(outcome.request.outputDirectory, CurrentOutputDirectory());
+    EXPECT_FALSE(outcome.request.toStdout);
+  }
+}
+
+TEST(CommandLineDefaults, NoOptionsMeansTxWithTheDefaultPinsChannelAndRfId) {
+  const std::string composed = ComposeFor({});
+  for (const char* line :
+       {"sbit SCS    = P1^1;\r\n", "sbit SCK    = P3^0;\r\n", "sbit SDIO   = P3^1;\r\n",
+        "sbit GIO1   = P3^3;\r\n", "sbit GIO2   = P3^4;\r\n", "#define RF_WTR  GIO1\r\n",
+        "GPIO=LoadStr 188 ", "ID=0x54, 0x75, 0xC5, 0x2A\r\n", "POWER=LoadStr 198 ",
+        "RATE=LoadStr 213 ", "    K3960_WriteReg( PLL1_REG, 100 );        // set radio channel",
+        "PROCESS=LoadStr 192 ", "TX=8 ", "DELAY=10 "}) {
+    EXPECT_NE(composed.find(line), std::string::npos) << line << "\nin:\n" << composed;
+  }
+  EXPECT_EQ(composed.find("#define SDO"), std::string::npos);
+}
+
+/// For each option with a range: the last value accepted at one edge, what it must put into the
+/// composed text, and the first value refused beyond that edge.
+struct RangeEdge {
+  std::vector<std::string> modeArguments;
+  std::string option;
+  std::string lastAccepted;
+  std::string composedText;
+  std::string firstRefused;
+};
+
+void PrintTo(const RangeEdge& edge, std::ostream* out) {
+  *out << Joined(edge.modeArguments) << " " << edge.option << " " << edge.lastAccepted << " / "
+       << edge.firstRefused;
+}
+
+class RangeEdges : public ::testing::TestWithParam<RangeEdge> {};
+
+TEST_P(RangeEdges, LastValueAcceptedFirstValueRefused) {
+  const RangeEdge& edge = GetParam();
+  std::vector<std::string> accepted = edge.modeArguments;
+  accepted.insert(accepted.end(), {edge.option, edge.lastAccepted});
+  const std::string composed = ComposeFor(accepted);
+  EXPECT_NE(composed.find(edge.composedText), std::string::npos) << edge.composedText << "\nin:\n"
+                                                                 << composed;
+
+  std::vector<std::string> refused = edge.modeArguments;
+  refused.insert(refused.end(), {edge.option, edge.firstRefused});
+  const CommandLineOutcome outcome = Read(refused);
+  ASSERT_EQ(outcome.action, Action::kRefuse) << Joined(refused);
+  EXPECT_NE(outcome.text.find(edge.option), std::string::npos) << outcome.text;
+  EXPECT_NE(outcome.text.find("\"" + edge.firstRefused + "\""), std::string::npos) << outcome.text;
+  EXPECT_NE(outcome.text.find("allowed"), std::string::npos) << outcome.text;
+  EXPECT_EQ(outcome.text.find('\n'), std::string::npos) << outcome.text;
+}
+
+const std::vector<std::string> kTx{"-m", "tx"};
+const std::vector<std::string> kRx{"-m", "rx"};
+const std::vector<std::string> kTxAck{"-m", "tx-ack"};
+const std::vector<std::string> kRxAck{"-m", "rx-ack"};
+
+INSTANTIATE_TEST_SUITE_P(
+    NumbersAndPins, RangeEdges,
+    ::testing::Values(RangeEdge{{}, "--channel", "166", "WriteReg( PLL1_REG, 166 );", "167"},
+                      RangeEdge{{}, "--channel", "0", "WriteReg( PLL1_REG, 0 );", "-1"},
+                      RangeEdge{{}, "--channel", "007", "WriteReg( PLL1_REG, 7 );", "99999999999"},
+                      RangeEdge{kTx, "--length", "64", "TX=64 ", "65"},
+                      RangeEdge{kTx, "--length", "1", "TX=1 ", "0"},
+                      RangeEdge{kRx, "--length", "64", "RX=64 ", "65"},
+                      RangeEdge{kRx, "--length", "1", "RX=1 ", "0"},
+                      RangeEdge{kTxAck, "--length", "64", "TX=64 ", "65"},
+                      RangeEdge{kTxAck, "--length", "1", "TX=1 ", "0"},
+                      RangeEdge{kRxAck, "--length", "64", "RX=64 ", "65"},
+                      RangeEdge{kRxAck, "--length", "1", "RX=1 ", "0"},
+                      RangeEdge{kTxAck, "--ack-length", "64", "ACK=64 ", "65"},
+                      RangeEdge{kTxAck, "--ack-length", "1", "ACK=1 ", "0"},
+                      RangeEdge{kRxAck, "--ack-length", "64", "ACK=64 ", "65"},
+                      RangeEdge{kRxAck, "--ack-length", "1", "ACK=1 ", "0"},
+                      RangeEdge{kTx, "--delay", "255", "DELAY=255 ", "256"},
+                      RangeEdge{kTx, "--delay", "0", "DELAY=0 ", "-1"},
+                      RangeEdge{kRx, "--delay", "255", "DELAY=255 ", "256"},
+                      RangeEdge{kTxAck, "--delay", "255", "DELAY=255 ", "256"},
+                      RangeEdge{kRxAck, "--delay", "0", "DELAY=0 ", "-1"},
+                      RangeEdge{kTxAck, "--wait", "255", "WAIT=255\r\n", "256"},
+                      RangeEdge{kTxAck, "--wait", "0", "WAIT=0\r\n", "-1"},
+                      RangeEdge{{}, "--scs", "P3.7", "sbit SCS    = P3^7;\r\n", "P4.7"},
+                      RangeEdge{{}, "--scs", "P0.0", "sbit SCS    = P0^0;\r\n", "P0.8"},
+                      RangeEdge{{}, "--sck", "P3.7", "sbit SCK    = P3^7;\r\n", "P3.8"},
+                      RangeEdge{{}, "--sck", "P0.0", "sbit SCK    = P0^0;\r\n", "P4.0"},
+                      RangeEdge{{}, "--sdio", "P3.7", "sbit SDIO   = P3^7;\r\n", "P4.0"},
+                      RangeEdge{{}, "--sdio", "P0.0", "sbit SDIO   = P0^0;\r\n", "P0.8"},
+                      RangeEdge{{}, "--gio1", "P3.7", "sbit GIO1   = P3^7;\r\n", "P3.8"},
+                      RangeEdge{{}, "--gio1", "P0.0", "sbit GIO1   = P0^0;\r\n", "P4.0"},
+                      RangeEdge{{}, "--gio2", "P3.7", "sbit GIO2   = P3^7;\r\n", "P4.7"},
+                      RangeEdge{{}, "--gio2", "P0.0", "sbit GIO2   = P0^0;\r\n", "P0.8"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    ListsAndRfId, RangeEdges,
+    ::testing::Values(
+        RangeEdge{{}, "--tx-power", "-12", "POWER=LoadStr 202 ", "-16"},
+        RangeEdge{{}, "--tx-power", "-4", "POWER=LoadStr 199 ", "4"},
+        RangeEdge{{}, "--data-rate", "1M", "RATE=LoadStr 212 ", "1"},
+        RangeEdge{{}, "--wtr", "GIO2", "#define RF_WTR  GIO2\r\n", "GIO3"},
+        RangeEdge{{}, "--wiring", "4", "#define SDO     GIO2\r\n", "2"},
+        RangeEdge{{}, "--rest", "standby", "PROCESS=LoadStr 193 ", "idle"},
+        RangeEdge{{}, "-m", "rx-ack", "PROCESS=LoadStr 186 ", "rx_ack"},
+        RangeEdge{{}, "--rf-id", "54,F,ff,0", "ID=0x54, 0xF, 0xFF, 0x0\r\n", "54,F,ff,100"},
+        RangeEdge{{}, "--rf-id", "54,75,C5,2A", "ID=0x54, 0x75, 0xC5, 0x2A\r\n", "55,75,C5,2A"},
+        RangeEdge{{}, "--rf-id", "54, 1, 2, 3", "ID=0x54, 0x1, 0x2, 0x3\r\n", "54,1,2,3,4"},
+        RangeEdge{{}, "--rf-id", "54,a,b,c", "ID=0x54, 0xA, 0xB, 0xC\r\n", "54,a,,c"},
+        RangeEdge{{}, "--rf-id", "54,0A,0B,0C", "ID=0x54, 0x0A, 0x0B, 0x0C\r\n", "54,0G,0B,0C"}));
+
+TEST(CommandLineRefusals, MalformedValuesAreRefusedNamingTheOption) {
+  const std::vector<std::vector<std::string>> refused{
+      {"--channel", "+5"},        {"--channel", "12ab"},     {"--channel", ""},
+      {"--length", "8x"},         {"--delay", " 8"},         {"--scs", "P1^1"},
+      {"--scs", "P1."},           {"--scs", "1.1"},          {"--gio2", "Q3.4"},
+      {"--tx-power", "-4dBm"},    {"--data-rate", "2M bps"}, {"--rf-id", "54,75,C5"},
+      {"--rf-id", "54;75;C5;2A"}, {"--rf-id", ""},           {"--mode", "ack"}};
+  for (const std::vector<std::string>& arguments : refused) {
+    const CommandLineOutcome outcome = Read(arguments);
+    ASSERT_EQ(outcome.action, Action::kRefuse) << Joined(arguments);
+    EXPECT_EQ(outcome.text.rfind(arguments[0], 0), 0u) << outcome.text;
+    EXPECT_NE(outcome.text.find("\"" + arguments[1] + "\""), std::string::npos) << outcome.text;
+  }
+}
+
+TEST(CommandLineRefusals, OptionsTheModeDoesNotUseAreRefused) {
+  const std::vector<std::vector<std::string>> refused{
+      {"-m", "rx", "--wait", "40"},      {"-m", "tx", "--wait", "40"},
+      {"-m", "rx-ack", "--wait", "40"},  {"-m", "tx", "--ack-length", "8"},
+      {"-m", "rx", "--ack-length", "8"}, {"--wait", "40"}};
+  for (const std::vector<std::string>& arguments : refused) {
+    const CommandLineOutcome outcome = Read(arguments);
+    ASSERT_EQ(outcome.action, Action::kRefuse) << Joined(arguments);
+    const std::string& option = arguments[arguments.size() - 2];
+    EXPECT_NE(outcome.text.find(option), std::string::npos) << outcome.text;
+    EXPECT_NE(outcome.text.find("not used"), std::string::npos) << outcome.text;
+  }
+}
+
+TEST(CommandLineRefusals, ParserErrorsAreRefusalsNotExceptions) {
+  for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+           {"--bogus"}, {"--channel"}, {"stray"}, {"--channel", "1", "--channel", "2"}}) {
+    const CommandLineOutcome outcome = Read(arguments);
+    EXPECT_EQ(outcome.action, Action::kRefuse) << Joined(arguments);
+    EXPECT_FALSE(outcome.text.empty());
+    EXPECT_EQ(outcome.text.find('\n'), std::string::npos) << outcome.text;
+  }
+}
+
+TEST(CommandLineValues, AreMatchedWithoutRegardToCase) {
+  const struct {
+    std::vector<std::string> arguments;
+    const char* composedText;
+  } cases[] = {
+      {{"-m", "TX-ACK"}, "WAIT=40\r\n"},
+      {{"-m", "Rx"}, "PROCESS=LoadStr 182 "},
+      {{"--data-rate", "1m"}, "RATE=LoadStr 212 "},
+      {{"--wtr", "gio2", "--wiring", "4"}, "#define SDO     GIO1\r\n"},
+      {{"--rest", "STANDBY"}, "PROCESS=LoadStr 193 "},
+      {{"--scs", "p2.5"}, "sbit SCS    = P2^5;\r\n"},
+      {{"--rf-id", "54,c5,ab,f"}, "ID=0x54, 0xC5, 0xAB, 0xF\r\n"},
+  };
+  for (const auto& testCase : cases) {
+    const std::string composed = ComposeFor(testCase.arguments);
+    EXPECT_NE(composed.find(testCase.composedText), std::string::npos)
+        << Joined(testCase.arguments) << " should give " << testCase.composedText;
+  }
+}
+
+TEST(CommandLineValues, TheOnlyCrystalIs16MHzInAnyCase) {
+  for (const char* given : {"16MHz", "16mhz", "16MHZ"}) {
+    const CommandLineOutcome outcome = Read({"--crystal", given});
+    ASSERT_EQ(outcome.action, Action::kBuild) << outcome.text;
+    EXPECT_EQ(outcome.request.settings.rf.crystalIndex, 0);
+  }
+  for (const char* given : {"16", "12MHz", "16 MHz"}) {
+    const CommandLineOutcome outcome = Read({"--crystal", given});
+    ASSERT_EQ(outcome.action, Action::kRefuse) << given;
+    EXPECT_NE(outcome.text.find("allowed: 16MHz"), std::string::npos) << outcome.text;
+  }
+}
+
+TEST(CommandLineValues, NegativeTxPowerIsTakenAsTheOptionsValueInBothForms) {
+  const struct {
+    std::vector<std::string> arguments;
+    const char* fragment;
+  } cases[] = {
+      {{"--tx-power", "0"}, "POWER=LoadStr 198 "}, {{"--tx-power", "-4"}, "POWER=LoadStr 199 "},
+      {{"--tx-power=-4"}, "POWER=LoadStr 199 "},   {{"--tx-power", "-6"}, "POWER=LoadStr 200 "},
+      {{"--tx-power=-8"}, "POWER=LoadStr 201 "},   {{"--tx-power", "-12"}, "POWER=LoadStr 202 "},
+  };
+  for (const auto& testCase : cases) {
+    EXPECT_NE(ComposeFor(testCase.arguments).find(testCase.fragment), std::string::npos)
+        << Joined(testCase.arguments);
+  }
+}
+
+TEST(CommandLineValues, RestStateAndWiringChooseTheFragmentsOfEachMode) {
+  const struct {
+    std::vector<std::string> arguments;
+    std::vector<const char*> composedTexts;
+  } cases[] = {
+      {{"-m", "rx", "--rest", "standby"}, {"PROCESS=LoadStr 183 ", "RX=8 ", "DELAY=8 "}},
+      {{"-m", "tx-ack", "--rest", "sleep"}, {"PROCESS=LoadStr 195 ", "TX=9 ", "ACK=8 ", "WAIT=40"}},
+      {{"-m", "tx-ack", "--rest", "standby"}, {"PROCESS=LoadStr 197 "}},
+      {{"-m", "rx-ack", "--rest", "standby"}, {"PROCESS=LoadStr 187 ", "RX=9 ", "DELAY=8 "}},
+      {{"--wiring", "4"}, {"GPIO=LoadStr 189 ", "READ=LoadStr 180 ", "#define SDO     GIO2"}},
+      {{"--wiring", "4", "--wtr", "GIO2"}, {"GPIO=LoadStr 190 ", "#define RF_WTR  GIO2"}},
+      {{"--wiring", "3", "--wtr", "GIO2"}, {"GPIO=LoadStr 188 ", "READ=LoadStr 179 "}},
+  };
+  for (const auto& testCase : cases) {
+    const std::string composed = ComposeFor(testCase.arguments);
+    for (const char* text : testCase.composedTexts) {
+      EXPECT_NE(composed.find(text), std::string::npos)
+          << Joined(testCase.arguments) << " should give " << text << "\nin:\n"
+          << composed;
+    }
+  }
+}
+
+TEST(CommandLineValues, ModeValuesGivenTogetherLandInTheirOwnPlaces) {
+  const std::string composed = ComposeFor({"-m", "tx-ack", "--length", "11", "--ack-length", "22",
+                                           "--delay", "33", "--wait", "44", "--rest", "standby"});
+  EXPECT_NE(
+      composed.find(
+          "PROCESS=LoadStr 197 :hRes Failed\r\nTX=11 RX=[[RX_LENGTH]] ACK=22 DELAY=33 WAIT=44\r\n"),
+      std::string::npos)
+      << composed;
+}
+
+TEST(CommandLineOutput, RelativeDirectoriesAreMadeAbsoluteWithOneTrailingSlash) {
+  const std::string current = std::filesystem::current_path().string();
+  const struct {
+    const char* given;
+    std::string expected;
+  } cases[] = {
+      {"out", NormalizeOutputDirectory(current + "/out")},
+      {"/tmp/kit", "/tmp/kit/"},
+      {"/tmp/kit/", "/tmp/kit/"},
+      {"/", "/"},
+  };
+  for (const auto& testCase : cases) {
+    const CommandLineOutcome outcome = Read({"--output", testCase.given});
+    ASSERT_EQ(outcome.action, Action::kBuild) << outcome.text;
+    EXPECT_EQ(outcome.request.outputDirectory, testCase.expected) << testCase.given;
+  }
+  EXPECT_EQ(Read({"-o", "out"}).request.outputDirectory, cases[0].expected);
+}
+
+TEST(CommandLineOutput, StdoutWritesNoFileAndTakesNoDirectory) {
+  const CommandLineOutcome toStdout = Read({"--stdout"});
+  ASSERT_EQ(toStdout.action, Action::kBuild) << toStdout.text;
+  EXPECT_TRUE(toStdout.request.toStdout);
+  EXPECT_EQ(toStdout.request.outputDirectory, "");
+
+  const CommandLineOutcome both = Read({"--stdout", "-o", "/tmp"});
+  ASSERT_EQ(both.action, Action::kRefuse);
+  EXPECT_NE(both.text.find("--output"), std::string::npos) << both.text;
+
+  const CommandLineOutcome empty = Read({"-o", ""});
+  ASSERT_EQ(empty.action, Action::kRefuse);
+  EXPECT_NE(empty.text.find("--output"), std::string::npos) << empty.text;
+}
+
+TEST(CommandLineHelp, ListsEveryOptionWithWhatIsAllowedAndTheDefault) {
+  const CommandLineOutcome outcome = Read({"--help"});
+  ASSERT_EQ(outcome.action, Action::kShowHelp);
+  const struct {
+    const char* option;
+    const char* allowedAndDefault;
+  } options[] = {
+      {"-o,--output", "default the current directory"},
+      {"--stdout", "default off"},
+      {"-m,--mode", "allowed: tx, rx, tx-ack, rx-ack; default tx"},
+      {"--channel", "allowed: 0..166; default 100"},
+      {"--data-rate", "allowed: 2M, 1M; default 2M"},
+      {"--tx-power", "allowed: 0, -4, -6, -8, -12; default 0"},
+      {"--crystal", "allowed: 16MHz; default 16MHz"},
+      {"--rf-id", "the first fixed at 54; default 54,75,C5,2A"},
+      {"--scs", "port 0..3, bit 0..7; default P1.1"},
+      {"--sck", "port 0..3, bit 0..7; default P3.0"},
+      {"--sdio", "port 0..3, bit 0..7; default P3.1"},
+      {"--gio1", "port 0..3, bit 0..7; default P3.3"},
+      {"--gio2", "port 0..3, bit 0..7; default P3.4"},
+      {"--wtr", "allowed: GIO1, GIO2; default GIO1"},
+      {"--wiring", "allowed: 3, 4; default 3"},
+      {"--length", "allowed: 1..64; default 8 in tx, 8 in rx, 9 in tx-ack, 9 in rx-ack"},
+      {"--ack-length", "allowed: 1..64; default 8 in tx-ack, 8 in rx-ack"},
+      {"--delay", "allowed: 0..255; default 10 in tx, 8 in rx, 10 in tx-ack, 8 in rx-ack"},
+      {"--wait", "allowed: 0..255; default 40 in tx-ack"},
+      {"--rest", "allowed: sleep, standby; default sleep"},
+  };
+  for (const auto& option : options) {
+    const std::size_t line = outcome.text.find("  " + std::string(option.option) + " ");
+    ASSERT_NE(line, std::string::npos) << option.option << " missing from\n" << outcome.text;
+    const std::size_t lineEnd = outcome.text.find('\n', line);
+    EXPECT_NE(outcome.text.substr(line, lineEnd - line).find(option.allowedAndDefault),
+              std::string::npos)
+        << option.option << ": " << option.allowedAndDefault << "\nin:\n"
+        << outcome.text;
+  }
+}
+
+}  // namespace
+}  // namespace kitbuilder::cli

@@ -1,0 +1,42 @@
+#include "cli/shared_pins.h"
+
+#include <gtest/gtest.h>
+
+namespace kitbuilder::cli {
+namespace {
+
+TEST(SharedPinWarnings, NameTheLinesThatShareEachPin) {
+  PinAssignment defaults;
+  EXPECT_TRUE(SharedPinWarnings(defaults).empty());
+
+  PinAssignment twoLines;
+  twoLines.gio2Port = 1;
+  twoLines.gio2Pin = 1;
+  EXPECT_EQ(SharedPinWarnings(twoLines), std::vector<std::string>{"SCS and GIO2 are both on P1.1"});
+
+  PinAssignment threeLines;
+  threeLines.sckPort = 3;
+  threeLines.sckPin = 3;
+  threeLines.sdioPin = 3;
+  EXPECT_EQ(SharedPinWarnings(threeLines),
+            std::vector<std::string>{"SCK, SDIO and GIO1 are all on P3.3"});
+
+  PinAssignment twoPairs;
+  twoPairs.sckPin = 1;   // with SDIO on P3.1
+  twoPairs.gio2Pin = 3;  // with GIO1 on P3.3
+  EXPECT_EQ(SharedPinWarnings(twoPairs),
+            (std::vector<std::string>{"SCK and SDIO are both on P3.1",
+                                      "GIO1 and GIO2 are both on P3.3"}));
+}
+
+TEST(SharedPinWarnings, SameBitOnAnotherPortIsNoConflict) {
+  PinAssignment pins;
+  pins.scsPort = 0;
+  pins.scsPin = 0;
+  pins.sckPort = 1;
+  pins.sckPin = 0;
+  EXPECT_TRUE(SharedPinWarnings(pins).empty());
+}
+
+}  // namespace
+}  // namespace kitbuilder::cli
