@@ -1,16 +1,24 @@
 #include "engine/build_sequence.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "engine/main_program_composer.h"
+#include "engine/sdcc_dialect.h"
 
 namespace kitbuilder {
 namespace {
 
+constexpr int32_t kTypeHeaderId = 160;
+constexpr int32_t kRegisterHeaderId = 211;
+constexpr int32_t kSdccMakefileId = 220;
+
 WriterResult WriteFixedFile(const TextStore& store, OutputFiles& files, int32_t templateId,
-                            const std::string& path) {
+                            const std::string& path,
+                            std::string (*dialect)(std::string_view) = nullptr) {
   TemplateView view;
   if (const int32_t code = OpenTemplate(store, templateId, &view); code != 0) return {code, {}};
+  if (dialect != nullptr) return WriteWholeFile(files, path, dialect(view.bytes));
   return WriteWholeFile(files, path, view.bytes);
 }
 
@@ -20,48 +28,69 @@ std::string StatusText(const char* format, int32_t code) {
   return text;
 }
 
+// One step of the build: the status text it shows when it fails, and what it writes.
+struct BuildStep {
+  const char* failureText;
+  WriterResult (*run)(const TextStore&, OutputFiles&, const std::string&,
+                      const GenerationSettings&);
+};
+
+const BuildStep kMainProgramStep = {
+    "Creat main.c had some error!! ERROR CODE=%d",
+    [](const TextStore& store, OutputFiles& files, const std::string& directory,
+       const GenerationSettings& settings) {
+      return ComposeMainProgram(store, files, directory, settings.pins, settings.rfId,
+                                settings.operatingMode, settings.rf, settings.compiler);
+    }};
+
+const BuildStep kTypeHeaderStep = {
+    "Creat define.h had some error!! ERROR CODE=%d",
+    [](const TextStore& store, OutputFiles& files, const std::string& directory,
+       const GenerationSettings& settings) {
+      return WriteTypeHeader(store, files, directory, settings.compiler);
+    }};
+
+const BuildStep kRegisterHeaderStep = {
+    "Creat k3960reg.h had some error!! ERROR CODE=%d",
+    [](const TextStore& store, OutputFiles& files, const std::string& directory,
+       const GenerationSettings&) { return WriteRegisterHeader(store, files, directory); }};
+
+const BuildStep kMakefileStep = {
+    "Creat Makefile had some error!! ERROR CODE=%d",
+    [](const TextStore& store, OutputFiles& files, const std::string& directory,
+       const GenerationSettings&) { return WriteSdccMakefile(store, files, directory); }};
+
 }  // namespace
 
 WriterResult WriteTypeHeader(const TextStore& store, OutputFiles& files,
-                             const std::string& outputDirectory) {
-  return WriteFixedFile(store, files, 160, outputDirectory + "define.h");
+                             const std::string& outputDirectory, TargetCompiler compiler) {
+  return WriteFixedFile(store, files, kTypeHeaderId, outputDirectory + "define.h",
+                        compiler == TargetCompiler::kSdcc ? TypeHeaderForSdcc : nullptr);
 }
 
 WriterResult WriteRegisterHeader(const TextStore& store, OutputFiles& files,
                                  const std::string& outputDirectory) {
-  return WriteFixedFile(store, files, 211, outputDirectory + "K3960reg.h");
+  return WriteFixedFile(store, files, kRegisterHeaderId, outputDirectory + "K3960reg.h");
+}
+
+WriterResult WriteSdccMakefile(const TextStore& store, OutputFiles& files,
+                               const std::string& outputDirectory) {
+  return WriteFixedFile(store, files, kSdccMakefileId, outputDirectory + "Makefile");
 }
 
 BuildOutcome RunBuildSequence(const TextStore& store, OutputFiles& files,
                               const std::string& outputDirectory,
                               const GenerationSettings& settings) {
-  struct Writer {
-    const char* failureText;
-    WriterResult (*run)(const TextStore&, OutputFiles&, const std::string&,
-                        const GenerationSettings&);
-  };
-  static const Writer kWriters[] = {
-      {"Creat main.c had some error!! ERROR CODE=%d",
-       [](const TextStore& s, OutputFiles& f, const std::string& dir, const GenerationSettings& g) {
-         return ComposeMainProgram(s, f, dir, g.pins, g.rfId, g.operatingMode, g.rf);
-       }},
-      {"Creat define.h had some error!! ERROR CODE=%d",
-       [](const TextStore& s, OutputFiles& f, const std::string& dir, const GenerationSettings&) {
-         return WriteTypeHeader(s, f, dir);
-       }},
-      {"Creat k3960reg.h had some error!! ERROR CODE=%d",
-       [](const TextStore& s, OutputFiles& f, const std::string& dir, const GenerationSettings&) {
-         return WriteRegisterHeader(s, f, dir);
-       }},
-  };
+  std::vector<const BuildStep*> steps = {&kMainProgramStep, &kTypeHeaderStep, &kRegisterHeaderStep};
+  if (settings.compiler == TargetCompiler::kSdcc) steps.push_back(&kMakefileStep);
 
   bool keptBackup = false;
-  for (const Writer& writer : kWriters) {
-    const WriterResult result = writer.run(store, files, outputDirectory, settings);
+  for (const BuildStep* step : steps) {
+    const WriterResult result = step->run(store, files, outputDirectory, settings);
     keptBackup = keptBackup || result.keptBackup;
     if (result.writeError) return {false, "", result.writeError, keptBackup};
     if (result.code != 0) {
-      return {false, StatusText(writer.failureText, result.code), {}, keptBackup};
+      return {false, StatusText(step->failureText, result.code), {}, keptBackup};
     }
   }
   return {true, "All file creat success.", {}, keptBackup};

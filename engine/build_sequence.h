@@ -1,6 +1,7 @@
 #pragma once
-// The build: main.c, define.h and K3960reg.h written in this order into the output directory,
-// stopping at the first writer that fails, and the one line the front end shows for it.
+// The build: main.c, define.h and K3960reg.h (and a Makefile for SDCC) written in this order
+// into the output directory, stopping at the first writer that fails, and the one line the front
+// end shows for it.
 
 #include <optional>
 #include <string>
@@ -12,13 +13,18 @@
 
 namespace kitbuilder {
 
-/// Writes template 160 as outputDirectory + "define.h", byte for byte.
+/// Writes template 160 as outputDirectory + "define.h", byte for byte in C51's dialect.
 WriterResult WriteTypeHeader(const TextStore& store, OutputFiles& files,
-                             const std::string& outputDirectory);
+                             const std::string& outputDirectory,
+                             TargetCompiler compiler = TargetCompiler::kC51);
 
 /// Writes template 211 as outputDirectory + "K3960reg.h", byte for byte.
 WriterResult WriteRegisterHeader(const TextStore& store, OutputFiles& files,
                                  const std::string& outputDirectory);
+
+/// Writes template 220, the SDCC Makefile, as outputDirectory + "Makefile".
+WriterResult WriteSdccMakefile(const TextStore& store, OutputFiles& files,
+                               const std::string& outputDirectory);
 
 /// What the front end shows after a build.
 struct BuildOutcome {

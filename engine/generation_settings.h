@@ -43,12 +43,18 @@ using RfId = std::array<std::string, 4>;
 
 enum OperatingMode : int32_t { kModeTx = 0, kModeRx = 1, kModeTxAck = 2, kModeRxAck = 3 };
 
-/// Everything a build needs, in the order the composer takes it.
+/// The 8051 C dialect of the generated files: C51's (`sbit`, `idata`, `reg52.h`), or SDCC's,
+/// which also builds on Linux and comes with a Makefile.
+enum class TargetCompiler { kC51, kSdcc };
+
+/// Everything a build needs: the composer's four inputs in the order it takes them, and the
+/// dialect that the build writes them in.
 struct GenerationSettings {
   PinAssignment pins;
   RfId rfId{"0x54", "0x75", "0xC5", "0x2A"};
   int32_t operatingMode = kModeTx;
   RfParameters rf;
+  TargetCompiler compiler = TargetCompiler::kC51;
 };
 
 /// The values of a mode page, named. ToRfParameters places them in modeValue1..5 in the layout

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/sdcc_dialect.h"
+
 namespace kitbuilder {
 namespace {
 
@@ -162,12 +164,14 @@ int32_t ComposeMainDocument(const TextStore& store, const PinAssignment& pins, c
 
 WriterResult ComposeMainProgram(const TextStore& store, OutputFiles& files,
                                 const std::string& outputDirectory, const PinAssignment& pins,
-                                const RfId& rfId, int32_t operatingMode, const RfParameters& rf) {
+                                const RfId& rfId, int32_t operatingMode, const RfParameters& rf,
+                                TargetCompiler compiler) {
   std::string document;
   if (const int32_t code = ComposeMainDocument(store, pins, rfId, operatingMode, rf, &document);
       code != 0) {
     return {code, std::nullopt};
   }
+  if (compiler == TargetCompiler::kSdcc) document = MainProgramForSdcc(document);
   const std::string path = outputDirectory + "main.c";
   const std::optional<std::string> previous = files.ReadExisting(path);
   const bool keepPrevious = previous && *previous != document;

@@ -30,6 +30,7 @@ int32_t ComposeMainDocument(const TextStore& store, const PinAssignment& pins, c
 /// one is first kept as "main.c.bak"; if that cannot be written, main.c is left alone.
 WriterResult ComposeMainProgram(const TextStore& store, OutputFiles& files,
                                 const std::string& outputDirectory, const PinAssignment& pins,
-                                const RfId& rfId, int32_t operatingMode, const RfParameters& rf);
+                                const RfId& rfId, int32_t operatingMode, const RfParameters& rf,
+                                TargetCompiler compiler);
 
 }  // namespace kitbuilder

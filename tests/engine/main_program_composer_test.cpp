@@ -208,8 +208,9 @@ TEST(ComposeMainProgramTest, ASkeletonFailureTouchesNoFile) {
     store.Fail("TXT", 161, stage);
     MemoryOutputFiles files;
     const GenerationSettings settings = DefaultSettings();
-    const WriterResult result = ComposeMainProgram(store, files, "/out/", settings.pins,
-                                                   settings.rfId, kModeTx, settings.rf);
+    const WriterResult result =
+        ComposeMainProgram(store, files, "/out/", settings.pins, settings.rfId, kModeTx,
+                           settings.rf, TargetCompiler::kC51);
     EXPECT_EQ(result.code, stage == FetchStatus::kNotFound      ? -1
                            : stage == FetchStatus::kNotLoadable ? -2
                                                                 : -3);
@@ -220,8 +221,9 @@ TEST(ComposeMainProgramTest, ASkeletonFailureTouchesNoFile) {
 TEST(ComposeMainProgramTest, WritesTheDocumentAsMainCInTheOutputDirectory) {
   MemoryOutputFiles files;
   const GenerationSettings settings = DefaultSettings();
-  const WriterResult result = ComposeMainProgram(TracingStore(), files, "/out/", settings.pins,
-                                                 settings.rfId, kModeTx, settings.rf);
+  const WriterResult result =
+      ComposeMainProgram(TracingStore(), files, "/out/", settings.pins, settings.rfId, kModeTx,
+                         settings.rf, TargetCompiler::kC51);
   ASSERT_TRUE(result.ok());
   std::string document;
   ComposeMainDocument(TracingStore(), settings.pins, settings.rfId, kModeTx, settings.rf,
@@ -233,14 +235,15 @@ TEST(ComposeMainProgramTest, ReportsAnOpenFailureAsMinusFourAndAWriteFailureWith
   const GenerationSettings settings = DefaultSettings();
   MemoryOutputFiles files;
   files.faults["/out/main.c"] = {WriteOutcome::Status::kNotOpened, "Permission denied"};
-  WriterResult result = ComposeMainProgram(TracingStore(), files, "/out/", settings.pins,
-                                           settings.rfId, kModeTx, settings.rf);
+  WriterResult result =
+      ComposeMainProgram(TracingStore(), files, "/out/", settings.pins, settings.rfId, kModeTx,
+                         settings.rf, TargetCompiler::kC51);
   EXPECT_EQ(result.code, -4);
   EXPECT_FALSE(result.writeError);
 
   files.faults["/out/main.c"] = {WriteOutcome::Status::kFailed, "No space left on device"};
   result = ComposeMainProgram(TracingStore(), files, "/out/", settings.pins, settings.rfId, kModeTx,
-                              settings.rf);
+                              settings.rf, TargetCompiler::kC51);
   ASSERT_TRUE(result.writeError);
   EXPECT_FALSE(result.ok());
   EXPECT_EQ(result.writeError->path, "/out/main.c");

@@ -32,7 +32,7 @@ FetchResult FakeTextStore::Fetch(std::string_view kind, uint16_t id) const {
 
 FakeTextStore CopyOfEmbeddedStore() {
   FakeTextStore store;
-  store.CopyFromEmbedded("TXT", {160, 161, 211});
+  store.CopyFromEmbedded("TXT", {160, 161, 211, 220});
   store.CopyFromEmbedded("STR", kFragmentIds);
   return store;
 }
