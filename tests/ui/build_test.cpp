@@ -1,0 +1,222 @@
+// Builds started from the form: the files equal those of kitbuilder-cli for the same settings,
+// the corrections a build applies first, its refusals and its failures.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "engine/build_sequence.h"
+#include "form_harness.h"
+#include "tests/support/memory_output_files.h"
+#include "ui/number_field.h"
+
+using namespace kitbuilder;
+using namespace kitbuilder::ui;
+using namespace kitbuilder::ui::testing;
+using kitbuilder::testing::MemoryOutputFiles;
+
+namespace {
+
+const char* const kOutputNames[] = {"main.c", "define.h", "K3960reg.h"};
+
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+/// The files that the engine writes for `settings`, by file name.
+std::map<std::string, std::string> EngineFiles(const GenerationSettings& settings) {
+  MemoryOutputFiles memory;
+  RunBuildSequence(EmbeddedStore(), memory, "/out/", settings);
+  std::map<std::string, std::string> byName;
+  for (const auto& [path, bytes] : memory.files) byName[path.substr(5)] = bytes;
+  return byName;
+}
+
+void SetList(FormHarness& h, int id, int index) {
+  h.OnForm<QComboBox>(id)->setCurrentIndex(index);
+}
+
+}  // namespace
+
+class BuildTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void BuildsTheSameFilesAsTheCommandLine_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QStringList>("pageEntries");  // "id=text"
+    QTest::addColumn<int>("restState");
+    QTest::addColumn<QStringList>("modeOptions");
+    QTest::newRow("tx") << 0 << QStringList{"1046=9", "1045=0"} << 1
+                        << QStringList{"-m",      "tx", "--length", "9",
+                                       "--delay", "0",  "--rest",   "standby"};
+    QTest::newRow("rx") << 1 << QStringList{"1056=64", "1057=255"} << 0
+                        << QStringList{"-m",      "rx",  "--length", "64",
+                                       "--delay", "255", "--rest",   "sleep"};
+    QTest::newRow("tx-ack") << 2 << QStringList{"1049=12", "1051=3", "1054=7", "1046=100"} << 1
+                            << QStringList{"-m",           "tx-ack", "--length", "12",
+                                           "--ack-length", "3",      "--delay",  "7",
+                                           "--wait",       "100",    "--rest",   "standby"};
+    QTest::newRow("rx-ack") << 3 << QStringList{"1051=1", "1052=33", "1049=20"} << 0
+                            << QStringList{"-m", "rx-ack",  "--length", "1",      "--ack-length",
+                                           "33", "--delay", "20",       "--rest", "sleep"};
+  }
+  void BuildsTheSameFilesAsTheCommandLine() {
+    QFETCH(int, mode);
+    QFETCH(QStringList, pageEntries);
+    QFETCH(int, restState);
+    QFETCH(QStringList, modeOptions);
+    FormHarness h;
+    TypeInto(h.OnForm<QLineEdit>(1012), "12");
+    SetList(h, 1019, 1);  // 1M bps
+    SetList(h, 1018, 3);  // -8 dBm
+    TypeInto(h.OnForm<QLineEdit>(1014), "0a");
+    TypeInto(h.OnForm<QLineEdit>(1015), "ff");
+    TypeInto(h.OnForm<QLineEdit>(1016), "3");
+    const std::vector<std::pair<int, int>> pins = {{1061, 0}, {1062, 5}, {1063, 2}, {1067, 7},
+                                                   {1064, 1}, {1068, 0}, {1065, 0}, {1069, 2},
+                                                   {1066, 2}, {1070, 6}, {1060, 1}, {1071, 1}};
+    for (const auto& [id, index] : pins) SetList(h, id, index);
+    h.SelectTab(mode);
+    for (const QString& entry : pageEntries) {
+      TypeInto(h.OnPage<QLineEdit>(mode, entry.section('=', 0, 0).toInt()), entry.section('=', 1));
+    }
+    const int restIds[] = {1055, 1048, 1058, 1043};
+    h.OnPage<QComboBox>(mode, restIds[mode])->setCurrentIndex(restState);
+
+    QTest::mouseClick(h.OnForm<QPushButton>(1003), Qt::LeftButton);
+    QCOMPARE(h.Status(), "All file creat success.");
+    QVERIFY(h.Form().Page(mode)->isAncestorOf(QApplication::focusWidget()));
+
+    QTemporaryDir cliDirectory;
+    QStringList arguments = {"-o",
+                             cliDirectory.path(),
+                             "--channel",
+                             "12",
+                             "--data-rate",
+                             "1M",
+                             "--tx-power=-8",
+                             "--rf-id",
+                             "54,0A,FF,3",
+                             "--scs",
+                             "P0.5",
+                             "--sck",
+                             "P2.7",
+                             "--sdio",
+                             "P1.0",
+                             "--gio1",
+                             "P0.2",
+                             "--gio2",
+                             "P2.6",
+                             "--wtr",
+                             "GIO2",
+                             "--wiring",
+                             "4"};
+    QProcess cli;
+    cli.start(QStringLiteral(KITBUILDER_CLI), arguments + modeOptions);
+    QVERIFY(cli.waitForFinished(30000));
+    QVERIFY2(cli.exitCode() == 0, cli.readAllStandardError().constData());
+    for (const char* name : kOutputNames) {
+      const QByteArray fromForm = ReadAll(h.Directory().filePath(name));
+      QVERIFY2(!fromForm.isEmpty(), name);
+      QCOMPARE(fromForm, ReadAll(cliDirectory.filePath(name)));
+    }
+  }
+
+  void BuildCorrectsTheFieldsItReads() {
+    FormHarness h;
+    auto* channel = h.OnForm<QLineEdit>(1012);
+    TypeInto(channel, "200");
+    h.Form().Page(0)->findChild<QLineEdit*>("1046")->setText("0");
+    h.Form().Page(0)->findChild<QLineEdit*>("1045")->setText("");
+    QTest::keyClick(channel, Qt::Key_Return);
+
+    QCOMPARE(channel->text(), "166");
+    QCOMPARE(h.Form().Page(0)->findChild<QLineEdit*>("1046")->text(), "1");
+    QCOMPARE(h.Form().Page(0)->findChild<QLineEdit*>("1045")->text(), "0");
+    QCOMPARE(h.Status(), "All file creat success.");
+    GenerationSettings expected = DefaultSettings(kModeTx);
+    expected.rf.channel = 166;
+    expected.rf.modeValue1 = 1;  // TX length
+    expected.rf.modeValue3 = 0;  // delay
+    QCOMPARE(ReadAll(h.Directory().filePath("main.c")).toStdString(),
+             EngineFiles(expected)["main.c"]);
+  }
+
+  void EmptyChannelBuildsWithTheZeroItShows() {
+    FormHarness h;
+    auto* channel = h.OnForm<QLineEdit>(1012);
+    TypeInto(channel, "");
+    QTest::keyClick(channel, Qt::Key_Return);
+    QCOMPARE(channel->text(), "0");
+    GenerationSettings expected = DefaultSettings(kModeTx);
+    expected.rf.channel = 0;
+    QCOMPARE(ReadAll(h.Directory().filePath("main.c")).toStdString(),
+             EngineFiles(expected)["main.c"]);
+  }
+
+  void DefaultsBuildTheDefaultSettingsOfEachMode() {
+    for (int mode = 0; mode < 4; ++mode) {
+      FormHarness h;
+      h.SelectTab(mode);
+      QTest::mouseClick(h.OnForm<QPushButton>(1003), Qt::LeftButton);
+      std::map<std::string, std::string> expected = EngineFiles(DefaultSettings(mode));
+      for (const char* name : kOutputNames) {
+        QCOMPARE(ReadAll(h.Directory().filePath(name)).toStdString(), expected[name]);
+      }
+    }
+  }
+
+  void EmptyRfIdBoxRefusesTheBuild() {
+    FormHarness h;
+    auto* box = h.OnForm<QLineEdit>(1015);
+    ClickInto(box);
+    QTest::keyClick(box, Qt::Key_End);
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(h.Status(), "RF ID box 3 is empty: enter one or two hex digits.");
+    QVERIFY(QDir(h.Directory().path()).isEmpty());
+  }
+
+  void UnwritableOutputDirectoryIsReported() {
+    FormHarness h;
+    QDir(h.Directory().path()).mkdir("gone");
+    QDir::setCurrent(h.Directory().filePath("gone"));
+    QTest::mouseClick(h.OnForm<QWidget>(1020), Qt::LeftButton);
+    QDir::setCurrent(h.Directory().path());
+    QVERIFY(QDir(h.Directory().filePath("gone")).removeRecursively());
+    QTest::mouseClick(h.OnForm<QPushButton>(1003), Qt::LeftButton);
+    QCOMPARE(h.Status(), "Creat main.c had some error!! ERROR CODE=-4");
+    QVERIFY(QDir(h.Directory().path()).isEmpty());
+  }
+
+  void WriteErrorAfterOpenShowsAMessageAndKeepsTheStatus() {
+    MemoryOutputFiles memory;
+    FormHarness h(&memory);
+    const std::string typeHeader = h.Directory().filePath("define.h").toStdString();
+    memory.faults[typeHeader] = {WriteOutcome::Status::kFailed, "No space left on device"};
+    h.OnForm<QPlainTextEdit>(1004)->setPlainText("earlier text");
+    QString message;
+    QTimer::singleShot(50, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        message = box->text();
+        box->accept();
+      }
+    });
+    QTest::mouseClick(h.OnForm<QPushButton>(1003), Qt::LeftButton);
+    QVERIFY2(message.contains(QString::fromStdString(typeHeader)), qPrintable(message));
+    QVERIFY2(message.contains("No space left on device"), qPrintable(message));
+    QCOMPARE(h.Status(), "earlier text");
+    QVERIFY(!h.Form().Page(0)->isAncestorOf(QApplication::focusWidget()));
+    QCOMPARE(memory.writeOrder.size(), size_t(2));
+  }
+};
+
+QTEST_MAIN(BuildTest)
+#include "build_test.moc"

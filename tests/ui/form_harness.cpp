@@ -1,0 +1,48 @@
+#include "form_harness.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QTabBar>
+#include <QtTest>
+
+namespace kitbuilder::ui::testing {
+
+FormHarness::FormHarness(OutputFiles* files) : previousDirectory_(QDir::currentPath()) {
+  QDir::setCurrent(directory_.path());
+  form_ = std::make_unique<KitbuilderForm>(EmbeddedStore(), files ? *files : disk_);
+  form_->show();
+  form_->activateWindow();
+  if (!QTest::qWaitForWindowActive(form_.get())) qWarning("the form did not become active");
+}
+
+FormHarness::~FormHarness() {
+  form_.reset();
+  QDir::setCurrent(previousDirectory_);
+}
+
+void FormHarness::SelectTab(int index) {
+  QTabBar* tabs = form_->findChild<QTabBar*>();
+  QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(index).center());
+}
+
+void ClickInto(QWidget* control) {
+  QTest::mouseClick(control, Qt::LeftButton, Qt::NoModifier, QPoint(4, control->height() / 2));
+  if (!control->hasFocus())
+    qWarning("%s did not take the focus", qPrintable(control->objectName()));
+}
+
+void TypeInto(QLineEdit* field, const QString& text) {
+  ClickInto(field);
+  field->selectAll();
+  QTest::keyClick(field, Qt::Key_Delete);
+  QTest::keyClicks(field, text);
+}
+
+void PasteInto(QLineEdit* field, const QString& text) {
+  ClickInto(field);
+  QApplication::clipboard()->setText(text);
+  field->selectAll();
+  QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+}
+
+}  // namespace kitbuilder::ui::testing

@@ -1,0 +1,55 @@
+#pragma once
+// A real, shown and active main form for the window's tests, started in a temporary directory
+// so that its output directory is that directory.
+
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "engine/output_files.h"
+#include "engine/text_store.h"
+#include "ui/kitbuilder_form.h"
+#include "ui/mode_page.h"
+
+namespace kitbuilder::ui::testing {
+
+class FormHarness {
+ public:
+  /// `files` is where the form writes; the disk when none is given.
+  explicit FormHarness(OutputFiles* files = nullptr);
+  ~FormHarness();
+
+  KitbuilderForm& Form() { return *form_; }
+  const QTemporaryDir& Directory() const { return directory_; }
+
+  /// The control with the given id on the form itself (not on a mode page).
+  template <typename Control>
+  Control* OnForm(int id) {
+    return form_->findChild<Control*>(QString::number(id), Qt::FindDirectChildrenOnly);
+  }
+  /// The control with the given id on the page of `operatingMode`.
+  template <typename Control>
+  Control* OnPage(int operatingMode, int id) {
+    return form_->Page(operatingMode)->findChild<Control*>(QString::number(id));
+  }
+
+  QString Status() { return OnForm<QPlainTextEdit>(1004)->toPlainText(); }
+  void SelectTab(int index);
+
+ private:
+  QString previousDirectory_;
+  QTemporaryDir directory_;
+  DiskOutputFiles disk_;
+  std::unique_ptr<KitbuilderForm> form_;
+};
+
+/// Gives `control` the focus with a mouse click, as a user would.
+void ClickInto(QWidget* control);
+/// Replaces the field's text with `text`, typed key by key.
+void TypeInto(QLineEdit* field, const QString& text);
+/// Puts `text` on the clipboard and pastes it over the whole of the field's text with Ctrl+V.
+void PasteInto(QLineEdit* field, const QString& text);
+
+}  // namespace kitbuilder::ui::testing

@@ -1,0 +1,354 @@
+#include "ui/kitbuilder_form.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTabBar>
+#include <algorithm>
+
+#include "engine/build_sequence.h"
+#include "ui/about_box.h"
+#include "ui/app_icon.h"
+#include "ui/dialog_units.h"
+#include "ui/field_rules.h"
+#include "ui/hex_entry_box.h"
+#include "ui/mode_tab_control.h"
+#include "ui/number_field.h"
+#include "ui/output_directory_chooser.h"
+#include "ui/rx_ack_page.h"
+#include "ui/rx_page.h"
+#include "ui/tx_ack_page.h"
+#include "ui/tx_page.h"
+
+namespace kitbuilder::ui {
+namespace {
+
+// Drop-down lists are laid out with the height of their opened list; closed they are this tall.
+constexpr int kClosedListHeight = 12;
+constexpr int kChannelDigits = 3;
+
+const QStringList kPorts = {"P0", "P1", "P2", "P3"};
+const QStringList kPins = {"0", "1", "2", "3", "4", "5", "6", "7"};
+
+QFont FormFont() {
+  return QFont(QStringLiteral("Arial"), 9);
+}
+
+/// Places the controls of the form at their dialog-unit rectangles, in focus order.
+class FormLayout {
+ public:
+  FormLayout(QWidget* form, const DialogUnits& units) : form_(form), units_(units) {}
+
+  template <typename Control>
+  Control* Add(Control* control, int id, int x, int y, int width, int height) {
+    if (id != 0) control->setObjectName(QString::number(id));
+    control->setGeometry(units_.Rect(x, y, width, height));
+    return control;
+  }
+
+  QComboBox* List(int id, int x, int y, int width, const QStringList& items) {
+    auto* list = Add(new QComboBox(form_), id, x, y, width, kClosedListHeight);
+    list->addItems(items);
+    return list;
+  }
+
+  QLabel* Label(const QString& text, int id, int x, int y, int width, int height) {
+    auto* label = Add(new QLabel(text, form_), id, x, y, width, height);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+  }
+
+  void GroupBox(const QString& title, int x, int y, int width, int height) {
+    auto* group = Add(new QGroupBox(title, form_), 0, x, y, width, height);
+    // A frame drawn around controls that are not its children: it must neither hide them nor
+    // catch their clicks.
+    group->setAttribute(Qt::WA_TransparentForMouseEvents);
+    group->setFocusPolicy(Qt::NoFocus);
+    group->lower();
+    // The title sits on the frame's top line, where the controls inside were placed to expect it.
+    group->setStyleSheet(
+        QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: %1px; }"
+                       "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }")
+            .arg(group->fontMetrics().height() / 2));
+  }
+
+  QPlainTextEdit* ReadOnlyText(int id, int x, int y, int width, int height) {
+    auto* text = Add(new QPlainTextEdit(form_), id, x, y, width, height);
+    text->setReadOnly(true);
+    text->setFocusPolicy(Qt::ClickFocus);
+    text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    text->document()->setDocumentMargin(2);
+    return text;
+  }
+
+ private:
+  QWidget* form_;
+  const DialogUnits& units_;
+};
+
+}  // namespace
+
+KitbuilderForm::KitbuilderForm(const TextStore& store, OutputFiles& files, QWidget* parent)
+    : QDialog(parent), store_(store), files_(files) {
+  setFont(FormFont());
+  CreateControls();
+  CreateModePages();
+  SetDefaults();
+  ConnectEvents();
+  SetWindowFrame();
+}
+
+QString KitbuilderForm::AboutEntryText() {
+  return QString::fromUtf8(u8"\u95dc\u65bc SampleDesk(&A)...");
+}
+
+void KitbuilderForm::CreateControls() {
+  const DialogUnits units = DialogUnits::OfFont(QFontMetrics(font(), this));
+  FormLayout form(this, units);
+
+  channel_ = form.Add(new NumberField(this), 1012, 55, 10, 60, 12);
+  dataRate_ = form.List(1019, 55, 53, 60, {"2M bps", "1M bps"});
+  txPower_ = form.List(1018, 55, 71, 60, {"0 dBm", "-4 dBm", "-6 dBm", "-8 dBm", "-12 dBm"});
+  for (int i = 0; i < 4; ++i) {
+    rfId_[i] = form.Add(new HexEntryBox(this), 1013 + i, 38 + 20 * i, 90, 15, 14);
+  }
+  currentDirectory_ =
+      form.Add(new QRadioButton(QStringLiteral("Current directory"), this), 1020, 230, 43, 73, 10);
+  selectDirectory_ = form.Add(new QRadioButton(QStringLiteral("Select save directory"), this), 1021,
+                              230, 55, 76, 10);
+  build_ = form.Add(new QPushButton(QStringLiteral("Build Reference code"), this), 1003, 210, 7,
+                    126, 16);
+  status_ = form.ReadOnlyText(1004, 0, 390, 340, 18);
+  form.GroupBox(QStringLiteral("Setting"), 5, 5, 120, 105);
+  form.Label(QStringLiteral("Radio CH"), 0, 15, 15, 32, 8);
+  form.Label(QStringLiteral("RF ID"), 0, 15, 95, 20, 8);
+  frequency_ = form.Label(QStringLiteral("freq"), 1017, 15, 25, 80, 8);
+  form.Label(QStringLiteral("TX Power"), 0, 15, 76, 32, 8);
+  form.Label(QStringLiteral("Data Rate"), 0, 15, 58, 35, 8);
+  saveLocation_ = form.ReadOnlyText(1022, 0, 360, 340, 15);
+  form.Label(QStringLiteral("File save location:"), 0, 0, 350, 57, 8);
+  form.Label(QStringLiteral("Information:"), 0, 0, 380, 38, 8);
+  form.Label(QStringLiteral("Select file save location:"), 0, 230, 34, 80, 8);
+  modeTab_ = form.Add(new ModeTabControl(this), 1027, 5, 115, 335, 230);
+  form.GroupBox(QStringLiteral("RF IO setting"), 131, 5, 75, 105);
+  form.Label(QStringLiteral("SCS"), 0, 137, 17, 15, 8);
+  form.Label(QStringLiteral("SCK"), 0, 136, 32, 15, 8);
+  form.Label(QStringLiteral("SDIO"), 0, 136, 47, 18, 8);
+  form.Label(QStringLiteral("GIO1"), 0, 136, 62, 17, 8);
+  form.Label(QStringLiteral("GIO2"), 0, 136, 76, 17, 8);
+  form.Label(QStringLiteral("RF Crystal"), 0, 15, 40, 34, 8);
+  crystal_ = form.List(1059, 55, 35, 60, {"16MHz"});
+  form.Label(QStringLiteral("WTR"), 0, 137, 90, 16, 8);
+  wtr_ = form.List(1060, 156, 90, 45, {"GIO1", "GIO2"});
+  ports_[0] = form.List(1061, 156, 15, 25, kPorts);
+  pins_[0] = form.List(1062, 181, 15, 20, kPins);
+  ports_[1] = form.List(1063, 156, 30, 25, kPorts);
+  ports_[2] = form.List(1064, 156, 45, 25, kPorts);
+  ports_[3] = form.List(1065, 156, 60, 25, kPorts);
+  ports_[4] = form.List(1066, 156, 75, 25, kPorts);
+  pins_[1] = form.List(1067, 181, 30, 20, kPins);
+  pins_[2] = form.List(1068, 181, 45, 20, kPins);
+  pins_[3] = form.List(1069, 181, 60, 20, kPins);
+  pins_[4] = form.List(1070, 181, 75, 20, kPins);
+  spiMode_ = form.List(1071, 265, 66, 48, {"3-wires", "4-wires"});
+  spiMode_->setEditable(true);
+  spiMode_->setInsertPolicy(QComboBox::NoInsert);
+  form.Label(QStringLiteral("SPI mode:"), 0, 231, 67, 34, 8);
+  form.GroupBox(QStringLiteral("Others setting"), 210, 25, 126, 55);
+  note_ = form.Label(QStringLiteral("NOTE: This reference code may be not a last version.\n"
+                                    "Please double check with ZORVANT persion when you are "
+                                    "developing."),
+                     1072, 211, 80, 125, 31);
+  note_->setWordWrap(true);
+  // Liberation Sans wraps the note into four lines, a little more than the 31 units the old
+  // font needed; grow it downwards (the mode tab starts below) rather than clip the last line.
+  note_->resize(note_->width(), std::max(note_->height(), note_->heightForWidth(note_->width())));
+
+  for (QRadioButton* radio : {currentDirectory_, selectDirectory_}) {
+    radio->setFocusPolicy(Qt::ClickFocus);
+  }
+  modeTab_->Tabs()->setFocusPolicy(Qt::ClickFocus);
+  build_->setDefault(true);
+  outputDirectory_ = new OutputDirectoryChooser(this);
+}
+
+void KitbuilderForm::CreateModePages() {
+  for (const char* text : {"TX", "RX", "TX with ACK", "RX with ACK"}) {
+    modeTab_->AddTab(QString::fromLatin1(text));
+  }
+  pages_ = {new TxPage(modeTab_), new RxPage(modeTab_), new TxAckPage(modeTab_),
+            new RxAckPage(modeTab_)};
+  for (ModePage* page : pages_) {
+    page->setGeometry(modeTab_->PageRect());
+    page->setVisible(page == pages_[0]);
+  }
+  currentPage_ = 0;
+  modeTab_->Tabs()->setCurrentIndex(0);
+}
+
+void KitbuilderForm::SetDefaults() {
+  channel_->setMaxLength(kChannelDigits);
+  channel_->setText(QStringLiteral("100"));
+  ShowFrequency();
+  const std::array<const char*, 4> rfId = {"54", "75", "C5", "2A"};
+  for (int i = 0; i < 4; ++i) rfId_[i]->setText(QString::fromLatin1(rfId[i]));
+  rfId_[0]->setEnabled(false);
+
+  const PinAssignment pins;
+  const std::array<int, 5> ports = {pins.scsPort, pins.sckPort, pins.sdioPort, pins.gio1Port,
+                                    pins.gio2Port};
+  const std::array<int, 5> bits = {pins.scsPin, pins.sckPin, pins.sdioPin, pins.gio1Pin,
+                                   pins.gio2Pin};
+  for (int i = 0; i < 5; ++i) {
+    ports_[i]->setCurrentIndex(ports[i]);
+    pins_[i]->setCurrentIndex(bits[i]);
+  }
+  currentDirectory_->setChecked(true);
+  outputDirectory_->TakeCurrentDirectory();
+  ShowSaveLocation(outputDirectory_->ShownDirectory());
+
+  QPalette notePalette = note_->palette();
+  notePalette.setColor(QPalette::WindowText, QColor(0, 0, 255));
+  note_->setPalette(notePalette);
+}
+
+// The form's event table.
+void KitbuilderForm::ConnectEvents() {
+  setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(this, &QWidget::customContextMenuRequested, this, &KitbuilderForm::ShowFormMenu);
+  connect(build_, &QPushButton::clicked, this, &KitbuilderForm::BuildReferenceCode);
+  connect(channel_, &QLineEdit::textChanged, this, &KitbuilderForm::ShowFrequency);
+  connect(channel_, &NumberField::FocusLost, this, &KitbuilderForm::ApplyChannelRule);
+  connect(selectDirectory_, &QRadioButton::clicked, outputDirectory_,
+          &OutputDirectoryChooser::Browse);
+  connect(currentDirectory_, &QRadioButton::clicked, outputDirectory_,
+          &OutputDirectoryChooser::TakeCurrentDirectory);
+  connect(outputDirectory_, &OutputDirectoryChooser::DirectoryChanged, this,
+          &KitbuilderForm::ShowSaveLocation);
+  connect(modeTab_->Tabs(), &QTabBar::currentChanged, this, &KitbuilderForm::SwitchModePage);
+  connect(spiMode_->lineEdit(), &QLineEdit::editingFinished, this, &KitbuilderForm::KeepSpiWiring);
+}
+
+void KitbuilderForm::SetWindowFrame() {
+  setWindowTitle(QStringLiteral("K3960 kitbuilder"));
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+  setWindowIcon(ApplicationIcon());
+  const DialogUnits units = DialogUnits::OfFont(QFontMetrics(font(), this));
+  setFixedSize(units.Size(343, 408));
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect frame(QPoint(), size());
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
+}
+
+void KitbuilderForm::ShowFrequency() {
+  frequency_->setText(FrequencyReadout(channel_->text()));
+}
+
+void KitbuilderForm::ApplyChannelRule() {
+  const ChannelCorrection correction = CorrectChannel(channel_->text());
+  if (!correction.statusMessage.isEmpty()) status_->setPlainText(correction.statusMessage);
+  channel_->setText(correction.text);
+}
+
+void KitbuilderForm::SwitchModePage(int index) {
+  pages_[currentPage_]->hide();
+  currentPage_ = index;
+  pages_[currentPage_]->show();
+  pages_[currentPage_]->setFocus(Qt::TabFocusReason);
+}
+
+void KitbuilderForm::ShowFormMenu(const QPoint& position) {
+  QMenu menu(this);
+  menu.addAction(AboutEntryText(), this, &KitbuilderForm::OpenAboutBox);
+  menu.exec(mapToGlobal(position));
+}
+
+void KitbuilderForm::OpenAboutBox() {
+  AboutBox about(this);
+  about.exec();
+}
+
+void KitbuilderForm::ShowSaveLocation(const QString& directory) {
+  saveLocation_->setPlainText(directory);
+}
+
+void KitbuilderForm::KeepSpiWiring() {
+  const int typed = spiMode_->findText(spiMode_->currentText().trimmed(), Qt::MatchFixedString);
+  if (typed >= 0) spiMode_->setCurrentIndex(typed);
+  spiMode_->setEditText(spiMode_->itemText(spiMode_->currentIndex()));
+}
+
+GenerationSettings KitbuilderForm::GatherSettings() const {
+  GenerationSettings settings;
+  RfParameters& rf = settings.rf;
+  rf.channel = FieldNumber(channel_->text());
+  rf.txPowerIndex = txPower_->currentIndex();
+  rf.dataRateIndex = dataRate_->currentIndex();
+  rf.crystalIndex = crystal_->currentIndex();
+  for (int i = 0; i < 4; ++i) settings.rfId[i] = "0x" + rfId_[i]->text().toStdString();
+
+  settings.operatingMode = currentPage_;
+  PinAssignment& pins = settings.pins;
+  std::array<int32_t*, 5> ports = {&pins.scsPort, &pins.sckPort, &pins.sdioPort, &pins.gio1Port,
+                                   &pins.gio2Port};
+  std::array<int32_t*, 5> bits = {&pins.scsPin, &pins.sckPin, &pins.sdioPin, &pins.gio1Pin,
+                                  &pins.gio2Pin};
+  for (int i = 0; i < 5; ++i) {
+    *ports[i] = ports_[i]->currentIndex();
+    *bits[i] = pins_[i]->currentIndex();
+  }
+  pins.wtrLine = wtr_->currentIndex();
+  pins.spiMode = spiMode_->currentIndex();
+  PlaceModeValues(currentPage_, pages_[currentPage_]->Values(), &rf);
+  return settings;
+}
+
+void KitbuilderForm::BuildReferenceCode() {
+  ApplyChannelRule();
+  pages_[currentPage_]->ApplyRangeRules();
+  KeepSpiWiring();
+  if (RefuseEmptyRfIdBox()) return;
+
+  const BuildOutcome outcome =
+      RunBuildSequence(store_, files_, outputDirectory_->Directory(), GatherSettings());
+  if (outcome.writeError) {
+    ReportWriteError(*outcome.writeError);
+    return;
+  }
+  status_->setPlainText(QString::fromStdString(outcome.statusText));
+  if (outcome.success) pages_[currentPage_]->setFocus(Qt::OtherFocusReason);
+}
+
+bool KitbuilderForm::RefuseEmptyRfIdBox() {
+  for (int i = 0; i < 4; ++i) {
+    if (rfId_[i]->text().isEmpty()) {
+      status_->setPlainText(
+          QStringLiteral("RF ID box %1 is empty: enter one or two hex digits.").arg(i + 1));
+      return true;
+    }
+  }
+  return false;
+}
+
+void KitbuilderForm::ReportWriteError(const WriteError& error) {
+  QMessageBox::critical(this, windowTitle(),
+                        QStringLiteral("Writing %1 failed: %2\nThe build stopped at this file.")
+                            .arg(QFile::decodeName(QByteArray::fromStdString(error.path)),
+                                 QString::fromStdString(error.systemError)));
+}
+
+}  // namespace kitbuilder::ui
