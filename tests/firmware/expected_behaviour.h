@@ -1,0 +1,60 @@
+#pragma once
+// What the generated firmware owes the chip, worked out from the settings alone: the start-up
+// transfers, the transfers of one loop pass for each outcome of the exchange, the PN9 payload and
+// the register default table. Scenario checks hold the model's transcript against these.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tests/firmware/chip_transcript.h"
+#include "tests/firmware/firmware_unit.h"
+
+namespace k3960 {
+
+/// A transfer the firmware must make. Answers that are the model's own choice (status and
+/// calibration reads) are not compared.
+struct ExpectedTransfer {
+  Transfer::Kind kind = Transfer::Kind::kStrobe;
+  uint8_t target = 0;
+  std::vector<uint8_t> data;
+  bool compareData = true;
+};
+
+/// How one pass of the endless loop goes, as the peer arranges it.
+enum class PassOutcome {
+  kSent,        ///< TX: the packet went out
+  kGoodPacket,  ///< a packet (or ACK) with a good CRC arrived in time
+  kBadCrc,      ///< a packet (or ACK) with a bad CRC arrived in time
+  kNoAnswer,    ///< TX with ACK: nothing arrived within the wait
+};
+
+/// The 64-byte payload table: the bit sequence a(n+9) = a(n) XOR a(n+4) from nine ones, packed
+/// eight bits a byte, earliest bit first, with 0xE0 as the last byte.
+std::vector<uint8_t> Pn9Table();
+
+/// The register default table for the wiring, indexed by address 0x00..0x38.
+std::array<uint8_t, 0x39> RegisterDefaults(int wires, int wtrGio);
+
+uint8_t TxPowerValue(int dBm);
+uint8_t DataRateValue(int mbps);
+
+/// Milliseconds and 100 us units in the firmware's own delay loops, counted in no-ops.
+constexpr uint64_t kNopsPerMillisecond = 6 * 235 * 4;
+constexpr uint64_t kNopsPerWaitUnit = 100 * 3;
+
+std::vector<ExpectedTransfer> ExpectedStartup(const FirmwareConfig& config);
+
+/// One pass of the loop; `answer` is what the peer sent in it (the packet received in RX modes,
+/// the ACK in TX with ACK).
+std::vector<ExpectedTransfer> ExpectedPass(const FirmwareConfig& config, PassOutcome outcome,
+                                           const std::vector<uint8_t>& answer);
+
+/// The first place where `actual` departs from `expected`, with the records around it; nothing
+/// when they agree.
+std::optional<std::string> FirstDifference(const std::vector<ExpectedTransfer>& expected,
+                                           const std::vector<Transfer>& actual);
+
+}  // namespace k3960
