@@ -6,6 +6,7 @@
 #include "cli/shared_pins.h"
 #include "engine/build_sequence.h"
 #include "engine/main_program_composer.h"
+#include "engine/sdcc_dialect.h"
 
 namespace kitbuilder::cli {
 namespace {
@@ -19,6 +20,7 @@ int PrintMainProgram(const GenerationSettings& settings, const TextStore& store,
     err << "Creat main.c had some error!! ERROR CODE=" << code << '\n';
     return kExitBuildFailed;
   }
+  if (settings.compiler == TargetCompiler::kSdcc) document = MainProgramForSdcc(document);
   out << document << std::flush;
   if (!out) {
     // A full disk or a closed pipe behind standard output must not pass for a complete main.c.

@@ -1,60 +1,40 @@
 #pragma once
-// The option texts of one run, as given on the command line, and their translation into the
-// settings and output choice of a build.
+// The options of one run, as given on the command line, and their translation into the settings
+// and output choice of a build.
 
 #include <optional>
 #include <string>
-#include <string_view>
 #include <variant>
 
+#include "cli/setting_texts.h"
 #include "engine/generation_settings.h"
 
 namespace kitbuilder::cli {
 
-/// The text of every option. Options the user leaves out keep the text of the window's default;
-/// the mode page values default by mode, so an empty optional means "the mode's default".
+/// What the command line gives: the settings it names, and where the settings come from and the
+/// result goes.
 struct OptionTexts {
+  SettingTexts settings;              ///< only the settings named on the command line
   std::optional<std::string> output;  ///< empty: the current directory
   bool toStdout = false;
-  std::string mode = "tx";
-  std::string channel = "100";
-  std::string dataRate = "2M";
-  std::string txPower = "0";
-  std::string crystal = "16MHz";
-  std::string rfId = "54,75,C5,2A";
-  std::string scs = "P1.1";
-  std::string sck = "P3.0";
-  std::string sdio = "P3.1";
-  std::string gio1 = "P3.3";
-  std::string gio2 = "P3.4";
-  std::string wtr = "GIO1";
-  std::string wiring = "3";
-  std::optional<std::string> length;
-  std::optional<std::string> ackLength;
-  std::optional<std::string> delay;
-  std::optional<std::string> wait;
-  std::string rest = "sleep";
+  std::optional<std::string> settingsFile;       ///< --settings: the settings to start from
+  std::optional<std::string> savedSettingsFile;  ///< --save-settings: where to write them
 };
 
-/// What one run builds and where the result goes.
+/// What one run does: build the settings, or save them to a settings file.
 struct BuildRequest {
   GenerationSettings settings;
-  /// Absolute, ending in one '/'; empty when main.c goes to standard output.
+  /// Absolute, ending in one '/'; empty when main.c goes to standard output or nothing is built.
   std::string outputDirectory;
   bool toStdout = false;
+  /// Set by --save-settings: the settings are written to this file and nothing is built.
+  std::optional<std::string> savedSettingsFile;
 };
 
-/// A one-line message that names the option, the text given and what is allowed.
-struct Refusal {
-  std::string message;
-};
-
-/// The text that --mode takes for an operating mode: "tx", "rx", "tx-ack" or "rx-ack".
-std::string_view ModeOptionText(int32_t operatingMode);
-
-/// Checks every text and turns them into a build request. Values are matched without regard to
-/// case. A value that is out of range or malformed, or an option that the chosen mode does not
-/// use, is refused.
+/// Starts from the settings file, if one is named, lays the settings of the command line over
+/// it and checks everything. The file must be valid by itself, since a window that opens it will
+/// read it alone; a mode page value that it gives must suit the mode that the command line may
+/// choose instead.
 std::variant<BuildRequest, Refusal> InterpretOptions(const OptionTexts& texts);
 
 }  // namespace kitbuilder::cli

@@ -1,8 +1,6 @@
 #include "cli/command_line.h"
 
 #include <CLI/CLI.hpp>
-#include <initializer_list>
-#include <optional>
 #include <string>
 #include <variant>
 
@@ -11,73 +9,59 @@
 namespace kitbuilder::cli {
 namespace {
 
-/// "8 in tx, 8 in rx, 9 in tx-ack, 9 in rx-ack", from the window's mode page defaults.
-template <typename Field>
-std::string DefaultsByMode(Field field, std::initializer_list<int32_t> modes) {
-  std::string text;
-  for (int32_t mode : modes) {
-    if (!text.empty()) text += ", ";
-    text +=
-        std::to_string(DefaultModeValues(mode).*field) + " in " + std::string(ModeOptionText(mode));
+constexpr int32_t kEveryMode[] = {kModeTx, kModeRx, kModeTxAck, kModeRxAck};
+
+/// "100", or for a mode page value whose default differs by mode, "8 in tx, 8 in rx, 9 in
+/// tx-ack, 9 in rx-ack", from the window's defaults.
+std::string DefaultText(Setting setting) {
+  // The mode's own text differs by mode by definition; its default is the window's first tab.
+  if (setting == Setting::kMode) return ModeOptionText(DefaultSettings().operatingMode);
+  std::string byMode;
+  bool sameInEveryMode = true;
+  const std::string first = SettingText(DefaultSettings(kModeTx), setting);
+  for (int32_t mode : kEveryMode) {
+    if (!ModeUses(mode, setting)) {
+      sameInEveryMode = false;
+      continue;
+    }
+    const std::string text = SettingText(DefaultSettings(mode), setting);
+    sameInEveryMode = sameInEveryMode && text == first;
+    byMode += (byMode.empty() ? "" : ", ") + text + " in " + ModeOptionText(mode);
   }
-  return text;
+  return sameInEveryMode ? first : byMode;
 }
 
-void AddText(CLI::App* app, const std::string& names, std::string* text, const std::string& value,
-             const std::string& meaning) {
-  app->add_option(names, *text, meaning + "; allowed: " + value + "; default " + *text)
-      ->type_name("VALUE");
-}
-
-void AddModeValue(CLI::App* app, const std::string& name, std::optional<std::string>* text,
-                  const std::string& meaning) {
+void AddSetting(CLI::App* app, Setting setting, OptionTexts* texts) {
+  const std::string option = "--" + std::string(SettingName(setting));
+  const std::string names = setting == Setting::kMode ? "-m," + option : option;
   app->add_option_function<std::string>(
-         name, [text](const std::string& given) { *text = given; }, meaning)
-      ->type_name("N");
+         names,
+         [texts, setting, option](const std::string& given) {
+           texts->settings.Give(setting, given, option);
+         },
+         std::string(SettingMeaning(setting)) + "; allowed: " +
+             std::string(SettingAllowed(setting)) + "; default " + DefaultText(setting))
+      ->type_name("VALUE");
 }
 
 }  // namespace
 
 void DefineOptions(CLI::App* app, OptionTexts* texts) {
-  const std::string pinRange = "P<port>.<bit>, port 0..3, bit 0..7";
   app->add_option_function<std::string>(
          "-o,--output", [texts](const std::string& given) { texts->output = given; },
          "directory for main.c, define.h and K3960reg.h; default the current directory")
       ->type_name("DIR");
   app->add_flag("--stdout", texts->toStdout,
                 "print the composed main.c to standard output and write no file; default off");
-  AddText(app, "-m,--mode", &texts->mode, "tx, rx, tx-ack, rx-ack", "operating mode");
-  AddText(app, "--channel", &texts->channel, "0..166", "radio channel, 2400 MHz + 0.5 MHz each");
-  AddText(app, "--data-rate", &texts->dataRate, "2M, 1M", "air data rate in bps");
-  AddText(app, "--tx-power", &texts->txPower, "0, -4, -6, -8, -12", "transmit power in dBm");
-  AddText(app, "--crystal", &texts->crystal, "16MHz", "radio crystal");
-  AddText(app, "--rf-id", &texts->rfId, "four hex bytes of 1 or 2 digits, the first fixed at 54",
-          "RF ID");
-  AddText(app, "--scs", &texts->scs, pinRange, "pin of the chip select line SCS");
-  AddText(app, "--sck", &texts->sck, pinRange, "pin of the serial clock SCK");
-  AddText(app, "--sdio", &texts->sdio, pinRange, "pin of the serial data line SDIO");
-  AddText(app, "--gio1", &texts->gio1, pinRange, "pin of the radio line GIO1");
-  AddText(app, "--gio2", &texts->gio2, pinRange, "pin of the radio line GIO2");
-  AddText(app, "--wtr", &texts->wtr, "GIO1, GIO2", "radio line that carries WTR");
-  AddText(app, "--wiring", &texts->wiring, "3, 4",
-          "serial wiring, 3 or 4 wires (with 4 the GIO line that is not WTR is SDO)");
-  AddModeValue(app, "--length", &texts->length,
-               "bytes per packet: TX length in tx and tx-ack, RX length in rx and rx-ack; "
-               "allowed: 1..64; default " +
-                   DefaultsByMode(&ModeValues::length, {kModeTx, kModeRx, kModeTxAck, kModeRxAck}));
-  AddModeValue(app, "--ack-length", &texts->ackLength,
-               "bytes of the acknowledgement, tx-ack and rx-ack only; allowed: 1..64; default " +
-                   DefaultsByMode(&ModeValues::ackLength, {kModeTxAck, kModeRxAck}));
-  AddModeValue(
-      app, "--delay", &texts->delay,
-      "delay per loop cycle in ms; allowed: 0..255; default " +
-          DefaultsByMode(&ModeValues::delayMs, {kModeTx, kModeRx, kModeTxAck, kModeRxAck}));
-  AddModeValue(app, "--wait", &texts->wait,
-               "wait for the acknowledgement in units of 100 us, tx-ack only; allowed: 0..255; "
-               "default " +
-                   DefaultsByMode(&ModeValues::wait100us, {kModeTxAck}));
-  AddText(app, "--rest", &texts->rest, "sleep, standby",
-          "state the radio rests in during the delay");
+  app->add_option_function<std::string>(
+         "--settings", [texts](const std::string& given) { texts->settingsFile = given; },
+         "read the settings from FILE, a settings file; options given here override it")
+      ->type_name("FILE");
+  app->add_option_function<std::string>(
+         "--save-settings", [texts](const std::string& given) { texts->savedSettingsFile = given; },
+         "write the settings to FILE, every key the mode uses with a comment, and build nothing")
+      ->type_name("FILE");
+  for (Setting setting : kAllSettings) AddSetting(app, setting, texts);
 }
 
 CommandLineOutcome ReadCommandLine(int argc, const char* const* argv) {
@@ -104,8 +88,9 @@ CommandLineOutcome ReadCommandLine(int argc, const char* const* argv) {
     outcome.text = refusal->message;
     return outcome;
   }
-  outcome.action = CommandLineOutcome::Action::kBuild;
   outcome.request = std::get<BuildRequest>(std::move(interpreted));
+  outcome.action = outcome.request.savedSettingsFile ? CommandLineOutcome::Action::kSaveSettings
+                                                     : CommandLineOutcome::Action::kBuild;
   return outcome;
 }
 

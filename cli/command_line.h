@@ -13,18 +13,19 @@ class App;
 namespace kitbuilder::cli {
 
 /// Adds every option to `app`, bound to its field of `texts`, with its allowed values and its
-/// default in the help. The same definitions can read the keys of a settings file.
+/// default in the help. The settings' options are named like the keys of a settings file.
 void DefineOptions(CLI::App* app, OptionTexts* texts);
 
 /// What a command line asks for.
 struct CommandLineOutcome {
-  enum class Action { kBuild, kShowHelp, kRefuse };
+  enum class Action { kBuild, kSaveSettings, kShowHelp, kRefuse };
   Action action = Action::kRefuse;
-  BuildRequest request;  ///< for kBuild
+  BuildRequest request;  ///< for kBuild and kSaveSettings
   std::string text;      ///< the help for kShowHelp; the one-line reason for kRefuse
 };
 
-/// Reads argv (argv[0] is the program). Never throws a parser error: refusals are returned.
+/// Reads argv (argv[0] is the program) and the settings file it names. Never throws a parser
+/// error: refusals are returned.
 CommandLineOutcome ReadCommandLine(int argc, const char* const* argv);
 
 }  // namespace kitbuilder::cli

@@ -5,9 +5,10 @@ namespace kitbuilder::cli {
 
 enum ExitStatus : int {
   kExitSuccess = 0,
-  /// The build or the printing of main.c failed; the reason is on standard error.
+  /// The build, the printing of main.c or the saving of the settings failed; the reason is on
+  /// standard error.
   kExitBuildFailed = 1,
-  /// The command line was refused before anything was written.
+  /// The command line or its settings file was refused before anything was written.
   kExitUsage = 2,
 };
 

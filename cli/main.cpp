@@ -4,6 +4,7 @@
 #include "cli/build_command.h"
 #include "cli/command_line.h"
 #include "cli/exit_status.h"
+#include "cli/save_settings_command.h"
 #include "engine/output_files.h"
 #include "engine/text_store.h"
 
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
   using kitbuilder::cli::CommandLineOutcome;
   try {
     const CommandLineOutcome outcome = kitbuilder::cli::ReadCommandLine(argc, argv);
+    kitbuilder::DiskOutputFiles files;
     switch (outcome.action) {
       case CommandLineOutcome::Action::kShowHelp:
         std::cout << outcome.text;
@@ -18,10 +20,13 @@ int main(int argc, char** argv) {
       case CommandLineOutcome::Action::kRefuse:
         std::cerr << "kitbuilder-cli: " << outcome.text << '\n';
         return kitbuilder::cli::kExitUsage;
+      case CommandLineOutcome::Action::kSaveSettings:
+        return kitbuilder::cli::RunSaveSettingsCommand(outcome.request.settings,
+                                                       *outcome.request.savedSettingsFile, files,
+                                                       std::cout, std::cerr);
       case CommandLineOutcome::Action::kBuild:
         break;
     }
-    kitbuilder::DiskOutputFiles files;
     return kitbuilder::cli::RunBuildCommand(outcome.request, kitbuilder::EmbeddedStore(), files,
                                             std::cout, std::cerr);
   } catch (const std::exception& error) {

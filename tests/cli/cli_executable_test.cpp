@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "engine/generation_settings.h"
 #include "engine/main_program_composer.h"
+#include "engine/sdcc_dialect.h"
 #include "engine/text_store.h"
 #include "tests/cli/cli_process.h"
 #include "tests/support/byte_diff.h"
@@ -109,6 +112,27 @@ TEST(CliExecutable, StdoutPrintsMainProgramAndWritesNoFile) {
   EXPECT_TRUE(directory.Entries().empty());
 }
 
+TEST(CliExecutable, SdccWritesTheSdccDialectAndAMakefile) {
+  ScratchDirectory directory;
+  const ProcessResult result = RunCli({"--compiler", "sdcc", "-m", "tx-ack"}, directory.path());
+  EXPECT_EQ(result.exitStatus, 0) << result.standardError;
+  EXPECT_EQ(result.standardOutput, "All file creat success.\n");
+  EXPECT_EQ(directory.Entries(),
+            (std::vector<std::string>{"K3960reg.h", "Makefile", "define.h", "main.c"}));
+  const std::string sdccMain = MainProgramForSdcc(ComposedMainProgram(DefaultSettings(kModeTxAck)));
+  EXPECT_TRUE(SameBytes(sdccMain, ReadFileBytes(directory.path() + "/main.c")));
+  EXPECT_TRUE(SameBytes(TypeHeaderForSdcc(StoredTemplate(160)),
+                        ReadFileBytes(directory.path() + "/define.h")));
+  EXPECT_NE(sdccMain, ComposedMainProgram(DefaultSettings(kModeTxAck)));
+
+  ScratchDirectory printed;
+  const ProcessResult toStdout =
+      RunCli({"--compiler", "SDCC", "-m", "tx-ack", "--stdout"}, printed.path());
+  EXPECT_EQ(toStdout.exitStatus, 0) << toStdout.standardError;
+  EXPECT_TRUE(SameBytes(sdccMain, toStdout.standardOutput));
+  EXPECT_TRUE(printed.Entries().empty());
+}
+
 TEST(CliExecutable, RefusalsExitTwoWithOneLineNamingTheOptionAndWriteNothing) {
   const struct {
     std::vector<std::string> arguments;
@@ -119,6 +143,7 @@ TEST(CliExecutable, RefusalsExitTwoWithOneLineNamingTheOptionAndWriteNothing) {
       {{"--scs", "P4.0"}, "--scs \"P4.0\""},
       {{"-m", "rx", "--wait", "40"}, "--wait \"40\""},
       {{"--rf-id", "55,75,C5,2A"}, "--rf-id \"55,75,C5,2A\""},
+      {{"--compiler", "keil"}, "--compiler \"keil\""},
       {{"--bogus"}, "--bogus"},
   };
   for (const auto& testCase : cases) {
@@ -159,6 +184,107 @@ TEST(CliExecutable, HelpExitsZeroAndWritesNothing) {
   EXPECT_EQ(result.exitStatus, 0);
   EXPECT_NE(result.standardOutput.find("--rf-id"), std::string::npos);
   EXPECT_EQ(result.standardError, "");
+  EXPECT_TRUE(directory.Entries().empty());
+}
+
+const std::vector<std::string> kUnusualOptions{
+    "-m",           "tx-ack",     "--channel",   "3",    "--wiring",   "4",
+    "--wtr",        "GIO2",       "--scs",       "P0.7", "--sck",      "P2.2",
+    "--rf-id",      "54,1,aB,0c", "--data-rate", "1M",   "--tx-power", "-8",
+    "--ack-length", "33",         "--wait",      "7",    "--rest",     "standby",
+    "--delay",      "0",          "--compiler",  "sdcc"};
+
+TEST(CliExecutableSettingsFile, SavedSettingsBuildTheSameFirmwareAsTheOptions) {
+  ScratchDirectory directory;
+  std::vector<std::string> save = kUnusualOptions;
+  save.insert(save.end(), {"--save-settings", "board.toml"});
+  const ProcessResult saved = RunCli(save, directory.path());
+  ASSERT_EQ(saved.exitStatus, 0) << saved.standardError;
+  EXPECT_EQ(saved.standardOutput, "Settings saved to board.toml.\n");
+  EXPECT_EQ(saved.standardError, "");
+  EXPECT_EQ(directory.Entries(), std::vector<std::string>{"board.toml"});
+
+  std::filesystem::create_directory(directory.path() + "/from-file");
+  std::filesystem::create_directory(directory.path() + "/from-options");
+  const ProcessResult fromFile =
+      RunCli({"--settings", "board.toml", "-o", "from-file"}, directory.path());
+  EXPECT_EQ(fromFile.exitStatus, 0) << fromFile.standardError;
+  std::vector<std::string> direct = kUnusualOptions;
+  direct.insert(direct.end(), {"-o", "from-options"});
+  ASSERT_EQ(RunCli(direct, directory.path()).exitStatus, 0);
+  for (const char* name : {"main.c", "define.h", "K3960reg.h", "Makefile"}) {
+    EXPECT_TRUE(SameBytes(ReadFileBytes(directory.path() + "/from-options/" + name),
+                          ReadFileBytes(directory.path() + "/from-file/" + name)))
+        << name;
+  }
+  EXPECT_TRUE(std::filesystem::exists(directory.path() + "/from-file/Makefile"));
+}
+
+TEST(CliExecutableSettingsFile, SavingOverTheFileThatWasReadChangesOnlyWhatTheOptionsSay) {
+  ScratchDirectory directory;
+  ASSERT_EQ(RunCli({"-m", "rx", "--delay", "77", "--save-settings", "board.toml"}, directory.path())
+                .exitStatus,
+            0);
+  const ProcessResult resaved =
+      RunCli({"--settings", "board.toml", "--channel", "12", "--save-settings", "board.toml"},
+             directory.path());
+  EXPECT_EQ(resaved.exitStatus, 0) << resaved.standardError;
+  const ProcessResult printed = RunCli({"--settings", "board.toml", "--stdout"}, directory.path());
+  ASSERT_EQ(printed.exitStatus, 0) << printed.standardError;
+  GenerationSettings expected = DefaultSettings(kModeRx);
+  expected.rf.channel = 12;
+  PlaceModeValues(kModeRx, ModeValues{8, 8, 0, 77, 40}, &expected.rf);
+  EXPECT_TRUE(SameBytes(ComposedMainProgram(expected), printed.standardOutput));
+  EXPECT_EQ(directory.Entries(), std::vector<std::string>{"board.toml"});
+}
+
+TEST(CliExecutableSettingsFile, RefusedFilesExitTwoWithOneLineNamingThemAndWriteNothing) {
+  const struct {
+    const char* content;  ///< nullptr: board.toml is a directory; "-": it does not exist
+    const char* named;
+  } cases[] = {
+      {"chanel = 12\n", "board.toml: unknown key \"chanel\""},
+      {"mode = \"ack\"\n", "board.toml: mode \"ack\" is not allowed"},
+      {"channel = 167\n", "board.toml: channel \"167\" is not allowed; allowed: 0..166"},
+      {"channel = \"abc\"\n", "board.toml: channel \"abc\" is not allowed"},
+      {"channel = [1,2]\n", "board.toml: channel holds 2 values"},
+      {"mode = \"rx\"\nwait = 40\n", "board.toml: wait \"40\" is not used in mode rx"},
+      {"", "board.toml: holds no settings"},
+      {"-", "board.toml: cannot be read: No such file or directory"},
+      {nullptr, "board.toml: is a directory"},
+  };
+  for (const auto& testCase : cases) {
+    for (const char* action : {"-o", "--save-settings"}) {
+      ScratchDirectory directory;
+      const std::string board = directory.path() + "/board.toml";
+      if (testCase.content == nullptr) {
+        std::filesystem::create_directory(board);
+      } else if (std::string(testCase.content) != "-") {
+        std::ofstream(board) << testCase.content;
+      }
+      std::filesystem::create_directory(directory.path() + "/out");
+      const std::string target = std::string(action) == "-o" ? "out" : "out/saved.toml";
+      const ProcessResult result =
+          RunCli({"--settings", "board.toml", action, target}, directory.path());
+      EXPECT_EQ(result.exitStatus, 2) << testCase.named;
+      EXPECT_EQ(result.standardOutput, "");
+      EXPECT_EQ(result.standardError.rfind("kitbuilder-cli: " + std::string(testCase.named), 0), 0u)
+          << result.standardError;
+      EXPECT_EQ(result.standardError.find('\n'), result.standardError.size() - 1)
+          << result.standardError;
+      EXPECT_TRUE(std::filesystem::is_empty(directory.path() + "/out")) << testCase.named;
+    }
+  }
+}
+
+TEST(CliExecutableSettingsFile, SaveThatCannotBeWrittenExitsOneNamingTheFile) {
+  ScratchDirectory directory;
+  const ProcessResult result = RunCli({"--save-settings", "missing/board.toml"}, directory.path());
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_EQ(result.standardOutput, "");
+  EXPECT_EQ(result.standardError.rfind("kitbuilder-cli: writing missing/board.toml failed: ", 0),
+            0u)
+      << result.standardError;
   EXPECT_TRUE(directory.Entries().empty());
 }
 

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "engine/main_program_composer.h"
 #include "engine/output_directory.h"
+#include "tests/cli/cli_process.h"
 #include "tests/cli/marker_store.h"
+#include "tests/cli/same_settings.h"
 
 namespace kitbuilder::cli {
 namespace {
@@ -169,7 +172,8 @@ TEST(CommandLineRefusals, MalformedValuesAreRefusedNamingTheOption) {
       {"--length", "8x"},         {"--delay", " 8"},         {"--scs", "P1^1"},
       {"--scs", "P1."},           {"--scs", "1.1"},          {"--gio2", "Q3.4"},
       {"--tx-power", "-4dBm"},    {"--data-rate", "2M bps"}, {"--rf-id", "54,75,C5"},
-      {"--rf-id", "54;75;C5;2A"}, {"--rf-id", ""},           {"--mode", "ack"}};
+      {"--rf-id", "54;75;C5;2A"}, {"--rf-id", ""},           {"--mode", "ack"},
+      {"--compiler", "keil"},     {"--compiler", "sdcc3"},   {"--compiler", ""}};
   for (const std::vector<std::string>& arguments : refused) {
     const CommandLineOutcome outcome = Read(arguments);
     ASSERT_EQ(outcome.action, Action::kRefuse) << Joined(arguments);
@@ -233,6 +237,27 @@ TEST(CommandLineValues, TheOnlyCrystalIs16MHzInAnyCase) {
     ASSERT_EQ(outcome.action, Action::kRefuse) << given;
     EXPECT_NE(outcome.text.find("allowed: 16MHz"), std::string::npos) << outcome.text;
   }
+}
+
+TEST(CommandLineValues, CompilerIsC51UnlessSdccIsChosenInAnyCase) {
+  const struct {
+    std::vector<std::string> arguments;
+    TargetCompiler compiler;
+  } cases[] = {
+      {{}, TargetCompiler::kC51},
+      {{"--compiler", "c51"}, TargetCompiler::kC51},
+      {{"--compiler", "C51"}, TargetCompiler::kC51},
+      {{"--compiler", "sdcc"}, TargetCompiler::kSdcc},
+      {{"--compiler=SDCC", "-m", "rx"}, TargetCompiler::kSdcc},
+  };
+  for (const auto& testCase : cases) {
+    const CommandLineOutcome outcome = Read(testCase.arguments);
+    ASSERT_EQ(outcome.action, Action::kBuild) << Joined(testCase.arguments) << outcome.text;
+    EXPECT_EQ(outcome.request.settings.compiler, testCase.compiler) << Joined(testCase.arguments);
+  }
+  const CommandLineOutcome refused = Read({"--compiler", "keil"});
+  ASSERT_EQ(refused.action, Action::kRefuse);
+  EXPECT_EQ(refused.text, "--compiler \"keil\" is not allowed; allowed: c51, sdcc");
 }
 
 TEST(CommandLineValues, NegativeTxPowerIsTakenAsTheOptionsValueInBothForms) {
@@ -344,6 +369,9 @@ TEST(CommandLineHelp, ListsEveryOptionWithWhatIsAllowedAndTheDefault) {
       {"--delay", "allowed: 0..255; default 10 in tx, 8 in rx, 10 in tx-ack, 8 in rx-ack"},
       {"--wait", "allowed: 0..255; default 40 in tx-ack"},
       {"--rest", "allowed: sleep, standby; default sleep"},
+      {"--compiler", "allowed: c51, sdcc; default c51"},
+      {"--settings FILE", "options given here override it"},
+      {"--save-settings FILE", "build nothing"},
   };
   for (const auto& option : options) {
     const std::size_t line = outcome.text.find("  " + std::string(option.option) + " ");
@@ -354,6 +382,98 @@ TEST(CommandLineHelp, ListsEveryOptionWithWhatIsAllowedAndTheDefault) {
         << option.option << ": " << option.allowedAndDefault << "\nin:\n"
         << outcome.text;
   }
+}
+
+/// A settings file in a scratch directory, removed with it.
+class BoardFile {
+ public:
+  explicit BoardFile(const std::string& content) : path_(directory_.path() + "/board.toml") {
+    std::ofstream(path_, std::ios::binary) << content;
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  testing::ScratchDirectory directory_;
+  std::string path_;
+};
+
+TEST(CommandLineSettingsFile, OptionsOverrideTheFileAndTheRestComesFromIt) {
+  const BoardFile file("mode = \"tx-ack\"\nchannel = 12\nlength = 20\nwait = 99\nwtr = \"GIO2\"\n");
+  GenerationSettings fromFile = DefaultSettings(kModeTxAck);
+  fromFile.rf.channel = 12;
+  fromFile.pins.wtrLine = 1;
+  PlaceModeValues(kModeTxAck, ModeValues{20, 8, 0, 10, 99}, &fromFile.rf);
+
+  const CommandLineOutcome alone = Read({"--settings", file.path()});
+  ASSERT_EQ(alone.action, Action::kBuild) << alone.text;
+  EXPECT_TRUE(testing::SameSettings(fromFile, alone.request.settings));
+
+  const CommandLineOutcome overridden =
+      Read({"--channel", "30", "--settings", file.path(), "--wait", "5", "--compiler", "sdcc"});
+  ASSERT_EQ(overridden.action, Action::kBuild) << overridden.text;
+  GenerationSettings expected = fromFile;
+  expected.rf.channel = 30;
+  expected.rf.modeValue5 = 5;
+  expected.compiler = TargetCompiler::kSdcc;
+  EXPECT_TRUE(testing::SameSettings(expected, overridden.request.settings));
+}
+
+TEST(CommandLineSettingsFile, ModeChosenOnTheCommandLineKeepsTheFilesValuesAndItsOwnDefaults) {
+  const BoardFile file("mode = \"tx-ack\"\nlength = 20\n");
+  const CommandLineOutcome outcome = Read({"--settings", file.path(), "-m", "rx"});
+  ASSERT_EQ(outcome.action, Action::kBuild) << outcome.text;
+  GenerationSettings expected = DefaultSettings(kModeRx);
+  PlaceModeValues(kModeRx, ModeValues{20, 8, 0, 8, 40}, &expected.rf);
+  EXPECT_TRUE(testing::SameSettings(expected, outcome.request.settings));
+}
+
+TEST(CommandLineSettingsFile, RefusalsNameTheFileEvenWhereTheCommandLineWouldOverride) {
+  const struct {
+    const char* content;
+    std::vector<std::string> options;
+    const char* refusal;
+  } cases[] = {
+      // The window opens the file alone, so it must be valid alone.
+      {"channel = 999\n", {"--channel", "12"}, ": channel \"999\" is not allowed"},
+      {"chanel = 12\n", {}, ": unknown key \"chanel\""},
+      {"mode = \"tx-ack\"\nwait = 40\n",
+       {"-m", "rx"},
+       ": wait \"40\" is not used in mode rx; it applies to tx-ack only"},
+      {"", {}, ": holds no settings"},
+  };
+  for (const auto& testCase : cases) {
+    const BoardFile file(testCase.content);
+    std::vector<std::string> arguments{"--settings", file.path()};
+    arguments.insert(arguments.end(), testCase.options.begin(), testCase.options.end());
+    const CommandLineOutcome outcome = Read(arguments);
+    ASSERT_EQ(outcome.action, Action::kRefuse) << testCase.content;
+    EXPECT_EQ(outcome.text.rfind(file.path() + testCase.refusal, 0), 0u) << outcome.text;
+  }
+}
+
+TEST(CommandLineSaveSettings, SavesTheEffectiveSettingsAndTakesNoOutputOption) {
+  const BoardFile file("mode = \"rx\"\ndelay = 50\n");
+  const CommandLineOutcome outcome =
+      Read({"--settings", file.path(), "--channel", "3", "--save-settings", "new.toml"});
+  ASSERT_EQ(outcome.action, Action::kSaveSettings) << outcome.text;
+  EXPECT_EQ(outcome.request.savedSettingsFile, "new.toml");
+  GenerationSettings expected = DefaultSettings(kModeRx);
+  expected.rf.channel = 3;
+  PlaceModeValues(kModeRx, ModeValues{8, 8, 0, 50, 40}, &expected.rf);
+  EXPECT_TRUE(testing::SameSettings(expected, outcome.request.settings));
+
+  for (const std::vector<std::string>& arguments :
+       std::vector<std::vector<std::string>>{{"--save-settings", "new.toml", "-o", "out"},
+                                             {"--save-settings", "new.toml", "--stdout"},
+                                             {"--save-settings", "new.toml", "--channel", "200"}}) {
+    const CommandLineOutcome refused = Read(arguments);
+    EXPECT_EQ(refused.action, Action::kRefuse) << Joined(arguments);
+    EXPECT_NE(refused.text.find(arguments[2]), std::string::npos) << refused.text;
+  }
+  EXPECT_EQ(Read({"--save-settings", ""}).text,
+            "--save-settings \"\" is not allowed; allowed: the path of a file");
+  EXPECT_EQ(Read({"--settings", ""}).text,
+            "settings file \"\" is not allowed; allowed: the path of a file");
 }
 
 }  // namespace
