@@ -11,6 +11,7 @@
 #include "tests/support/byte_diff.h"
 #include "tests/support/fake_text_store.h"
 #include "tests/support/memory_output_files.h"
+#include "tests/support/scratch_directory.h"
 
 namespace kitbuilder {
 namespace {
@@ -20,25 +21,7 @@ using testing::FakeTextStore;
 using testing::MemoryOutputFiles;
 using testing::ReadFileBytes;
 using testing::SameBytes;
-
-// A fresh directory under /tmp, removed with everything in it when the test ends.
-class ScratchDirectory {
- public:
-  ScratchDirectory() {
-    char pattern[] = "/tmp/kitbuilder-build-XXXXXX";
-    path_ = mkdtemp(pattern);
-  }
-  ~ScratchDirectory() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-  /// The directory as the output directory string: with its trailing separator.
-  std::string Output() const { return path_ + "/"; }
-  bool Exists(const std::string& name) const {
-    struct stat info;
-    return stat((Output() + name).c_str(), &info) == 0;
-  }
-
- private:
-  std::string path_;
-};
+using testing::ScratchDirectory;
 
 std::string StoredTemplate(uint16_t id) {
   return std::string(EmbeddedStore().Fetch("TXT", id).bytes);
@@ -189,7 +172,6 @@ TEST(BuildOnDiskTest, ADeepOutputDirectoryWorks) {
   EXPECT_TRUE(RunBuildSequence(EmbeddedStore(), disk, deep, DefaultSettings()).success);
   EXPECT_FALSE(ReadFileBytes(deep + "K3960reg.h").empty());
 }
-
 
 TEST(MainProgramBackupTest, AnEditedMainCIsKeptAndAnUnchangedOneIsNot) {
   ScratchDirectory scratch;

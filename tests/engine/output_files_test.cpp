@@ -11,36 +11,13 @@
 #include <string>
 
 #include "tests/support/byte_diff.h"
+#include "tests/support/scratch_directory.h"
 
 namespace kitbuilder {
 namespace {
 
 using testing::ReadFileBytes;
-
-class ScratchDirectory {
- public:
-  ScratchDirectory() {
-    char pattern[] = "/tmp/kitbuilder-files-XXXXXX";
-    path_ = mkdtemp(pattern);
-  }
-  ~ScratchDirectory() { std::system(("rm -rf '" + path_ + "'").c_str()); }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-  std::set<std::string> Names() const { return NamesIn(path_); }
-
-  static std::set<std::string> NamesIn(const std::string& directory) {
-    std::set<std::string> names;
-    DIR* dir = opendir(directory.c_str());
-    while (dirent* entry = readdir(dir)) {
-      const std::string name = entry->d_name;
-      if (name != "." && name != "..") names.insert(name);
-    }
-    closedir(dir);
-    return names;
-  }
-
- private:
-  std::string path_;
-};
+using testing::ScratchDirectory;
 
 void Put(const std::string& path, const std::string& bytes) {
   DiskOutputFiles disk;
