@@ -1,5 +1,6 @@
 #include "ui/kitbuilder_form.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QFile>
 #include <QFontMetrics>
@@ -15,8 +16,9 @@
 #include <QScreen>
 #include <QTabBar>
 #include <algorithm>
+#include <variant>
 
-#include "engine/build_sequence.h"
+#include "cli/settings_file.h"
 #include "ui/about_box.h"
 #include "ui/app_icon.h"
 #include "ui/dialog_units.h"
@@ -27,6 +29,7 @@
 #include "ui/output_directory_chooser.h"
 #include "ui/rx_ack_page.h"
 #include "ui/rx_page.h"
+#include "ui/settings_file_chooser.h"
 #include "ui/tx_ack_page.h"
 #include "ui/tx_page.h"
 
@@ -39,6 +42,8 @@ constexpr int kChannelDigits = 3;
 
 const QStringList kPorts = {"P0", "P1", "P2", "P3"};
 const QStringList kPins = {"0", "1", "2", "3", "4", "5", "6", "7"};
+/// In the order of TargetCompiler.
+const QStringList kCompilers = {"C51", "SDCC"};
 
 QFont FormFont() {
   return QFont(QStringLiteral("Arial"), 9);
@@ -104,9 +109,16 @@ KitbuilderForm::KitbuilderForm(const TextStore& store, OutputFiles& files, QWidg
   setFont(FormFont());
   CreateControls();
   CreateModePages();
+  CreateSettingsFileActions();
   SetDefaults();
   ConnectEvents();
   SetWindowFrame();
+}
+
+KitbuilderForm::~KitbuilderForm() {
+  // Closing the dialog moves the focus once more, after this part of the form is gone: no
+  // field may reach the form's rules from then on.
+  for (QObject* child : findChildren<QObject*>()) disconnect(child, nullptr, this, nullptr);
 }
 
 QString KitbuilderForm::AboutEntryText() {
@@ -130,6 +142,12 @@ void KitbuilderForm::CreateControls() {
   build_ = form.Add(new QPushButton(QStringLiteral("Build Reference code"), this), 1003, 210, 7,
                     126, 16);
   status_ = form.ReadOnlyText(1004, 0, 390, 340, 18);
+  // Two lines must show at once (a status text and the note of a kept main.c), which the box's
+  // 18 units hold only without a margin above and below the text. A refusal that names a long
+  // path and lists what is allowed can take more lines; they scroll.
+  status_->document()->setDocumentMargin(0);
+  status_->setStyleSheet(QStringLiteral("QPlainTextEdit { padding-left: 2px; }"));
+  status_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   form.GroupBox(QStringLiteral("Setting"), 5, 5, 120, 105);
   form.Label(QStringLiteral("Radio CH"), 0, 15, 15, 32, 8);
   form.Label(QStringLiteral("RF ID"), 0, 15, 95, 20, 8);
@@ -174,6 +192,12 @@ void KitbuilderForm::CreateControls() {
   // Liberation Sans wraps the note into four lines, a little more than the 31 units the old
   // font needed; grow it downwards (the mode tab starts below) rather than clip the last line.
   note_->resize(note_->width(), std::max(note_->height(), note_->heightForWidth(note_->width())));
+  // The old form had no compiler choice. It stands in the free strip under the mode tab, beside
+  // the save location it belongs with, so that no control of the old form moves; created here,
+  // it follows the SPI mode box in focus order.
+  form.Label(QStringLiteral("Compiler"), 0, 254, 349, 32, 8);
+  compiler_ = form.List(0, 288, 347, 52, kCompilers);
+  compiler_->setObjectName(QStringLiteral("compiler"));
 
   for (QRadioButton* radio : {currentDirectory_, selectDirectory_}) {
     radio->setFocusPolicy(Qt::ClickFocus);
@@ -197,23 +221,25 @@ void KitbuilderForm::CreateModePages() {
   modeTab_->Tabs()->setCurrentIndex(0);
 }
 
+void KitbuilderForm::CreateSettingsFileActions() {
+  openSettings_ = new QAction(QStringLiteral("Open settings..."), this);
+  openSettings_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  saveSettings_ = new QAction(QStringLiteral("Save settings..."), this);
+  saveSettings_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  for (QAction* action : {openSettings_, saveSettings_}) {
+    action->setShortcutVisibleInContextMenu(true);
+    // Added to the form, the shortcut works wherever the focus is on it, pages included.
+    addAction(action);
+  }
+  settingsFiles_ = new SettingsFileChooser(this);
+}
+
 void KitbuilderForm::SetDefaults() {
   channel_->setMaxLength(kChannelDigits);
-  channel_->setText(QStringLiteral("100"));
+  // The events are not connected yet, so the readout is shown here.
+  ShowSettings(DefaultSettings(kModeTx));
   ShowFrequency();
-  const std::array<const char*, 4> rfId = {"54", "75", "C5", "2A"};
-  for (int i = 0; i < 4; ++i) rfId_[i]->setText(QString::fromLatin1(rfId[i]));
   rfId_[0]->setEnabled(false);
-
-  const PinAssignment pins;
-  const std::array<int, 5> ports = {pins.scsPort, pins.sckPort, pins.sdioPort, pins.gio1Port,
-                                    pins.gio2Port};
-  const std::array<int, 5> bits = {pins.scsPin, pins.sckPin, pins.sdioPin, pins.gio1Pin,
-                                   pins.gio2Pin};
-  for (int i = 0; i < 5; ++i) {
-    ports_[i]->setCurrentIndex(ports[i]);
-    pins_[i]->setCurrentIndex(bits[i]);
-  }
   currentDirectory_->setChecked(true);
   outputDirectory_->TakeCurrentDirectory();
   ShowSaveLocation(outputDirectory_->ShownDirectory());
@@ -238,6 +264,16 @@ void KitbuilderForm::ConnectEvents() {
           &KitbuilderForm::ShowSaveLocation);
   connect(modeTab_->Tabs(), &QTabBar::currentChanged, this, &KitbuilderForm::SwitchModePage);
   connect(spiMode_->lineEdit(), &QLineEdit::editingFinished, this, &KitbuilderForm::KeepSpiWiring);
+  connect(openSettings_, &QAction::triggered, this,
+          [this] { settingsFiles_->ChooseFileToOpen(outputDirectory_->ShownDirectory()); });
+  connect(saveSettings_, &QAction::triggered, this, [this] {
+    // Refused before a file is chosen, so that the user fixes the form first.
+    if (CorrectFieldsForUse()) settingsFiles_->ChooseFileToSave(outputDirectory_->ShownDirectory());
+  });
+  connect(settingsFiles_, &SettingsFileChooser::OpenChosen, this,
+          &KitbuilderForm::OpenSettingsFile);
+  connect(settingsFiles_, &SettingsFileChooser::SaveChosen, this,
+          &KitbuilderForm::SaveSettingsFile);
 }
 
 void KitbuilderForm::SetWindowFrame() {
@@ -260,7 +296,7 @@ void KitbuilderForm::ShowFrequency() {
 
 void KitbuilderForm::ApplyChannelRule() {
   const ChannelCorrection correction = CorrectChannel(channel_->text());
-  if (!correction.statusMessage.isEmpty()) status_->setPlainText(correction.statusMessage);
+  if (!correction.statusMessage.isEmpty()) ShowStatus(correction.statusMessage);
   channel_->setText(correction.text);
 }
 
@@ -273,6 +309,9 @@ void KitbuilderForm::SwitchModePage(int index) {
 
 void KitbuilderForm::ShowFormMenu(const QPoint& position) {
   QMenu menu(this);
+  menu.addAction(openSettings_);
+  menu.addAction(saveSettings_);
+  menu.addSeparator();
   menu.addAction(AboutEntryText(), this, &KitbuilderForm::OpenAboutBox);
   menu.exec(mapToGlobal(position));
 }
@@ -314,23 +353,89 @@ GenerationSettings KitbuilderForm::GatherSettings() const {
   pins.wtrLine = wtr_->currentIndex();
   pins.spiMode = spiMode_->currentIndex();
   PlaceModeValues(currentPage_, pages_[currentPage_]->Values(), &rf);
+  settings.compiler = static_cast<TargetCompiler>(compiler_->currentIndex());
   return settings;
 }
 
 void KitbuilderForm::BuildReferenceCode() {
+  if (!CorrectFieldsForUse()) return;
+  ShowBuildOutcome(
+      RunBuildSequence(store_, files_, outputDirectory_->Directory(), GatherSettings()));
+}
+
+bool KitbuilderForm::CorrectFieldsForUse() {
   ApplyChannelRule();
   pages_[currentPage_]->ApplyRangeRules();
   KeepSpiWiring();
-  if (RefuseEmptyRfIdBox()) return;
+  return !RefuseEmptyRfIdBox();
+}
 
-  const BuildOutcome outcome =
-      RunBuildSequence(store_, files_, outputDirectory_->Directory(), GatherSettings());
+void KitbuilderForm::ShowBuildOutcome(const BuildOutcome& outcome) {
   if (outcome.writeError) {
-    ReportWriteError(*outcome.writeError);
+    ReportWriteError(*outcome.writeError, outcome.keptBackup);
     return;
   }
-  status_->setPlainText(QString::fromStdString(outcome.statusText));
+  QString status = QString::fromStdString(outcome.statusText);
+  if (outcome.keptBackup) status += QLatin1Char('\n') + QString::fromLatin1(kKeptBackupNotice);
+  ShowStatus(status);
   if (outcome.success) pages_[currentPage_]->setFocus(Qt::OtherFocusReason);
+}
+
+void KitbuilderForm::OpenSettingsFile(const QString& path) {
+  const std::variant<cli::SettingsFile, cli::Refusal> file =
+      cli::ReadSettingsFile(QFile::encodeName(path).toStdString());
+  if (const auto* refusal = std::get_if<cli::Refusal>(&file)) {
+    ShowStatus(QString::fromStdString(refusal->message));
+    return;
+  }
+  // Keys the file leaves out take their defaults, as kitbuilder-cli takes them from the same
+  // file, so that a build from here writes what a build from the file writes.
+  ShowSettings(std::get<cli::SettingsFile>(file).settings);
+  ShowStatus(QStringLiteral("Settings opened from %1.").arg(path));
+}
+
+void KitbuilderForm::SaveSettingsFile(const QString& path) {
+  if (!CorrectFieldsForUse()) return;
+  const std::optional<WriteError> error =
+      cli::WriteSettingsFile(files_, QFile::encodeName(path).toStdString(), GatherSettings());
+  if (error) {
+    ShowStatus(QStringLiteral("Settings file %1 cannot be written: %2; choose another file.")
+                   .arg(path, QString::fromStdString(error->systemError)));
+    return;
+  }
+  ShowStatus(QStringLiteral("Settings saved to %1.").arg(path));
+}
+
+void KitbuilderForm::ShowSettings(const GenerationSettings& settings) {
+  const RfParameters& rf = settings.rf;
+  channel_->setText(QString::number(rf.channel));
+  dataRate_->setCurrentIndex(rf.dataRateIndex);
+  txPower_->setCurrentIndex(rf.txPowerIndex);
+  crystal_->setCurrentIndex(rf.crystalIndex);
+  for (int i = 0; i < 4; ++i) {
+    // Each byte is "0x" and the box's text.
+    rfId_[i]->setText(QString::fromStdString(settings.rfId[i].substr(2)));
+  }
+
+  const PinAssignment& pins = settings.pins;
+  const std::array<int, 5> ports = {pins.scsPort, pins.sckPort, pins.sdioPort, pins.gio1Port,
+                                    pins.gio2Port};
+  const std::array<int, 5> bits = {pins.scsPin, pins.sckPin, pins.sdioPin, pins.gio1Pin,
+                                   pins.gio2Pin};
+  for (int i = 0; i < 5; ++i) {
+    ports_[i]->setCurrentIndex(ports[i]);
+    pins_[i]->setCurrentIndex(bits[i]);
+  }
+  wtr_->setCurrentIndex(pins.wtrLine);
+  spiMode_->setCurrentIndex(pins.spiMode);
+  compiler_->setCurrentIndex(static_cast<int>(settings.compiler));
+
+  pages_[settings.operatingMode]->ShowValues(TakeModeValues(settings.operatingMode, rf));
+  modeTab_->Tabs()->setCurrentIndex(settings.operatingMode);
+}
+
+void KitbuilderForm::ShowStatus(const QString& text) {
+  status_->setPlainText(text);
 }
 
 bool KitbuilderForm::RefuseEmptyRfIdBox() {
@@ -344,11 +449,13 @@ bool KitbuilderForm::RefuseEmptyRfIdBox() {
   return false;
 }
 
-void KitbuilderForm::ReportWriteError(const WriteError& error) {
-  QMessageBox::critical(this, windowTitle(),
-                        QStringLiteral("Writing %1 failed: %2\nThe build stopped at this file.")
-                            .arg(QFile::decodeName(QByteArray::fromStdString(error.path)),
-                                 QString::fromStdString(error.systemError)));
+void KitbuilderForm::ReportWriteError(const WriteError& error, bool keptBackup) {
+  QString message = QStringLiteral("Writing %1 failed: %2\nThe build stopped at this file.")
+                        .arg(QFile::decodeName(QByteArray::fromStdString(error.path)),
+                             QString::fromStdString(error.systemError));
+  // main.c was replaced before the failure, so the user must learn where the edits went.
+  if (keptBackup) message += QLatin1Char('\n') + QString::fromLatin1(kKeptBackupNotice);
+  QMessageBox::critical(this, windowTitle(), message);
 }
 
 }  // namespace kitbuilder::ui

@@ -1,13 +1,16 @@
 #pragma once
 // The main form: every setting of a build on one fixed-size dialog, the mode pages under its
-// mode tab, the output directory, and the button that builds.
+// mode tab, the output directory, the button that builds, and the settings files that carry the
+// form's settings to another run or to kitbuilder-cli.
 
 #include <QDialog>
 #include <array>
 
+#include "engine/build_sequence.h"
 #include "engine/generation_settings.h"
 #include "engine/writer_result.h"
 
+class QAction;
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
@@ -26,6 +29,7 @@ class ModePage;
 class ModeTabControl;
 class NumberField;
 class OutputDirectoryChooser;
+class SettingsFileChooser;
 
 class KitbuilderForm : public QDialog {
   Q_OBJECT
@@ -35,6 +39,7 @@ class KitbuilderForm : public QDialog {
 
   /// `store` and `files` must outlive the form.
   KitbuilderForm(const TextStore& store, OutputFiles& files, QWidget* parent = nullptr);
+  ~KitbuilderForm() override;
 
   /// The settings as the form and the shown mode page hold them now; no correction is applied.
   GenerationSettings GatherSettings() const;
@@ -50,6 +55,14 @@ class KitbuilderForm : public QDialog {
   /// Corrects the fields, gathers the settings, writes the three files and reports.
   void BuildReferenceCode();
 
+  /// Sets the form, the mode tab and the page of the file's mode from the settings file at
+  /// `path`; the other pages keep their values. A file that is refused changes nothing, and the
+  /// status line says why.
+  void OpenSettingsFile(const QString& path);
+
+  /// Applies the corrections a build applies, then writes the form's settings to `path`.
+  void SaveSettingsFile(const QString& path);
+
  private slots:
   void ShowFrequency();
   void ApplyChannelRule();
@@ -63,11 +76,19 @@ class KitbuilderForm : public QDialog {
   void CreateControls();
   void CreateModePages();
   void SetDefaults();
+  void CreateSettingsFileActions();
   void ConnectEvents();
   void SetWindowFrame();
+  /// Corrects the fields as leaving them would. False, with the reason in the status line, when
+  /// the settings cannot be used.
+  bool CorrectFieldsForUse();
   /// Names the first empty RF ID box in the status line; false when all hold a digit.
   bool RefuseEmptyRfIdBox();
-  void ReportWriteError(const WriteError& error);
+  void ShowBuildOutcome(const BuildOutcome& outcome);
+  void ReportWriteError(const WriteError& error, bool keptBackup);
+  /// Shows `settings` in the form's controls and in the page of their mode, and selects its tab.
+  void ShowSettings(const GenerationSettings& settings);
+  void ShowStatus(const QString& text);
 
   const TextStore& store_;
   OutputFiles& files_;
@@ -90,10 +111,14 @@ class KitbuilderForm : public QDialog {
   std::array<QComboBox*, 5> pins_{};
   QComboBox* spiMode_ = nullptr;
   QLabel* note_ = nullptr;
+  QComboBox* compiler_ = nullptr;
+  QAction* openSettings_ = nullptr;
+  QAction* saveSettings_ = nullptr;
 
   std::array<ModePage*, kModeCount> pages_{};
   int currentPage_ = 0;
   OutputDirectoryChooser* outputDirectory_ = nullptr;
+  SettingsFileChooser* settingsFiles_ = nullptr;
 };
 
 }  // namespace kitbuilder::ui

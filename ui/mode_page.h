@@ -25,6 +25,10 @@ class ModePage : public QWidget {
   /// The page's values as a build reads them; fields without a number read as 0.
   virtual ModeValues Values() const = 0;
 
+  /// Puts `values` into the fields and the list, as a settings file gives them; values the page
+  /// does not show are ignored.
+  virtual void ShowValues(const ModeValues& values) = 0;
+
   /// Corrects every field as leaving it would, so that a build started with Enter never
   /// carries a value that the page would not have let stand.
   void ApplyRangeRules();

@@ -73,4 +73,11 @@ ModeValues RxAckPage::Values() const {
   return values;
 }
 
+void RxAckPage::ShowValues(const ModeValues& values) {
+  length_->setText(QString::number(values.length));
+  ackLength_->setText(QString::number(values.ackLength));
+  restState_->setCurrentIndex(values.restState);
+  delay_->setText(QString::number(values.delayMs));
+}
+
 }  // namespace kitbuilder::ui

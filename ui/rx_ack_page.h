@@ -13,6 +13,7 @@ class RxAckPage : public ModePage {
  public:
   explicit RxAckPage(QWidget* parent = nullptr);
   ModeValues Values() const override;
+  void ShowValues(const ModeValues& values) override;
 
  private:
   NumberField* length_;

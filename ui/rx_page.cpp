@@ -62,4 +62,10 @@ ModeValues RxPage::Values() const {
   return values;
 }
 
+void RxPage::ShowValues(const ModeValues& values) {
+  length_->setText(QString::number(values.length));
+  restState_->setCurrentIndex(values.restState);
+  delay_->setText(QString::number(values.delayMs));
+}
+
 }  // namespace kitbuilder::ui

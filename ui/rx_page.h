@@ -13,6 +13,7 @@ class RxPage : public ModePage {
  public:
   explicit RxPage(QWidget* parent = nullptr);
   ModeValues Values() const override;
+  void ShowValues(const ModeValues& values) override;
 
  private:
   NumberField* length_;

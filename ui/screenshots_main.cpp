@@ -1,15 +1,51 @@
-// Renders the form with each mode tab selected into PNG files, for looking at the layout
-// without a display: kitbuilder-screenshots OUTPUT_DIRECTORY
+// Renders the form into PNG files, for looking at the layout without a display: each mode tab,
+// the form's menu, an SDCC build over an edited main.c and a refused settings file.
+//   kitbuilder-screenshots OUTPUT_DIRECTORY
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QMenu>
 #include <QPixmap>
 #include <QTabBar>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <cstdio>
 
 #include "engine/output_files.h"
 #include "engine/text_store.h"
 #include "ui/kitbuilder_form.h"
+#include "ui/output_directory_chooser.h"
+
+namespace {
+
+bool Save(const QPixmap& picture, const QDir& directory, const char* name) {
+  const QString path = directory.filePath(QString::fromLatin1(name));
+  if (picture.save(path)) return true;
+  std::fprintf(stderr, "kitbuilder-screenshots: cannot write %s\n", qPrintable(path));
+  return false;
+}
+
+/// The menu that a right-click on the form opens, grabbed while it is open.
+QPixmap FormMenu(kitbuilder::ui::KitbuilderForm& form) {
+  QPixmap picture;
+  QTimer::singleShot(0, [&picture] {
+    if (QWidget* menu = QApplication::activePopupWidget()) {
+      picture = menu->grab();
+      menu->close();
+    }
+  });
+  emit form.customContextMenuRequested(QPoint(20, 20));
+  return picture;
+}
+
+bool Append(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  return file.open(QIODevice::Append) && file.write(bytes) == bytes.size();
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
@@ -30,11 +66,29 @@ int main(int argc, char** argv) {
   for (int mode = 0; mode < kitbuilder::ui::KitbuilderForm::kModeCount; ++mode) {
     tabs->setCurrentIndex(mode);
     QApplication::processEvents();
-    const QString path = directory.filePath(QString::fromLatin1(names[mode]));
-    if (!form.grab().save(path)) {
-      std::fprintf(stderr, "kitbuilder-screenshots: cannot write %s\n", qPrintable(path));
-      return 1;
-    }
+    if (!Save(form.grab(), directory, names[mode])) return 1;
   }
-  return 0;
+  if (!Save(FormMenu(form), directory, "form-menu.png")) return 1;
+
+  // The builds go to a directory of their own, never into the caller's.
+  QTemporaryDir builds;
+  QDir::setCurrent(builds.path());
+  form.OutputDirectory()->TakeCurrentDirectory();
+  tabs->setCurrentIndex(0);
+  form.findChild<QComboBox*>(QStringLiteral("compiler"))->setCurrentIndex(1);
+  form.BuildReferenceCode();
+  if (!Append(builds.filePath(QStringLiteral("main.c")), "/* the user's own code */\n")) {
+    std::fprintf(stderr, "kitbuilder-screenshots: cannot edit main.c in %s\n",
+                 qPrintable(builds.path()));
+    return 1;
+  }
+  form.BuildReferenceCode();
+  QApplication::processEvents();
+  if (!Save(form.grab(), directory, "form-sdcc-kept-backup.png")) return 1;
+
+  const QString refused = builds.filePath(QStringLiteral("board.toml"));
+  if (!Append(refused, "channel = 12\ncolour = \"blue\"\n")) return 1;
+  form.OpenSettingsFile(refused);
+  QApplication::processEvents();
+  return Save(form.grab(), directory, "form-refused-settings.png") ? 0 : 1;
 }

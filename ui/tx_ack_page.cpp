@@ -88,4 +88,12 @@ ModeValues TxAckPage::Values() const {
   return values;
 }
 
+void TxAckPage::ShowValues(const ModeValues& values) {
+  length_->setText(QString::number(values.length));
+  ackLength_->setText(QString::number(values.ackLength));
+  restState_->setCurrentIndex(values.restState);
+  delay_->setText(QString::number(values.delayMs));
+  wait_->setText(QString::number(values.wait100us));
+}
+
 }  // namespace kitbuilder::ui

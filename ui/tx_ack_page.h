@@ -13,6 +13,7 @@ class TxAckPage : public ModePage {
  public:
   explicit TxAckPage(QWidget* parent = nullptr);
   ModeValues Values() const override;
+  void ShowValues(const ModeValues& values) override;
 
  private:
   NumberField* length_;

@@ -49,4 +49,10 @@ ModeValues TxPage::Values() const {
   return values;
 }
 
+void TxPage::ShowValues(const ModeValues& values) {
+  length_->setText(QString::number(values.length));
+  restState_->setCurrentIndex(values.restState);
+  delay_->setText(QString::number(values.delayMs));
+}
+
 }  // namespace kitbuilder::ui

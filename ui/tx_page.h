@@ -13,6 +13,7 @@ class TxPage : public ModePage {
  public:
   explicit TxPage(QWidget* parent = nullptr);
   ModeValues Values() const override;
+  void ShowValues(const ModeValues& values) override;
 
  private:
   QComboBox* restState_;

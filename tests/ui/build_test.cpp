@@ -1,11 +1,13 @@
-// Builds started from the form: the files equal those of kitbuilder-cli for the same settings,
-// the corrections a build applies first, its refusals and its failures.
+// Builds started from the form: the files equal those of kitbuilder-cli for the same settings in
+// either compiler's dialect, the corrections a build applies first, its refusals, its failures
+// and the line that tells of a kept main.c.
 
 #include <QApplication>
 #include <QComboBox>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <QtTest>
 
@@ -22,6 +24,8 @@ using kitbuilder::testing::MemoryOutputFiles;
 namespace {
 
 const char* const kOutputNames[] = {"main.c", "define.h", "K3960reg.h"};
+const QString kKeptBackupStatus =
+    QStringLiteral("All file creat success.\nPrevious main.c kept as main.c.bak.");
 
 QByteArray ReadAll(const QString& path) {
   QFile file(path);
@@ -41,6 +45,15 @@ void SetList(FormHarness& h, int id, int index) {
   h.OnForm<QComboBox>(id)->setCurrentIndex(index);
 }
 
+void Build(FormHarness& h) {
+  QTest::mouseClick(h.OnForm<QPushButton>(1003), Qt::LeftButton);
+}
+
+bool Append(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  return file.open(QIODevice::Append) && file.write(bytes) == bytes.size();
+}
+
 }  // namespace
 
 class BuildTest : public QObject {
@@ -52,25 +65,34 @@ class BuildTest : public QObject {
     QTest::addColumn<QStringList>("pageEntries");  // "id=text"
     QTest::addColumn<int>("restState");
     QTest::addColumn<QStringList>("modeOptions");
-    QTest::newRow("tx") << 0 << QStringList{"1046=9", "1045=0"} << 1
-                        << QStringList{"-m",      "tx", "--length", "9",
-                                       "--delay", "0",  "--rest",   "standby"};
-    QTest::newRow("rx") << 1 << QStringList{"1056=64", "1057=255"} << 0
-                        << QStringList{"-m",      "rx",  "--length", "64",
-                                       "--delay", "255", "--rest",   "sleep"};
-    QTest::newRow("tx-ack") << 2 << QStringList{"1049=12", "1051=3", "1054=7", "1046=100"} << 1
-                            << QStringList{"-m",           "tx-ack", "--length", "12",
-                                           "--ack-length", "3",      "--delay",  "7",
-                                           "--wait",       "100",    "--rest",   "standby"};
-    QTest::newRow("rx-ack") << 3 << QStringList{"1051=1", "1052=33", "1049=20"} << 0
-                            << QStringList{"-m", "rx-ack",  "--length", "1",      "--ack-length",
-                                           "33", "--delay", "20",       "--rest", "sleep"};
+    QTest::addColumn<int>("compiler");  // index in the compiler list
+    for (const auto& [compiler, name] : {std::pair{0, "c51"}, std::pair{1, "sdcc"}}) {
+      auto row = [&](const char* mode) -> QTestData& {
+        return QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(mode, name)));
+      };
+      row("tx") << 0 << QStringList{"1046=9", "1045=0"} << 1
+                << QStringList{"-m", "tx", "--length", "9", "--delay", "0", "--rest", "standby"}
+                << compiler;
+      row("rx") << 1 << QStringList{"1056=64", "1057=255"} << 0
+                << QStringList{"-m", "rx", "--length", "64", "--delay", "255", "--rest", "sleep"}
+                << compiler;
+      row("tx-ack") << 2 << QStringList{"1049=12", "1051=3", "1054=7", "1046=100"} << 1
+                    << QStringList{"-m",           "tx-ack", "--length", "12",
+                                   "--ack-length", "3",      "--delay",  "7",
+                                   "--wait",       "100",    "--rest",   "standby"}
+                    << compiler;
+      row("rx-ack") << 3 << QStringList{"1051=1", "1052=33", "1049=20"} << 0
+                    << QStringList{"-m", "rx-ack",  "--length", "1",      "--ack-length",
+                                   "33", "--delay", "20",       "--rest", "sleep"}
+                    << compiler;
+    }
   }
   void BuildsTheSameFilesAsTheCommandLine() {
     QFETCH(int, mode);
     QFETCH(QStringList, pageEntries);
     QFETCH(int, restState);
     QFETCH(QStringList, modeOptions);
+    QFETCH(int, compiler);
     FormHarness h;
     TypeInto(h.OnForm<QLineEdit>(1012), "12");
     SetList(h, 1019, 1);  // 1M bps
@@ -82,6 +104,7 @@ class BuildTest : public QObject {
                                                    {1064, 1}, {1068, 0}, {1065, 0}, {1069, 2},
                                                    {1066, 2}, {1070, 6}, {1060, 1}, {1071, 1}};
     for (const auto& [id, index] : pins) SetList(h, id, index);
+    h.Form().findChild<QComboBox*>("compiler")->setCurrentIndex(compiler);
     h.SelectTab(mode);
     for (const QString& entry : pageEntries) {
       TypeInto(h.OnPage<QLineEdit>(mode, entry.section('=', 0, 0).toInt()), entry.section('=', 1));
@@ -116,7 +139,9 @@ class BuildTest : public QObject {
                              "--wtr",
                              "GIO2",
                              "--wiring",
-                             "4"};
+                             "4",
+                             "--compiler",
+                             compiler == 1 ? "sdcc" : "c51"};
     QProcess cli;
     cli.start(QStringLiteral(KITBUILDER_CLI), arguments + modeOptions);
     QVERIFY(cli.waitForFinished(30000));
@@ -126,6 +151,62 @@ class BuildTest : public QObject {
       QVERIFY2(!fromForm.isEmpty(), name);
       QCOMPARE(fromForm, ReadAll(cliDirectory.filePath(name)));
     }
+    const bool sdcc = compiler == 1;
+    QCOMPARE(QFile::exists(h.Directory().filePath("Makefile")), sdcc);
+    QCOMPARE(QFile::exists(cliDirectory.filePath("Makefile")), sdcc);
+    if (sdcc) {
+      QCOMPARE(ReadAll(h.Directory().filePath("Makefile")),
+               ReadAll(cliDirectory.filePath("Makefile")));
+    }
+    const QByteArray header = sdcc ? "#include <8052.h>" : "#include <reg52.h>";
+    QVERIFY(ReadAll(h.Directory().filePath("main.c")).contains(header));
+  }
+
+  void DefaultsBuildTheReviewedC51Files() {
+    FormHarness h;
+    Build(h);
+    const QDir golden(QStringLiteral(KITBUILDER_GOLDEN_DIR));
+    const std::pair<const char*, QString> files[] = {
+        {"main.c", golden.filePath("tx_3wire_gio1_sleep_0dbm_2m/main.c")},
+        {"define.h", golden.filePath("define.h")},
+        {"K3960reg.h", golden.filePath("K3960reg.h")}};
+    for (const auto& [name, reviewed] : files) {
+      const QByteArray expected = ReadAll(reviewed);
+      QVERIFY2(!expected.isEmpty(), qPrintable(reviewed));
+      QVERIFY2(ReadAll(h.Directory().filePath(name)) == expected, name);
+    }
+    QCOMPARE(QDir(h.Directory().path()).entryList(QDir::Files),
+             (QStringList{"define.h", "K3960reg.h", "main.c"}));
+  }
+
+  void BuildOverAnEditedMainProgramSaysItKeptIt_data() {
+    QTest::addColumn<int>("compiler");
+    QTest::newRow("c51") << 0;
+    QTest::newRow("sdcc") << 1;
+  }
+  void BuildOverAnEditedMainProgramSaysItKeptIt() {
+    QFETCH(int, compiler);
+    FormHarness h;
+    h.Form().findChild<QComboBox*>("compiler")->setCurrentIndex(compiler);
+    const QString mainProgram = h.Directory().filePath("main.c");
+    const QString backup = h.Directory().filePath("main.c.bak");
+    Build(h);
+    QCOMPARE(h.Status(), "All file creat success.");
+    Build(h);
+    QCOMPARE(h.Status(), "All file creat success.");
+    QVERIFY(!QFile::exists(backup));
+
+    QVERIFY(Append(mainProgram, "/* the user's own code */\r\n"));
+    const QByteArray edited = ReadAll(mainProgram);
+    Build(h);
+    QCOMPARE(h.Status(), kKeptBackupStatus);
+    QCOMPARE(ReadAll(backup), edited);
+    // Both lines show in the status line at once.
+    auto* status = h.OnForm<QPlainTextEdit>(1004);
+    QCOMPARE(status->verticalScrollBar()->maximum(), 0);
+
+    Build(h);
+    QCOMPARE(h.Status(), "All file creat success.");
   }
 
   void BuildCorrectsTheFieldsItReads() {
@@ -215,6 +296,26 @@ class BuildTest : public QObject {
     QCOMPARE(h.Status(), "earlier text");
     QVERIFY(!h.Form().Page(0)->isAncestorOf(QApplication::focusWidget()));
     QCOMPARE(memory.writeOrder.size(), size_t(2));
+    QVERIFY2(!message.contains("main.c.bak"), qPrintable(message));
+  }
+
+  void WriteErrorAfterKeepingMainProgramTellsOfTheBackup() {
+    MemoryOutputFiles memory;
+    FormHarness h(&memory);
+    memory.files[h.Directory().filePath("main.c").toStdString()] = "edited by the user";
+    memory.faults[h.Directory().filePath("define.h").toStdString()] = {
+        WriteOutcome::Status::kFailed, "No space left on device"};
+    QString message;
+    QTimer::singleShot(50, [&] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        message = box->text();
+        box->accept();
+      }
+    });
+    Build(h);
+    QVERIFY2(message.endsWith("\nPrevious main.c kept as main.c.bak."), qPrintable(message));
+    QCOMPARE(memory.files[h.Directory().filePath("main.c.bak").toStdString()],
+             "edited by the user");
   }
 };
 

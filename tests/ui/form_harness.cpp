@@ -25,6 +25,39 @@ void FormHarness::SelectTab(int index) {
   QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(index).center());
 }
 
+QFileDialog* FormHarness::SettingsChooser() {
+  for (QFileDialog* chooser : form_->findChildren<QFileDialog*>()) {
+    if (chooser->isVisible() && chooser->fileMode() != QFileDialog::Directory) return chooser;
+  }
+  return nullptr;
+}
+
+namespace {
+
+bool ChooseAfterShortcut(FormHarness& h, Qt::Key key, const QString& path) {
+  QWidget* focused = QApplication::focusWidget();
+  QTest::keyClick(focused ? focused : &h.Form(), key, Qt::ControlModifier);
+  QFileDialog* chooser = h.SettingsChooser();
+  if (!chooser) return false;
+  ChooseFile(chooser, path);
+  return true;
+}
+
+}  // namespace
+
+bool FormHarness::OpenSettings(const QString& path) {
+  return ChooseAfterShortcut(*this, Qt::Key_O, path);
+}
+
+bool FormHarness::SaveSettings(const QString& path) {
+  return ChooseAfterShortcut(*this, Qt::Key_S, path);
+}
+
+void ChooseFile(QFileDialog* chooser, const QString& path) {
+  chooser->selectFile(path);
+  static_cast<QDialog*>(chooser)->accept();  // QFileDialog hides the slot it overrides
+}
+
 void ClickInto(QWidget* control) {
   QTest::mouseClick(control, Qt::LeftButton, Qt::NoModifier, QPoint(4, control->height() / 2));
   if (!control->hasFocus())

@@ -3,6 +3,7 @@
 // so that its output directory is that directory.
 
 #include <QDir>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
@@ -38,6 +39,13 @@ class FormHarness {
   QString Status() { return OnForm<QPlainTextEdit>(1004)->toPlainText(); }
   void SelectTab(int index);
 
+  /// The settings file chooser that is open over the form, or null.
+  QFileDialog* SettingsChooser();
+  /// Presses Ctrl+O (or Ctrl+S) on the focused control and chooses `path` in the chooser that
+  /// opens. False when no chooser opened.
+  bool OpenSettings(const QString& path);
+  bool SaveSettings(const QString& path);
+
  private:
   QString previousDirectory_;
   QTemporaryDir directory_;
@@ -51,5 +59,7 @@ void ClickInto(QWidget* control);
 void TypeInto(QLineEdit* field, const QString& text);
 /// Puts `text` on the clipboard and pastes it over the whole of the field's text with Ctrl+V.
 void PasteInto(QLineEdit* field, const QString& text);
+/// Chooses `path` in a file chooser and accepts it, as a user would.
+void ChooseFile(QFileDialog* chooser, const QString& path);
 
 }  // namespace kitbuilder::ui::testing

@@ -35,12 +35,13 @@ void WhenWindowOpens(std::function<void(QWidget*)> check, int attempts = 200) {
   });
 }
 
-/// The id of the focused control, or of the control that contains it (an editable list).
+/// The id of the focused control, or of the control that contains it (an editable list); the
+/// compiler list, which has no id, by its name.
 QString FocusedId() {
   for (QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget()) {
     bool numeric = false;
     w->objectName().toInt(&numeric);
-    if (numeric) return w->objectName();
+    if (numeric || w->objectName() == "compiler") return w->objectName();
   }
   return QString();
 }
@@ -86,6 +87,13 @@ class FormTest : public QObject {
     for (int mode = 0; mode < 4; ++mode) QCOMPARE(h.Form().Page(mode)->isVisible(), mode == 0);
     QCOMPARE(FocusedId(), "1012");
     QVERIFY(h.OnForm<QPushButton>(1003)->isDefault());
+    auto* compiler = h.Form().findChild<QComboBox*>("compiler");
+    QVERIFY(compiler);
+    QCOMPARE(compiler->currentText(), "C51");
+    QCOMPARE(compiler->count(), 2);
+    QCOMPARE(compiler->itemText(1), "SDCC");
+    QVERIFY(!compiler->isEditable());
+    QCOMPARE(h.Form().GatherSettings().compiler, kitbuilder::TargetCompiler::kC51);
   }
 
   void IsAFixedSizeDialogWithItsTitle() {
@@ -240,9 +248,10 @@ class FormTest : public QObject {
   }
 
   void FocusMovesInTemplateOrder() {
-    const QStringList expected = {"1019", "1018", "1014", "1015", "1016", "1003", "1059", "1060",
-                                  "1061", "1062", "1063", "1064", "1065", "1066", "1067", "1068",
-                                  "1069", "1070", "1071", "1055", "1045", "1046", "1012"};
+    const QStringList expected = {"1019", "1018",     "1014", "1015", "1016", "1003",
+                                  "1059", "1060",     "1061", "1062", "1063", "1064",
+                                  "1065", "1066",     "1067", "1068", "1069", "1070",
+                                  "1071", "compiler", "1055", "1045", "1046", "1012"};
     QStringList visited;
     for (int i = 0; i < expected.size(); ++i) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -310,7 +319,7 @@ class FormTest : public QObject {
     WhenWindowOpens([&](QWidget* popup) {
       auto* menu = qobject_cast<QMenu*>(popup);
       if (!menu) return;
-      entry = menu->actions().value(0)->text();
+      entry = menu->actions().value(3)->text();
       WhenWindowOpens([&](QWidget* about) {
         title = about->windowTitle();
         for (const QLabel* label : about->findChildren<QLabel*>()) texts << label->text();

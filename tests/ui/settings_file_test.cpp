@@ -1,0 +1,426 @@
+// Settings files from the window: Ctrl+O and Ctrl+S, the round trip through the real controls,
+// refused files that change nothing, the corrections and refusals a save shares with a build,
+// and the same firmware from the window and from kitbuilder-cli given the same file.
+
+#include "cli/settings_file.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTimer>
+#include <QtTest>
+#include <map>
+#include <variant>
+
+#include "form_harness.h"
+#include "tests/support/memory_output_files.h"
+
+using namespace kitbuilder;
+using namespace kitbuilder::ui;
+using namespace kitbuilder::ui::testing;
+
+namespace {
+
+/// Every mode page field by mode, each with a value other than its default, and the rest list.
+struct PageEntries {
+  std::vector<std::pair<int, QString>> fields;
+  int restList;
+};
+
+const PageEntries kPageEntries[] = {
+    {{{1046, "33"}, {1045, "0"}}, 1055},
+    {{{1056, "64"}, {1057, "255"}}, 1048},
+    {{{1049, "12"}, {1051, "3"}, {1054, "7"}, {1046, "100"}}, 1058},
+    {{{1051, "1"}, {1052, "33"}, {1049, "20"}}, 1043},
+};
+
+QComboBox* Compiler(FormHarness& h) {
+  return h.Form().findChild<QComboBox*>("compiler");
+}
+
+/// Sets every control of the form to a value other than its default (the crystal has no other),
+/// the compiler to `compiler`, selects the tab of `mode` and sets every control of its page.
+void SetEveryControl(FormHarness& h, int mode, int compiler) {
+  TypeInto(h.OnForm<QLineEdit>(1012), "12");
+  h.OnForm<QComboBox>(1019)->setCurrentIndex(1);
+  h.OnForm<QComboBox>(1018)->setCurrentIndex(3);
+  TypeInto(h.OnForm<QLineEdit>(1014), "0a");
+  TypeInto(h.OnForm<QLineEdit>(1015), "ff");
+  TypeInto(h.OnForm<QLineEdit>(1016), "3");
+  const std::vector<std::pair<int, int>> lists = {{1061, 0}, {1062, 5}, {1063, 2}, {1067, 7},
+                                                  {1064, 1}, {1068, 0}, {1065, 0}, {1069, 2},
+                                                  {1066, 2}, {1070, 6}, {1060, 1}, {1071, 1}};
+  for (const auto& [id, index] : lists) h.OnForm<QComboBox>(id)->setCurrentIndex(index);
+  Compiler(h)->setCurrentIndex(compiler);
+  h.SelectTab(mode);
+  for (const auto& [id, text] : kPageEntries[mode].fields) {
+    TypeInto(h.OnPage<QLineEdit>(mode, id), text);
+  }
+  h.OnPage<QComboBox>(mode, kPageEntries[mode].restList)->setCurrentIndex(1);
+}
+
+/// What every control shows, by "form/<name>" and "page<mode>/<id>", with the selected tab and
+/// the frequency readout.
+using Shown = std::map<QString, QString>;
+
+Shown WhatIsShown(FormHarness& h) {
+  Shown shown;
+  auto take = [&shown](QWidget* parent, const QString& prefix) {
+    for (auto* edit : parent->findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly)) {
+      shown[prefix + edit->objectName()] = edit->text();
+    }
+    for (auto* list : parent->findChildren<QComboBox*>(Qt::FindDirectChildrenOnly)) {
+      shown[prefix + list->objectName()] = list->currentText();
+    }
+  };
+  take(&h.Form(), "form/");
+  for (int mode = 0; mode < 4; ++mode) {
+    take(h.Form().Page(mode), QStringLiteral("page%1/").arg(mode));
+  }
+  shown["tab"] = QString::number(h.Form().findChild<QTabBar*>()->currentIndex());
+  shown["readout"] = h.OnForm<QLabel>(1017)->text();
+  return shown;
+}
+
+/// "key=text" lines, so that a mismatch shows where it is.
+QStringList Lines(const Shown& shown) {
+  QStringList lines;
+  for (const auto& [key, text] : shown) lines << key + "=" + text;
+  return lines;
+}
+
+/// The entries of `shown` that belong to the page of `mode`.
+Shown OfPage(const Shown& shown, int mode) {
+  Shown page;
+  const QString prefix = QStringLiteral("page%1/").arg(mode);
+  for (const auto& [key, text] : shown) {
+    if (key.startsWith(prefix)) page[key] = text;
+  }
+  return page;
+}
+
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteText(const QString& path, const QByteArray& text) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  QCOMPARE(file.write(text), text.size());
+}
+
+/// Runs kitbuilder-cli; empty when it succeeded, else what it wrote to standard error.
+QString RunCli(const QStringList& arguments) {
+  QProcess cli;
+  cli.start(QStringLiteral(KITBUILDER_CLI), arguments);
+  if (!cli.waitForFinished(30000)) return QStringLiteral("kitbuilder-cli did not finish");
+  if (cli.exitStatus() == QProcess::NormalExit && cli.exitCode() == 0) return QString();
+  return QString::fromLocal8Bit(cli.readAllStandardError()) + " (exit code " +
+         QString::number(cli.exitCode()) + ")";
+}
+
+/// The generated files of the two directories are the same, the Makefile included; both have a
+/// Makefile exactly when `sdcc`.
+void CompareBuilds(const QDir& window, const QDir& cli, bool sdcc) {
+  for (const char* name : {"main.c", "define.h", "K3960reg.h"}) {
+    const QByteArray fromWindow = ReadAll(window.filePath(name));
+    QVERIFY2(!fromWindow.isEmpty(), name);
+    QVERIFY2(fromWindow == ReadAll(cli.filePath(name)), name);
+  }
+  QCOMPARE(window.exists("Makefile"), sdcc);
+  QCOMPARE(cli.exists("Makefile"), sdcc);
+  if (sdcc) QCOMPARE(ReadAll(window.filePath("Makefile")), ReadAll(cli.filePath("Makefile")));
+}
+
+void Build(FormHarness& h) {
+  QTest::mouseClick(h.OnForm<QPushButton>(1003), Qt::LeftButton);
+}
+
+/// Runs `act` on the first popup menu that opens, from inside its event loop.
+void WhenMenuOpens(std::function<void(QMenu*)> act, int attempts = 200) {
+  QTimer::singleShot(10, [act, attempts] {
+    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+      act(menu);
+    } else if (attempts > 0) {
+      WhenMenuOpens(act, attempts - 1);
+    }
+  });
+}
+
+void RightClickOnForm(FormHarness& h) {
+  QTest::mouseClick(h.Form().windowHandle(), Qt::RightButton, Qt::NoModifier, QPoint(3, 3));
+}
+
+}  // namespace
+
+class SettingsFileTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void RoundTripThroughTheControls_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("compiler");
+    QTest::newRow("tx, SDCC") << 0 << 1;
+    QTest::newRow("rx, C51") << 1 << 0;
+    QTest::newRow("tx-ack, SDCC") << 2 << 1;
+    QTest::newRow("rx-ack, C51") << 3 << 0;
+  }
+  void RoundTripThroughTheControls() {
+    QFETCH(int, mode);
+    QFETCH(int, compiler);
+    QTemporaryDir files;
+    const QString path = files.filePath("board.toml");
+    Shown saved;
+    {
+      FormHarness h;
+      SetEveryControl(h, mode, compiler);
+      saved = WhatIsShown(h);
+      QVERIFY(h.SaveSettings(path));
+      QCOMPARE(h.Status(), "Settings saved to " + path + ".");
+      QCOMPARE(Lines(WhatIsShown(h)), Lines(saved));
+    }
+
+    FormHarness h;
+    // Another tab, the other compiler and a changed field on another page, which must stay.
+    const int other = (mode + 1) % 4;
+    Compiler(h)->setCurrentIndex(1 - compiler);
+    h.SelectTab(other);
+    TypeInto(h.OnPage<QLineEdit>(other, kPageEntries[other].fields[0].first), "5");
+    const Shown before = WhatIsShown(h);
+    QVERIFY(h.OpenSettings(path));
+    QCOMPARE(h.Status(), "Settings opened from " + path + ".");
+
+    Shown expected = saved;
+    for (int page = 0; page < 4; ++page) {
+      if (page == mode) continue;
+      for (const auto& [key, text] : OfPage(before, page)) expected[key] = text;
+    }
+    QCOMPARE(Lines(WhatIsShown(h)), Lines(expected));
+    QCOMPARE(h.Form().CurrentPageIndex(), mode);
+    for (int page = 0; page < 4; ++page) QCOMPARE(h.Form().Page(page)->isVisible(), page == mode);
+  }
+
+  void SavedFileBuildsWithTheCommandLineWhatTheWindowBuilds_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("compiler");
+    for (int mode = 0; mode < 4; ++mode) {
+      QTest::newRow(qPrintable(QStringLiteral("mode %1, C51").arg(mode))) << mode << 0;
+      QTest::newRow(qPrintable(QStringLiteral("mode %1, SDCC").arg(mode))) << mode << 1;
+    }
+  }
+  void SavedFileBuildsWithTheCommandLineWhatTheWindowBuilds() {
+    QFETCH(int, mode);
+    QFETCH(int, compiler);
+    FormHarness h;
+    QTemporaryDir elsewhere;
+    const QString path = elsewhere.filePath("board.toml");
+    SetEveryControl(h, mode, compiler);
+    QVERIFY(h.SaveSettings(path));
+    Build(h);
+    QCOMPARE(h.Status(), "All file creat success.");
+
+    const QString cliOutput = elsewhere.filePath("cli");
+    QVERIFY(QDir().mkpath(cliOutput));
+    QCOMPARE(RunCli({"--settings", path, "-o", cliOutput}), QString());
+    CompareBuilds(QDir(h.Directory().path()), QDir(cliOutput), compiler == 1);
+  }
+
+  void OpenedFileBuildsWhatTheCommandLineBuildsFromIt_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("sdcc");
+    // Keys that a file leaves out take their defaults in the window as on the command line,
+    // whatever the form showed before.
+    QTest::newRow("only a few keys") << QByteArray("mode = \"rx-ack\"\nchannel = 5\n") << false;
+    QTest::newRow("page values only") << QByteArray("mode = \"tx-ack\"\nwait = 7\n") << false;
+    QTest::newRow("sdcc, mixed case")
+        << QByteArray(
+               "compiler = \"SDCC\"\nmode = \"TX\"\nrest = \"Standby\"\nrf-id = \"54,a,B,0c\"\n")
+        << true;
+  }
+  void OpenedFileBuildsWhatTheCommandLineBuildsFromIt() {
+    QFETCH(QByteArray, file);
+    QFETCH(bool, sdcc);
+    FormHarness h;
+    SetEveryControl(h, 3, 1);
+    QTemporaryDir elsewhere;
+    const QString path = elsewhere.filePath("hand-written.toml");
+    WriteText(path, file);
+    QVERIFY(h.OpenSettings(path));
+    QCOMPARE(h.Status(), "Settings opened from " + path + ".");
+    Build(h);
+    QCOMPARE(h.Status(), "All file creat success.");
+
+    const QString cliOutput = elsewhere.filePath("cli");
+    QVERIFY(QDir().mkpath(cliOutput));
+    QCOMPARE(RunCli({"--settings", path, "-o", cliOutput}), QString());
+    CompareBuilds(QDir(h.Directory().path()), QDir(cliOutput), sdcc);
+  }
+
+  void RefusedFileChangesNothing_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("unknown key") << QByteArray("channel = 12\ncolour = \"blue\"\n") << "colour";
+    QTest::newRow("bad value") << QByteArray("mode = \"rx\"\ndata-rate = \"1M\"\nchannel = 200\n")
+                               << "channel";
+    QTest::newRow("value of another mode")
+        << QByteArray("mode = \"tx\"\nlength = 20\nwait = 10\n") << "wait";
+    QTest::newRow("fixed RF ID byte changed") << QByteArray("rf-id = \"55,75,C5,2A\"\n") << "rf-id";
+    QTest::newRow("key given twice") << QByteArray("delay = 3\ndelay = 4\n") << "delay";
+    QTest::newRow("no settings") << QByteArray("# nothing here\n") << "holds no settings";
+  }
+  void RefusedFileChangesNothing() {
+    QFETCH(QByteArray, file);
+    QFETCH(QString, named);
+    FormHarness h;
+    SetEveryControl(h, 2, 1);
+    const QString path = h.Directory().filePath("refused.toml");
+    WriteText(path, file);
+    const Shown before = WhatIsShown(h);
+    QVERIFY(h.OpenSettings(path));
+    QCOMPARE(Lines(WhatIsShown(h)), Lines(before));
+    QCOMPARE(h.Form().CurrentPageIndex(), 2);
+
+    const auto read = cli::ReadSettingsFile(path.toStdString());
+    QVERIFY(std::holds_alternative<cli::Refusal>(read));
+    QCOMPARE(h.Status(), QString::fromStdString(std::get<cli::Refusal>(read).message));
+    QVERIFY2(h.Status().startsWith(path + ": "), qPrintable(h.Status()));
+    QVERIFY2(h.Status().contains(named), qPrintable(h.Status()));
+  }
+
+  void SaveAppliesTheCorrectionsOfABuild() {
+    FormHarness h;
+    h.Form().Page(0)->findChild<QLineEdit*>("1046")->setText("0");
+    h.Form().Page(0)->findChild<QLineEdit*>("1045")->setText("999");
+    auto* channel = h.OnForm<QLineEdit>(1012);
+    TypeInto(channel, "200");
+    const QString path = h.Directory().filePath("corrected.toml");
+    QVERIFY(h.SaveSettings(path));  // Ctrl+S while the channel field still has the focus
+
+    QCOMPARE(channel->text(), "166");
+    QCOMPARE(h.Form().Page(0)->findChild<QLineEdit*>("1046")->text(), "1");
+    QCOMPARE(h.Form().Page(0)->findChild<QLineEdit*>("1045")->text(), "255");
+    const auto read = cli::ReadSettingsFile(path.toStdString());
+    QVERIFY(std::holds_alternative<cli::SettingsFile>(read));
+    const GenerationSettings& saved = std::get<cli::SettingsFile>(read).settings;
+    QCOMPARE(saved.rf.channel, 166);
+    QCOMPARE(TakeModeValues(kModeTx, saved.rf).length, 1);
+    QCOMPARE(TakeModeValues(kModeTx, saved.rf).delayMs, 255);
+  }
+
+  void EmptyRfIdBoxRefusesTheSaveAsItRefusesTheBuild() {
+    FormHarness h;
+    auto* box = h.OnForm<QLineEdit>(1016);
+    TypeInto(box, "");
+    Build(h);
+    const QString buildRefusal = h.Status();
+    QCOMPARE(buildRefusal, "RF ID box 4 is empty: enter one or two hex digits.");
+    h.OnForm<QPlainTextEdit>(1004)->clear();
+
+    ClickInto(box);
+    QVERIFY(!h.SaveSettings(h.Directory().filePath("never.toml")));
+    QCOMPARE(h.Status(), buildRefusal);
+    h.Form().SaveSettingsFile(h.Directory().filePath("never.toml"));
+    QCOMPARE(h.Status(), buildRefusal);
+    QVERIFY(QDir(h.Directory().path()).isEmpty());
+  }
+
+  void SaveThatCannotWriteSaysSoAndWhy() {
+    kitbuilder::testing::MemoryOutputFiles memory;
+    FormHarness h(&memory);
+    const QString path = h.Directory().filePath("full.toml");
+    memory.faults[path.toStdString()] = {WriteOutcome::Status::kNotOpened,
+                                         "No space left on device"};
+    QVERIFY(h.SaveSettings(path));
+    QCOMPARE(h.Status(), "Settings file " + path +
+                             " cannot be written: No space left on device; choose another file.");
+  }
+
+  void ShortcutsReachTheActionsFromAnyControl_data() {
+    QTest::addColumn<QString>("control");  // "<mode>/<id>" on a page, "<id>" on the form
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("acceptMode");
+    const int open = QFileDialog::AcceptOpen;
+    const int save = QFileDialog::AcceptSave;
+    QTest::newRow("Ctrl+O in the channel field") << "1012" << int(Qt::Key_O) << open;
+    QTest::newRow("Ctrl+S in an RF ID box") << "1015" << int(Qt::Key_S) << save;
+    QTest::newRow("Ctrl+O in the SPI mode box") << "1071" << int(Qt::Key_O) << open;
+    QTest::newRow("Ctrl+S on the compiler list") << "compiler" << int(Qt::Key_S) << save;
+    QTest::newRow("Ctrl+S in a page field") << "2/1054" << int(Qt::Key_S) << save;
+    QTest::newRow("Ctrl+O on a page's list") << "3/1043" << int(Qt::Key_O) << open;
+  }
+  void ShortcutsReachTheActionsFromAnyControl() {
+    QFETCH(QString, control);
+    QFETCH(int, key);
+    QFETCH(int, acceptMode);
+    FormHarness h;
+    QWidget* target = nullptr;
+    if (control.contains('/')) {
+      const int mode = control.section('/', 0, 0).toInt();
+      h.SelectTab(mode);
+      target = h.OnPage<QWidget>(mode, control.section('/', 1).toInt());
+    } else {
+      target = h.Form().findChild<QWidget*>(control, Qt::FindDirectChildrenOnly);
+    }
+    QVERIFY(target);
+    target->setFocus(Qt::TabFocusReason);
+    QVERIFY(target->isAncestorOf(QApplication::focusWidget()) ||
+            target == QApplication::focusWidget());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::ControlModifier);
+
+    QFileDialog* chooser = h.SettingsChooser();
+    QVERIFY(chooser);
+    QCOMPARE(int(chooser->acceptMode()), acceptMode);
+    const bool opening = acceptMode == QFileDialog::AcceptOpen;
+    QCOMPARE(chooser->windowTitle(), opening ? "Open settings" : "Save settings");
+    QCOMPARE(chooser->fileMode(), opening ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    QVERIFY(chooser->isModal());
+    // A second request while it is open opens no second chooser.
+    for (QAction* action : h.Form().actions()) action->trigger();
+    int shown = 0;
+    for (QFileDialog* dialog : h.Form().findChildren<QFileDialog*>()) shown += dialog->isVisible();
+    QCOMPARE(shown, 1);
+    chooser->reject();
+    QVERIFY(!h.SettingsChooser());
+    QCOMPARE(h.Status(), QString());
+    QVERIFY(QDir(h.Directory().path()).isEmpty());
+  }
+
+  void SavedNameGetsTheExtensionAndIsOfferedAgain() {
+    FormHarness h;
+    QVERIFY(h.SaveSettings(h.Directory().filePath("board")));
+    const QString saved = h.Directory().filePath("board.toml");
+    QCOMPARE(h.Status(), "Settings saved to " + saved + ".");
+    QVERIFY(QFile::exists(saved));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_O, Qt::ControlModifier);
+    QFileDialog* chooser = h.SettingsChooser();
+    QVERIFY(chooser);
+    QCOMPARE(chooser->selectedFiles(), QStringList{saved});
+    chooser->reject();
+  }
+
+  void FormMenuOffersBothWithTheirShortcuts() {
+    FormHarness h;
+    QStringList entries;
+    WhenMenuOpens([&entries](QMenu* menu) {
+      for (QAction* action : menu->actions()) {
+        entries << action->text() + "|" + action->shortcut().toString();
+      }
+      QAction* open = menu->actions().value(0);
+      QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(open).center());
+    });
+    RightClickOnForm(h);
+    QTRY_VERIFY(h.SettingsChooser());
+    QCOMPARE(entries, (QStringList{"Open settings...|Ctrl+O", "Save settings...|Ctrl+S", "|",
+                                   KitbuilderForm::AboutEntryText() + "|"}));
+    QCOMPARE(h.SettingsChooser()->acceptMode(), QFileDialog::AcceptOpen);
+    h.SettingsChooser()->reject();
+  }
+};
+
+QTEST_MAIN(SettingsFileTest)
+#include "settings_file_test.moc"
