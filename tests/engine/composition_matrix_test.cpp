@@ -2,7 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <algorithm>
+#include <cctype>
 #include <string>
 #include <tuple>
 
@@ -55,19 +56,25 @@ TEST_P(CompositionMatrixTest, LeavesNoMarkerAndKeepsTheRegisterTableWhole) {
   EXPECT_EQ(document_.find("[["), std::string::npos);
   EXPECT_EQ(document_.find("LoadStr"), std::string::npos);
 
-  // Entry lines of the register default table: value, comment with the address.
-  const std::regex entry("^    0x[0-9A-F]{2},? +//0x([0-9A-F]{2})    ");
+  // Entry lines of the register default table: "    0xVV,   //0xAA    label".
+  auto isHex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
   int entries = 0;
   std::size_t start = 0;
   while (start < document_.size()) {
-    const std::size_t end = document_.find('\n', start);
+    const std::size_t end = std::min(document_.find('\n', start), document_.size());
     const std::string line = document_.substr(start, end - start);
-    std::smatch match;
-    if (std::regex_search(line, match, entry)) {
-      EXPECT_EQ(std::stoi(match[1].str(), nullptr, 16), entries) << line;
-      ++entries;
+    start = end + 1;
+    if (line.rfind("    0x", 0) != 0 || line.size() < 22 || !isHex(line[6]) || !isHex(line[7])) {
+      continue;
     }
-    start = end == std::string::npos ? document_.size() : end + 1;
+    const std::size_t comment = line.find("//0x", 8);
+    if (comment == std::string::npos ||
+        line.substr(8, comment - 8).find_first_not_of(", ") != std::string::npos) {
+      continue;
+    }
+    EXPECT_EQ(std::stoi(line.substr(comment + 4, 2), nullptr, 16), entries) << line;
+    EXPECT_EQ(line.compare(comment + 6, 4, "    "), 0) << line;
+    ++entries;
   }
   EXPECT_EQ(entries, 57);
 }

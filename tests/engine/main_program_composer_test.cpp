@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <string>
 
 #include "tests/support/fake_text_store.h"

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <regex>
 #include <string>
 #include <tuple>
 
@@ -26,20 +26,29 @@ std::string BackToC51(std::string text) {
     ReplaceAll(&text, rewrite.sdcc, rewrite.c51);
   }
   ReplaceAll(&text, kSdccTypeHeaderRewrite.sdcc, kSdccTypeHeaderRewrite.c51);
-  const std::regex pin(R"(__sbit __at \(0x([0-9A-F]{2})\) (\w+);( +)// P([0-3])\.([0-7]))");
+  // "__sbit __at (0xHH) NAME;<blanks>// Pp.b" back to "sbit NAME<blanks>= Pp^b;".
   std::string out;
-  std::sregex_iterator it(text.begin(), text.end(), pin), end;
-  std::size_t from = 0;
-  for (; it != end; ++it) {
-    const std::smatch& m = *it;
-    const int port = std::stoi(m[4]);
-    const int bit = std::stoi(m[5]);
-    EXPECT_EQ(std::stoi(m[1], nullptr, 16), 0x80 + 16 * port + bit) << m[0];
-    out.append(text, from, m.position(0) - from);
-    out += "sbit " + m[2].str() + m[3].str() + "= P" + m[4].str() + "^" + m[5].str() + ";";
-    from = m.position(0) + m.length(0);
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = std::min(text.find('\n', start), text.size() - 1) + 1;
+    std::string line = text.substr(start, end - start);
+    start = end;
+    constexpr std::string_view kPin = "__sbit __at (0x";
+    if (line.rfind(kPin, 0) == 0) {
+      const int address = std::stoi(line.substr(kPin.size(), 2), nullptr, 16);
+      const std::size_t nameStart = kPin.size() + 4;
+      const std::size_t semicolon = line.find(';', nameStart);
+      const std::size_t comment = line.find("// P", semicolon);
+      const std::size_t lineEnd = line.find_first_of("\r\n");
+      const int port = line[comment + 4] - '0';
+      const int bit = line[comment + 6] - '0';
+      EXPECT_EQ(address, 0x80 + 16 * port + bit) << line;
+      line = "sbit " + line.substr(nameStart, semicolon - nameStart) +
+             line.substr(semicolon + 1, comment - semicolon - 1) + "= P" + std::to_string(port) +
+             "^" + std::to_string(bit) + ";" + line.substr(lineEnd);
+    }
+    out += line;
   }
-  out.append(text, from, std::string::npos);
   return out;
 }
 

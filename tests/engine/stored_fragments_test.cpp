@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <map>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -230,12 +229,19 @@ TEST(StoredFragments, OnlyTheLastLineCarriesATrailingBlank) {
 }
 
 TEST(StoredFragments, PlaceholdersAreExactlyTheNamedOnes) {
-  const std::regex marker(R"(\[\[([A-Z_]+)\]\])");
   for (const auto& shape : Catalogue()) {
     const std::string text = Fragment(shape.id);
     std::map<std::string, int> found;
-    for (std::sregex_iterator it(text.begin(), text.end(), marker), end; it != end; ++it)
-      ++found[(*it)[1].str()];
+    // A marker is [[ upper-case letters and underscores ]].
+    for (std::size_t at = text.find("[["); at != std::string::npos; at = text.find("[[", at + 2)) {
+      const std::size_t end = text.find("]]", at + 2);
+      if (end == std::string::npos) break;
+      const std::string name = text.substr(at + 2, end - at - 2);
+      const bool wellFormed = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || c == '_';
+      });
+      if (wellFormed) ++found[name];
+    }
     EXPECT_EQ(found, shape.placeholders) << Describe(shape.id);
     int expectedMarkers = 0;
     for (const auto& entry : shape.placeholders) expectedMarkers += entry.second;
@@ -439,10 +445,15 @@ LoopBody SplitLoopBody(int id) {
 
 // Blanks around "//" and at the end of a line are layout, not content.
 std::string NormalisedCode(const std::vector<std::string>& lines) {
-  static const std::regex commentSpacing(R"( *// *)");
   std::string text;
   for (std::string line : lines) {
-    line = std::regex_replace(line, commentSpacing, " // ");
+    if (const std::size_t slashes = line.find("//"); slashes != std::string::npos) {
+      const std::size_t before = line.find_last_not_of(' ', slashes == 0 ? 0 : slashes - 1);
+      const std::size_t codeEnd = slashes == 0 || before == std::string::npos ? 0 : before + 1;
+      const std::size_t after = line.find_first_not_of(' ', slashes + 2);
+      line = line.substr(0, codeEnd) + " // " +
+             (after == std::string::npos ? std::string() : line.substr(after));
+    }
     while (EndsWith(line, " ")) line.pop_back();
     text += line + "\n";
   }

@@ -254,6 +254,20 @@ const MisstepCase kMissteps[] = {
        Write(kPll1Reg, 30);
      },
      "before CALIBRATION_REG had read back 0"},
+    {"CalibrationPolledWithSdioHeldLow",
+     [] {
+       // The control byte of a read of CALIBRATION_REG ends on a 0 bit; without raising SDIO
+       // the poll reads 0 while the chip still answers busy.
+       Strobe(kCmdPll);
+       Write(kCalibrationReg, 0x03);
+       TestScs = 0;
+       SendByte(kCalibrationReg | 0x40);
+       const uint8_t seen = ReceiveByte(TestSdio);
+       TestScs = 1;
+       EXPECT_EQ(seen, 0x00);
+       Write(kPll1Reg, 30);
+     },
+     "before CALIBRATION_REG had read back 0"},
     {"CalibrationOutsidePllState", [] { Write(kCalibrationReg, 0x1C); },
      "calibration started outside PLL state"},
     {"SelectWithClockHigh",

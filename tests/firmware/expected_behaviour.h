@@ -45,6 +45,11 @@ uint8_t DataRateValue(int mbps);
 constexpr uint64_t kNopsPerMillisecond = 6 * 235 * 4;
 constexpr uint64_t kNopsPerWaitUnit = 100 * 3;
 
+/// The same units in machine cycles of the code SDCC 4.2 makes of the loops: what one more unit
+/// of Delay1ms(n) and of Delay100us_WTR(n) adds, as measured in s51 (SdccDelayLoops proves them).
+constexpr uint64_t kSdccCyclesPerMillisecond = 8505;
+constexpr uint64_t kSdccCyclesPerWaitUnit = 1009;
+
 std::vector<ExpectedTransfer> ExpectedStartup(const FirmwareConfig& config);
 
 /// One pass of the loop; `answer` is what the peer sent in it (the packet received in RX modes,

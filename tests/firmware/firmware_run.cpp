@@ -88,6 +88,10 @@ std::string Describe(RunResult::End end) {
       return "spinning in a loop that touches no pin";
     case RunResult::End::kReturned:
       return "main returned";
+    case RunResult::End::kLostTrack:
+      return "with the run having lost track of the pins";
+    case RunResult::End::kFaultCaught:
+      return "where the chip caught the first fault";
   }
   return "?";
 }

@@ -17,10 +17,12 @@ constexpr uint8_t kUnwrittenRam = 0xEE;
 
 struct RunResult {
   enum class End {
-    kStopped,   ///< the chip saw the transfer it was told to stop at
-    kStuck,     ///< the cycle budget ran out while the firmware kept accessing pins
-    kSpinning,  ///< the CPU budget ran out with no pin access: an endless loop of its own
-    kReturned,  ///< main returned, which firmware for a bare microcontroller must never do
+    kStopped,      ///< the chip saw the transfer it was told to stop at
+    kStuck,        ///< the cycle budget ran out while the firmware kept accessing pins
+    kSpinning,     ///< the CPU budget ran out with no pin access: an endless loop of its own
+    kReturned,     ///< main returned, which firmware for a bare microcontroller must never do
+    kLostTrack,    ///< the simulator run could not follow what the machine code did to the pins
+    kFaultCaught,  ///< the simulator run ended at the first fault the chip model caught
   };
   End end = End::kStopped;
   std::string detail;
@@ -31,6 +33,8 @@ struct RunResult {
 struct RunLimits {
   size_t stopAtRecord = SIZE_MAX;
   uint64_t cycles = UINT64_MAX;
+  /// On the host, the CPU time of the whole run; in the simulator, the wall-clock time it may
+  /// run without touching a port.
   double cpuSeconds = 5.0;
 };
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iostream>
 #include <numeric>
 
 #include "firmware_units.h"
@@ -44,6 +46,22 @@ TEST_P(FirmwareWiringFault, FailsTheScenario) {
 INSTANTIATE_TEST_SUITE_P(TwoLinesOnOnePin, FirmwareWiringFault,
                          ::testing::Values(&kUnit_fault_sdio_on_sck, &kUnit_fault_wtr_on_scs),
                          [](const auto& info) { return std::string(info.param->config.name); });
+
+TEST(FirmwareReadWithoutSdioRelease, IsCaughtByTheCalibrationWait) {
+  // The latch left low by the control byte holds SDIO low: every calibration poll reads 0 while
+  // the chip still answers busy, and the firmware moves on too early.
+  const ScenarioOutcome outcome = RunScenario(kUnit_fault_sdio_not_released);
+  EXPECT_TRUE(std::any_of(outcome.problems.begin(), outcome.problems.end(),
+                          [](const std::string& problem) {
+                            return problem.find("before CALIBRATION_REG had read back 0") !=
+                                   std::string::npos;
+                          }))
+      << Lines(outcome.problems);
+  std::cout << "caught:"
+            << Lines({outcome.problems.begin(),
+                      outcome.problems.begin() + std::min<size_t>(3, outcome.problems.size())})
+            << "\n";
+}
 
 /// A spoilt calibration flag and the read after which the firmware must stop.
 struct CalibrationFailureCase {

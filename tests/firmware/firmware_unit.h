@@ -30,8 +30,10 @@ struct FirmwareConfig {
   std::array<uint8_t, 4> rfId;
   /// SCS, SCK, SDIO, GIO1, GIO2.
   std::array<mcu::PinAddress, 5> pins;
-  /// Where main.c, define.h and K3960reg.h were generated.
+  /// Where main.c, define.h and K3960reg.h were generated in C51's dialect.
   const char* sourceDir;
+  /// Where the same settings were generated in SDCC's dialect, with the Makefile.
+  const char* sdccDir;
 };
 
 struct FirmwareUnit {

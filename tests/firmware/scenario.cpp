@@ -11,9 +11,8 @@ namespace {
 // that the firmware really has to wait on WTR for it.
 constexpr uint64_t kPacketDelayCycles = 500;
 // The ACK in TX with ACK arrives this long into the chip's listening: well within one unit of
-// the firmware's wait, which is 100 pin reads and 300 no-ops.
+// the firmware's wait (400 cycles on the host, more with SDCC's code).
 constexpr uint64_t kAckDelayCycles = 100;
-constexpr uint64_t kWaitUnitCycles = 400;
 constexpr size_t kFindingsShown = 12;
 
 std::vector<uint8_t> Pattern(int length, uint8_t seed) {
@@ -41,16 +40,17 @@ std::string Hex(uint8_t value) {
 }
 
 /// Generous room for the start-up and every pass, so that only a firmware that hangs runs out.
-uint64_t CycleBudget(const FirmwareConfig& config, size_t passes) {
-  const uint64_t perPass = (static_cast<uint64_t>(config.delayMs) + 2) * kNopsPerMillisecond +
-                           static_cast<uint64_t>(config.wait100us) * kWaitUnitCycles + 50000;
+uint64_t CycleBudget(const FirmwareConfig& config, size_t passes, const TimeBase& time) {
+  const uint64_t perPass = (static_cast<uint64_t>(config.delayMs) + 2) * time.cyclesPerMillisecond +
+                           static_cast<uint64_t>(config.wait100us) * time.cyclesPerWaitUnit + 50000;
   return 500000 + 2 * (passes + 1) * perPass;
 }
 
 class ScenarioCheck {
  public:
-  ScenarioCheck(const FirmwareUnit& unit, const ScenarioPlan& plan)
-      : unit_(unit), config_(unit.config), plan_(plan) {
+  ScenarioCheck(const FirmwareUnit& unit, const ScenarioPlan& plan, const FirmwareRunner& runner,
+                const TimeBase& time)
+      : unit_(unit), config_(unit.config), plan_(plan), runner_(runner), time_(time) {
     expected_ = ExpectedStartup(config_);
     for (const PlannedPass& pass : plan_.passes) {
       passStarts_.push_back(expected_.size());
@@ -65,8 +65,8 @@ class ScenarioCheck {
     Board board(chip, WiringOf(config_));
     RunLimits limits;
     limits.stopAtRecord = expected_.size();
-    limits.cycles = CycleBudget(config_, plan_.passes.size());
-    run_ = RunFirmware(unit_, board, chip, limits);
+    limits.cycles = CycleBudget(config_, plan_.passes.size(), time_);
+    run_ = runner_(board, chip, limits);
     stoppedAt_ = chip.stoppedAt();
     transcript_ = &chip.transcript();
     air_ = &peer.log();
@@ -219,38 +219,39 @@ class ScenarioCheck {
 
   const Transfer& At(size_t index) const { return (*transcript_)[index]; }
 
-  /// Requires the no-ops between two points to lie in [low, high).
-  void CheckSpan(const std::string& what, uint64_t fromNops, uint64_t toNops, uint64_t low,
+  /// Requires the time between two points, in the run's measure, to lie in [low, high).
+  void CheckSpan(const std::string& what, const Instant& from, const Instant& to, uint64_t low,
                  uint64_t high) {
-    const uint64_t span = toNops - fromNops;
+    const uint64_t span = to.*time_.measure - from.*time_.measure;
     if (span < low || span >= high) {
-      Problem(what + " lasted " + std::to_string(span) + " no-ops; expected " +
+      Problem(what + " lasted " + std::to_string(span) + " " + time_.unit + "; expected " +
               std::to_string(low) + " to " + std::to_string(high - 1));
     }
   }
 
   void CheckTiming() {
-    const uint64_t delay = static_cast<uint64_t>(config_.delayMs) * kNopsPerMillisecond;
+    const uint64_t millisecond = time_.perMillisecond;
+    const uint64_t delay = static_cast<uint64_t>(config_.delayMs) * millisecond;
     size_t answers = 0;
     for (size_t pass = 0; pass < plan_.passes.size(); ++pass) {
       const size_t first = passStarts_[pass];
       const std::string name = "pass " + std::to_string(pass);
       if (config_.rest == Rest::kSleep) {
-        CheckSpan("the sleep of " + name, At(first).end.nops, At(first + 1).start.nops, delay,
-                  delay + kNopsPerMillisecond);
-        CheckSpan("the crystal wait of " + name, At(first + 1).end.nops, At(first + 2).start.nops,
-                  kNopsPerMillisecond, 2 * kNopsPerMillisecond);
+        CheckSpan("the sleep of " + name, At(first).end, At(first + 1).start, delay,
+                  delay + millisecond);
+        CheckSpan("the crystal wait of " + name, At(first + 1).end, At(first + 2).start,
+                  millisecond, 2 * millisecond);
       } else {
-        CheckSpan("the delay before " + name, At(first - 1).end.nops, At(first).start.nops, delay,
-                  delay + kNopsPerMillisecond);
+        CheckSpan("the delay before " + name, At(first - 1).end, At(first).start, delay,
+                  delay + millisecond);
       }
       if (config_.mode == Mode::kTxAck) CheckAckWait(pass, name, &answers);
     }
     // The run stops at the first transfer of the pass after the last planned one; in the
     // standby variant the delay before it closes the last pass.
     if (config_.rest == Rest::kStandby && stoppedAt_ && !transcript_->empty()) {
-      CheckSpan("the delay after the last pass", transcript_->back().end.nops, stoppedAt_->nops,
-                delay, delay + kNopsPerMillisecond);
+      CheckSpan("the delay after the last pass", transcript_->back().end, *stoppedAt_, delay,
+                delay + millisecond);
     }
   }
 
@@ -264,25 +265,27 @@ class ScenarioCheck {
     if (listen + 1 >= end) return;
     const PlannedPass& planned = plan_.passes[pass];
     if (planned.outcome == PassOutcome::kNoAnswer) {
-      const uint64_t wait = static_cast<uint64_t>(config_.wait100us) * kNopsPerWaitUnit;
-      CheckSpan("the ACK wait of " + name, At(listen).end.nops, At(listen + 1).start.nops, wait,
-                wait + kNopsPerWaitUnit);
+      const uint64_t wait = static_cast<uint64_t>(config_.wait100us) * time_.perWaitUnit;
+      CheckSpan("the ACK wait of " + name, At(listen).end, At(listen + 1).start, wait,
+                wait + time_.perWaitUnit);
       ++*answers;
       return;
     }
     const AirEvent* ack = PeerEvent((*answers)++);
     if (ack == nullptr) return;
     const uint64_t reaction = At(listen + 1).start.cycles - ack->endCycle;
-    if (At(listen + 1).start.cycles < ack->endCycle || reaction > kWaitUnitCycles) {
+    if (At(listen + 1).start.cycles < ack->endCycle || reaction > time_.cyclesPerWaitUnit) {
       Problem("in " + name + " the firmware read MODE_REG " + std::to_string(reaction) +
               " cycles after the ACK arrived; the wait should end within one unit (" +
-              std::to_string(kWaitUnitCycles) + " cycles)");
+              std::to_string(time_.cyclesPerWaitUnit) + " cycles)");
     }
   }
 
   const FirmwareUnit& unit_;
   const FirmwareConfig& config_;
   const ScenarioPlan& plan_;
+  const FirmwareRunner& runner_;
+  const TimeBase& time_;
   std::vector<ExpectedTransfer> expected_;
   std::vector<size_t> passStarts_;
   RunResult run_;
@@ -337,9 +340,21 @@ ScenarioPlan PlanFor(const FirmwareConfig& config) {
   return plan;
 }
 
+const TimeBase kHostTime = {&Instant::nops,      "no-ops",
+                            kNopsPerMillisecond, kNopsPerWaitUnit,
+                            kNopsPerMillisecond, kNopsPerWaitUnit + 100};
+
 ScenarioOutcome RunScenario(const FirmwareUnit& unit) {
+  const FirmwareRunner onHost = [&unit](Board& board, ChipModel& chip, const RunLimits& limits) {
+    return RunFirmware(unit, board, chip, limits);
+  };
+  return RunScenario(unit, onHost, kHostTime);
+}
+
+ScenarioOutcome RunScenario(const FirmwareUnit& unit, const FirmwareRunner& runner,
+                            const TimeBase& time) {
   const ScenarioPlan plan = PlanFor(unit.config);
-  return ScenarioCheck(unit, plan).Run();
+  return ScenarioCheck(unit, plan, runner, time).Run();
 }
 
 }  // namespace k3960

@@ -4,6 +4,7 @@
 // air, the receive buffer and the timing. Problems come back as text, so that a test can also
 // require that a broken board produces some.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,8 +37,30 @@ struct ScenarioOutcome {
   std::vector<AirEvent> air;
 };
 
-/// Runs the unit's scenario on a board wired as the unit's settings say.
+/// How a run tells time. The host run counts the firmware's delay loops in no-ops; the 8051
+/// simulator counts machine cycles of the code SDCC made of them.
+struct TimeBase {
+  uint64_t Instant::*measure;  ///< what the delay spans are measured in
+  const char* unit;
+  uint64_t perMillisecond;  ///< one unit of Delay1ms, in the measure
+  uint64_t perWaitUnit;     ///< one unit of Delay100us_WTR, in the measure
+  uint64_t cyclesPerMillisecond;
+  uint64_t cyclesPerWaitUnit;
+};
+
+/// The host run: every no-op and every pin access is one cycle, and one unit of the ACK wait is
+/// 100 reads of WTR and 300 no-ops.
+extern const TimeBase kHostTime;
+
+/// Runs a firmware on the board and chip of a scenario within the limits it sets.
+using FirmwareRunner = std::function<RunResult(Board&, ChipModel&, const RunLimits&)>;
+
+/// Runs the unit's scenario, compiled for the host, on a board wired as the unit's settings say.
 ScenarioOutcome RunScenario(const FirmwareUnit& unit);
+
+/// The same scenario with the firmware run by `runner`, its timing judged in `time`.
+ScenarioOutcome RunScenario(const FirmwareUnit& unit, const FirmwareRunner& runner,
+                            const TimeBase& time);
 
 /// The chip's lines wired to the pins named in the settings.
 Wiring WiringOf(const FirmwareConfig& config);

@@ -1,17 +1,16 @@
 #pragma once
-// Compiling a generated firmware with SDCC for a plain 8052. The firmware is written in the Keil
-// dialect; the tests' own compatibility headers (under sdcc/) cover the includes, qualifiers and
-// _nop_(), and the `sbit` lines, which no header can map, are rewritten here before compiling.
+// Building a generated firmware as a user would: the files that `kitbuilder-cli --compiler sdcc`
+// wrote, built with the Makefile written beside them, for a plain 8052. What the build says and
+// leaves behind (memory report, map, Intel HEX image) is read back for the checks and the
+// simulator.
 
+#include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace k3960 {
-
-/// `sbit NAME = Pp^b;` lines as SDCC bit declarations `__sbit __at (0xNN) NAME;` (the bit address
-/// of port p's bit b is 0x80 + 16p + b); every other line unchanged.
-std::string TranslateSbitLines(const std::string& source);
 
 /// One line of the compiler's output.
 struct SdccDiagnostic {
@@ -32,17 +31,44 @@ struct MemoryUse {
 
 std::optional<MemoryUse> ParseMemoryReport(const std::string& mem);
 
+/// The linker map: where each global symbol and each area ended up.
+struct LinkMap {
+  std::map<std::string, uint32_t> symbols;  ///< "_main", "_RfBuf", ...
+  std::map<uint32_t, std::string> code;     ///< the symbols in code memory, by address
+  std::map<std::string, uint32_t> areas;    ///< start of "CSEG", "CONST", ...
+
+  /// The code symbol at or before `address`, such as "_Err_State"; "?" when there is none.
+  std::string CodeSymbolAt(uint32_t address) const;
+  /// Where the code after the function at `entry` begins: the next code symbol or area.
+  uint32_t EndOfFunction(uint32_t entry) const;
+};
+
+LinkMap ParseLinkMap(const std::string& map);
+
+/// Whether `text` is a well-formed Intel HEX file: records with good checksums, ending with the
+/// end-of-file record.
+bool IsIntelHex(const std::string& text);
+
 struct SdccBuild {
-  bool ran = false;  ///< the compiler could be started and the output read
+  std::string workDir;
+  /// `make main.ihx`: the compiler and linker alone.
+  bool ran = false;  ///< make could be started and its output read
   int exitCode = -1;
   std::string output;
   std::vector<SdccDiagnostic> diagnostics;
   std::optional<MemoryUse> memory;
+  /// `make`: the Intel HEX file for a programmer.
+  int hexExitCode = -1;
+  std::string hexOutput;
+  bool hexWritten = false;  ///< main.hex is there and is Intel HEX
+  LinkMap map;
+
+  std::string Image() const { return workDir + "/main.ihx"; }
 };
 
-/// Translates `sourceDir`/main.c into `workDir` and compiles it there with `sdcc`, the headers
-/// coming from `compatDir` and `sourceDir`, code limited to 8 KB and internal RAM to 256 bytes.
-SdccBuild BuildWithSdcc(const std::string& sdcc, const std::string& sourceDir,
-                        const std::string& compatDir, const std::string& workDir);
+/// Copies main.c, define.h, K3960reg.h and the Makefile from `sdccDir` into a fresh `workDir`
+/// and builds there with `make`.
+SdccBuild BuildWithMakefile(const std::string& make, const std::string& sdccDir,
+                            const std::string& workDir);
 
 }  // namespace k3960

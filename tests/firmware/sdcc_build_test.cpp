@@ -1,5 +1,6 @@
-// The generated firmware of every configuration of the matrix, compiled with SDCC for a plain
-// 8052 (8 KB of code, 256 bytes of internal RAM), and the pieces that get it there.
+// The SDCC output of every configuration of the matrix, built with the Makefile written beside it
+// for a plain 8052 (8 KB of code, 256 bytes of internal RAM) by plain `sdcc -mmcs51`, and the
+// pieces that read what the build leaves behind.
 
 #include "tests/firmware/sdcc_build.h"
 
@@ -48,21 +49,27 @@ const AcceptedWarning* Accepted(const SdccDiagnostic& diagnostic) {
 
 class SdccCompile : public ::testing::TestWithParam<const FirmwareUnit*> {};
 
-TEST_P(SdccCompile, FitsAPlain8052WithNoErrorAndNoWarningThatPointsAtAFault) {
-  const std::string sdcc = KITBUILDER_SDCC;
-  if (sdcc.empty() || !std::filesystem::exists(sdcc)) {
-    GTEST_SKIP() << "sdcc was not found when the build was configured, so the firmware is not "
-                    "compiled for the 8052; install SDCC (Debian: apt install sdcc) and "
-                    "reconfigure to run this check";
+TEST_P(SdccCompile, BuildsWithItsMakefileToAHexFileWithNoWarningThatPointsAtAFault) {
+  for (const auto& [name, path] : {std::pair<const char*, const char*>{"make", KITBUILDER_MAKE},
+                                   {"sdcc", KITBUILDER_SDCC},
+                                   {"packihx", KITBUILDER_PACKIHX}}) {
+    if (std::string(path).empty() || !std::filesystem::exists(path)) {
+      GTEST_SKIP() << name << " was not found when the build was configured, so the firmware is "
+                   << "not built for the 8052; install it (Debian: apt install make sdcc) and "
+                   << "reconfigure to run this check";
+    }
   }
   const FirmwareConfig& config = GetParam()->config;
-  const SdccBuild build = BuildWithSdcc(sdcc, config.sourceDir, KITBUILDER_SDCC_INCLUDE,
-                                        std::string(KITBUILDER_SDCC_WORK) + "/" + config.name);
+  const SdccBuild build =
+      BuildWithMakefile(KITBUILDER_MAKE, config.sdccDir,
+                        std::string(KITBUILDER_FIRMWARE_WORK) + "/sdcc/" + config.name);
   ASSERT_TRUE(build.ran) << build.output;
   EXPECT_EQ(build.exitCode, 0) << build.output;
   for (const SdccDiagnostic& diagnostic : build.diagnostics) {
     EXPECT_NE(Accepted(diagnostic), nullptr) << "SDCC said: " << diagnostic.line;
   }
+  EXPECT_EQ(build.hexExitCode, 0) << build.hexOutput;
+  EXPECT_TRUE(build.hexWritten) << "make left no Intel HEX main.hex in " << build.workDir;
   ASSERT_TRUE(build.memory.has_value()) << "no memory report; SDCC said:\n" << build.output;
   EXPECT_LE(build.memory->codeBytes, kCodeLimit);
   EXPECT_GE(build.memory->stackBytes, kStackNeeded);
@@ -75,30 +82,6 @@ TEST_P(SdccCompile, FitsAPlain8052WithNoErrorAndNoWarningThatPointsAtAFault) {
 
 INSTANTIATE_TEST_SUITE_P(Matrix, SdccCompile, ::testing::ValuesIn(kMatrixUnits),
                          [](const auto& info) { return std::string(info.param->config.name); });
-
-struct SbitCase {
-  const char* name;
-  const char* c51;
-  const char* sdcc;
-};
-
-class SbitTranslation : public ::testing::TestWithParam<SbitCase> {};
-
-TEST_P(SbitTranslation, GivesTheBitAddressOfThePortPin) {
-  EXPECT_EQ(TranslateSbitLines(GetParam().c51), GetParam().sdcc);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Lines, SbitTranslation,
-    ::testing::Values(
-        SbitCase{"GeneratedLine", "sbit SCS    = P1^1;\r", "__sbit __at (0x91) SCS;\r"},
-        SbitCase{"LowestPin", "sbit GIO2   = P0^0;", "__sbit __at (0x80) GIO2;"},
-        SbitCase{"HighestPin", "sbit SDIO=P3^7;  // data", "__sbit __at (0xB7) SDIO;  // data"},
-        SbitCase{"AmongOtherLines", "sbit X = P2^5;\nint y;\n", "__sbit __at (0xA5) X;\nint y;\n"},
-        SbitCase{"IndentedIsNotADeclaration", "  sbit SCS = P1^1;", "  sbit SCS = P1^1;"},
-        SbitCase{"NoSuchPort", "sbit SCS = P4^1;", "sbit SCS = P4^1;"},
-        SbitCase{"OtherLine", "#define RF_WTR  GIO1", "#define RF_WTR  GIO1"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SdccDiagnostics, SortsWarningsErrorsAndOtherLines) {
   const auto diagnostics = ParseDiagnostics(
@@ -133,6 +116,54 @@ TEST(SdccMemoryReport, GivesCodeSizeAndInternalRamBelowTheStack) {
   EXPECT_EQ(use->internalRamBytes, 72);
   EXPECT_FALSE(ParseMemoryReport("Internal RAM layout:\n").has_value());
 }
+
+TEST(SdccLinkMap, GivesSymbolsCodeSymbolsAndAreas) {
+  const LinkMap map = ParseLinkMap(
+      "Area                                    Addr        Size        Decimal Bytes\n"
+      "CSEG                                00000062    000002EB =         747. bytes "
+      "(REL,CON,CODE)\n"
+      "C:   00000062  _main                              main\n"
+      "C:   000000CD  _Err_State                         main\n"
+      "C:   000002D9  l_CSEG\n"
+      "CONST                               0000034D    000000B6 =         182. bytes "
+      "(REL,CON,CODE)\n"
+      "C:   0000034D  _PN9_Tab                           main\n"
+      "     00000009  _RfBuf                             main\n");
+  EXPECT_EQ(map.symbols.at("_main"), 0x62u);
+  EXPECT_EQ(map.symbols.at("_RfBuf"), 0x09u);
+  EXPECT_EQ(map.areas.at("CONST"), 0x34Du);
+  EXPECT_EQ(map.code.count(0x2D9), 0u) << "the linker's own l_ and s_ symbols are no code";
+  EXPECT_EQ(map.code.count(0x09), 0u) << "data symbols are no code";
+  EXPECT_EQ(map.CodeSymbolAt(0xCF), "_Err_State");
+  EXPECT_EQ(map.CodeSymbolAt(0x62), "_main");
+  EXPECT_EQ(map.CodeSymbolAt(0x10), "?");
+  EXPECT_EQ(map.EndOfFunction(0x62), 0xCDu);
+  EXPECT_EQ(map.EndOfFunction(0xCD), 0x34Du) << "the constants end the last function";
+}
+
+struct HexCase {
+  const char* name;
+  const char* text;
+  bool valid;
+};
+
+class IntelHex : public ::testing::TestWithParam<HexCase> {};
+
+TEST_P(IntelHex, IsRecognisedByItsRecordsAndChecksums) {
+  EXPECT_EQ(IsIntelHex(GetParam().text), GetParam().valid);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, IntelHex,
+    ::testing::Values(HexCase{"DataAndEnd", ":03000000020006F5\n:00000001FF\n", true},
+                      HexCase{"WindowsLineEnds", ":03000000020006F5\r\n:00000001FF\r\n", true},
+                      HexCase{"BadChecksum", ":03000000020006F6\n:00000001FF\n", false},
+                      HexCase{"LengthDisagrees", ":04000000020006F5\n:00000001FF\n", false},
+                      HexCase{"NoEndRecord", ":03000000020006F5\n", false},
+                      HexCase{"RecordAfterTheEnd", ":00000001FF\n:03000000020006F5\n", false},
+                      HexCase{"NotHex", "main.ihx: no such file\n", false},
+                      HexCase{"Empty", "", false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace k3960
