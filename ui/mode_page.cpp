@@ -90,4 +90,20 @@ void ModePage::keyPressEvent(QKeyEvent* event) {
   }
 }
 
+QString DelayCaption() {
+  return QStringLiteral("Delay: Just a delay time. Maximum is 255 and minimum is 0.");
+}
+
+QString TxLengthCaption() {
+  return QStringLiteral("TX length: The data size for TX. Maximum is 64 and minimum is 1.");
+}
+
+QString RxLengthCaption() {
+  return QStringLiteral("RX length: The data size for RX. Maximum is 64 and minimum is 1.");
+}
+
+QString AckLengthCaption() {
+  return QStringLiteral("ACK length: The data size for ACK. Maximum is 64 and minimum is 1.");
+}
+
 }  // namespace kitbuilder::ui

@@ -67,4 +67,10 @@ class ModePage : public QWidget {
   std::vector<std::pair<NumberField*, Rule>> rules_;
 };
 
+/// Caption lines that several pages show under their diagrams.
+QString DelayCaption();
+QString TxLengthCaption();
+QString RxLengthCaption();
+QString AckLengthCaption();
+
 }  // namespace kitbuilder::ui

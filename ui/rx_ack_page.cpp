@@ -56,9 +56,9 @@ RxAckPage::RxAckPage(QWidget* parent)
       {{497, crcTop - 6}, QStringLiteral("Error")},
   };
   d.captions = {
-      QStringLiteral("Delay: Just a delay time. Maximum is 255 and minimum is 0."),
-      QStringLiteral("RX length: The data size for RX. Maximum is 64 and minimum is 1."),
-      QStringLiteral("ACK length: The data size for ACK. Maximum is 64 and minimum is 1."),
+      DelayCaption(),
+      RxLengthCaption(),
+      AckLengthCaption(),
   };
   d.captionTopLeft = QPointF(14, lower + 30);
   SetDiagram(std::move(d));

@@ -47,8 +47,8 @@ RxPage::RxPage(QWidget* parent)
       {{497, crcTop - 6}, QStringLiteral("Error")},
   };
   d.captions = {
-      QStringLiteral("Delay: Just a delay time. Maximum is 255 and minimum is 0."),
-      QStringLiteral("RX length: The data size for RX. Maximum is 64 and minimum is 1."),
+      DelayCaption(),
+      RxLengthCaption(),
   };
   d.captionTopLeft = QPointF(14, row + 106);
   SetDiagram(std::move(d));

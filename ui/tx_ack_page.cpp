@@ -69,10 +69,10 @@ TxAckPage::TxAckPage(QWidget* parent)
       {{notLink.right() + 2, crc.centre.y() - 4}, QStringLiteral("Error")},
   };
   d.captions = {
-      QStringLiteral("Delay: Just a delay time. Maximum is 255 and minimum is 0."),
+      DelayCaption(),
       QStringLiteral("Wait: Time for waiting ACK, unit is 100us. Maximum is 255 and minimum is 0."),
-      QStringLiteral("TX length: The data size for TX. Maximum is 64 and minimum is 1."),
-      QStringLiteral("ACK length: The data size for ACK. Maximum is 64 and minimum is 1."),
+      TxLengthCaption(),
+      AckLengthCaption(),
   };
   d.captionTopLeft = QPointF(14, link.bottom() + 14);
   SetDiagram(std::move(d));

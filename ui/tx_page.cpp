@@ -34,8 +34,8 @@ TxPage::TxPage(QWidget* parent)
       {QPolygonF{{354, row + 12}, {354, 160}, {restX, 160}, {restX, restBox.frame.bottom()}}},
   };
   d.captions = {
-      QStringLiteral("Delay: Just a delay time. Maximum is 255 and minimum is 0."),
-      QStringLiteral("TX length: The data size for TX. Maximum is 64 and minimum is 1."),
+      DelayCaption(),
+      TxLengthCaption(),
   };
   d.captionTopLeft = QPointF(14, 180);
   SetDiagram(std::move(d));
