@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,7 @@ using testing::ProcessResult;
 using testing::RunCli;
 using testing::ScratchDirectory;
 
-const std::vector<std::string> kThreeFiles{"K3960reg.h", "define.h", "main.c"};
+const std::set<std::string> kThreeFiles{"K3960reg.h", "define.h", "main.c"};
 
 std::string StoredTemplate(int32_t id) {
   TemplateView view;
@@ -42,29 +43,29 @@ std::string ComposedMainProgram(const GenerationSettings& settings) {
 
 TEST(CliExecutable, DefaultsWriteTheThreeFilesIntoTheCurrentDirectory) {
   ScratchDirectory directory;
-  const ProcessResult result = RunCli({}, directory.path());
+  const ProcessResult result = RunCli({}, directory.Path());
   EXPECT_EQ(result.exitStatus, 0) << result.standardError;
   EXPECT_EQ(result.standardOutput, "All file creat success.\n");
   EXPECT_EQ(result.standardError, "");
-  ASSERT_EQ(directory.Entries(), kThreeFiles);
+  ASSERT_EQ(directory.Names(), kThreeFiles);
   EXPECT_TRUE(SameBytes(ComposedMainProgram(DefaultSettings()),
-                        ReadFileBytes(directory.path() + "/main.c")));
-  EXPECT_TRUE(SameBytes(StoredTemplate(160), ReadFileBytes(directory.path() + "/define.h")));
-  EXPECT_TRUE(SameBytes(StoredTemplate(211), ReadFileBytes(directory.path() + "/K3960reg.h")));
+                        ReadFileBytes(directory.Path() + "/main.c")));
+  EXPECT_TRUE(SameBytes(StoredTemplate(160), ReadFileBytes(directory.Path() + "/define.h")));
+  EXPECT_TRUE(SameBytes(StoredTemplate(211), ReadFileBytes(directory.Path() + "/K3960reg.h")));
 }
 
 TEST(CliExecutable, RelativeOutputDirectoryIsTakenFromTheWorkingDirectory) {
   ScratchDirectory directory;
-  ASSERT_EQ(RunCli({"--stdout"}, directory.path()).exitStatus, 0);  // writes nothing
-  ASSERT_TRUE(directory.Entries().empty());
-  const ProcessResult made = RunCli({"-o", "."}, directory.path());
+  ASSERT_EQ(RunCli({"--stdout"}, directory.Path()).exitStatus, 0);  // writes nothing
+  ASSERT_TRUE(directory.Names().empty());
+  const ProcessResult made = RunCli({"-o", "."}, directory.Path());
   EXPECT_EQ(made.exitStatus, 0) << made.standardError;
-  EXPECT_EQ(directory.Entries(), kThreeFiles);
+  EXPECT_EQ(directory.Names(), kThreeFiles);
 }
 
 TEST(CliExecutable, SettingsReachTheWrittenMainProgram) {
   ScratchDirectory directory;
-  const ProcessResult result = RunCli({"-o",           directory.path(),
+  const ProcessResult result = RunCli({"-o",           directory.Path(),
                                        "-m",           "rx-ack",
                                        "--channel",    "166",
                                        "--scs",        "P0.7",
@@ -90,7 +91,7 @@ TEST(CliExecutable, SettingsReachTheWrittenMainProgram) {
   expected.pins.wtrLine = 1;
   expected.rf.txPowerIndex = 4;
   expected.rf.dataRateIndex = 1;
-  const std::string written = ReadFileBytes(directory.path() + "/main.c");
+  const std::string written = ReadFileBytes(directory.Path() + "/main.c");
   EXPECT_TRUE(SameBytes(ComposedMainProgram(expected), written));
   for (const char* line : {"sbit SCS    = P0^7;\r\n", "#define SDO     GIO1\r\n",
                            "    K3960_WriteReg( PLL1_REG, 166 );        // set radio channel"}) {
@@ -102,35 +103,35 @@ TEST(CliExecutable, StdoutPrintsMainProgramAndWritesNoFile) {
   ScratchDirectory directory;
   for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
            {"--stdout", "--tx-power", "-4"}, {"--stdout", "--tx-power=-4"}}) {
-    const ProcessResult result = RunCli(arguments, directory.path());
+    const ProcessResult result = RunCli(arguments, directory.Path());
     EXPECT_EQ(result.exitStatus, 0) << result.standardError;
     EXPECT_EQ(result.standardError, "");
     GenerationSettings expected = DefaultSettings();
     expected.rf.txPowerIndex = 1;
     EXPECT_TRUE(SameBytes(ComposedMainProgram(expected), result.standardOutput));
   }
-  EXPECT_TRUE(directory.Entries().empty());
+  EXPECT_TRUE(directory.Names().empty());
 }
 
 TEST(CliExecutable, SdccWritesTheSdccDialectAndAMakefile) {
   ScratchDirectory directory;
-  const ProcessResult result = RunCli({"--compiler", "sdcc", "-m", "tx-ack"}, directory.path());
+  const ProcessResult result = RunCli({"--compiler", "sdcc", "-m", "tx-ack"}, directory.Path());
   EXPECT_EQ(result.exitStatus, 0) << result.standardError;
   EXPECT_EQ(result.standardOutput, "All file creat success.\n");
-  EXPECT_EQ(directory.Entries(),
-            (std::vector<std::string>{"K3960reg.h", "Makefile", "define.h", "main.c"}));
+  EXPECT_EQ(directory.Names(),
+            (std::set<std::string>{"K3960reg.h", "Makefile", "define.h", "main.c"}));
   const std::string sdccMain = MainProgramForSdcc(ComposedMainProgram(DefaultSettings(kModeTxAck)));
-  EXPECT_TRUE(SameBytes(sdccMain, ReadFileBytes(directory.path() + "/main.c")));
+  EXPECT_TRUE(SameBytes(sdccMain, ReadFileBytes(directory.Path() + "/main.c")));
   EXPECT_TRUE(SameBytes(TypeHeaderForSdcc(StoredTemplate(160)),
-                        ReadFileBytes(directory.path() + "/define.h")));
+                        ReadFileBytes(directory.Path() + "/define.h")));
   EXPECT_NE(sdccMain, ComposedMainProgram(DefaultSettings(kModeTxAck)));
 
   ScratchDirectory printed;
   const ProcessResult toStdout =
-      RunCli({"--compiler", "SDCC", "-m", "tx-ack", "--stdout"}, printed.path());
+      RunCli({"--compiler", "SDCC", "-m", "tx-ack", "--stdout"}, printed.Path());
   EXPECT_EQ(toStdout.exitStatus, 0) << toStdout.standardError;
   EXPECT_TRUE(SameBytes(sdccMain, toStdout.standardOutput));
-  EXPECT_TRUE(printed.Entries().empty());
+  EXPECT_TRUE(printed.Names().empty());
 }
 
 TEST(CliExecutable, RefusalsExitTwoWithOneLineNamingTheOptionAndWriteNothing) {
@@ -148,43 +149,43 @@ TEST(CliExecutable, RefusalsExitTwoWithOneLineNamingTheOptionAndWriteNothing) {
   };
   for (const auto& testCase : cases) {
     ScratchDirectory directory;
-    std::vector<std::string> arguments{"-o", directory.path()};
+    std::vector<std::string> arguments{"-o", directory.Path()};
     arguments.insert(arguments.end(), testCase.arguments.begin(), testCase.arguments.end());
-    const ProcessResult result = RunCli(arguments, directory.path());
+    const ProcessResult result = RunCli(arguments, directory.Path());
     EXPECT_EQ(result.exitStatus, 2) << testCase.named;
     EXPECT_EQ(result.standardOutput, "");
     EXPECT_NE(result.standardError.find(testCase.named), std::string::npos) << result.standardError;
     EXPECT_EQ(result.standardError.find('\n'), result.standardError.size() - 1)
         << result.standardError;
-    EXPECT_TRUE(directory.Entries().empty()) << testCase.named;
+    EXPECT_TRUE(directory.Names().empty()) << testCase.named;
   }
 }
 
 TEST(CliExecutable, MissingOutputDirectoryFailsTheFirstStep) {
   ScratchDirectory directory;
-  const ProcessResult result = RunCli({"-o", directory.path() + "/missing"}, directory.path());
+  const ProcessResult result = RunCli({"-o", directory.Path() + "/missing"}, directory.Path());
   EXPECT_EQ(result.exitStatus, 1);
   EXPECT_EQ(result.standardOutput, "");
   EXPECT_EQ(result.standardError, "Creat main.c had some error!! ERROR CODE=-4\n");
-  EXPECT_TRUE(directory.Entries().empty());
+  EXPECT_TRUE(directory.Names().empty());
 }
 
 TEST(CliExecutable, TwoLinesOnOnePinWarnAndStillBuild) {
   ScratchDirectory directory;
-  const ProcessResult result = RunCli({"--gio2", "P1.1"}, directory.path());
+  const ProcessResult result = RunCli({"--gio2", "P1.1"}, directory.Path());
   EXPECT_EQ(result.exitStatus, 0);
   EXPECT_EQ(result.standardError, "kitbuilder-cli: warning: SCS and GIO2 are both on P1.1\n");
   EXPECT_EQ(result.standardOutput, "All file creat success.\n");
-  EXPECT_EQ(directory.Entries(), kThreeFiles);
+  EXPECT_EQ(directory.Names(), kThreeFiles);
 }
 
 TEST(CliExecutable, HelpExitsZeroAndWritesNothing) {
   ScratchDirectory directory;
-  const ProcessResult result = RunCli({"--help"}, directory.path());
+  const ProcessResult result = RunCli({"--help"}, directory.Path());
   EXPECT_EQ(result.exitStatus, 0);
   EXPECT_NE(result.standardOutput.find("--rf-id"), std::string::npos);
   EXPECT_EQ(result.standardError, "");
-  EXPECT_TRUE(directory.Entries().empty());
+  EXPECT_TRUE(directory.Names().empty());
 }
 
 const std::vector<std::string> kUnusualOptions{
@@ -198,44 +199,44 @@ TEST(CliExecutableSettingsFile, SavedSettingsBuildTheSameFirmwareAsTheOptions) {
   ScratchDirectory directory;
   std::vector<std::string> save = kUnusualOptions;
   save.insert(save.end(), {"--save-settings", "board.toml"});
-  const ProcessResult saved = RunCli(save, directory.path());
+  const ProcessResult saved = RunCli(save, directory.Path());
   ASSERT_EQ(saved.exitStatus, 0) << saved.standardError;
   EXPECT_EQ(saved.standardOutput, "Settings saved to board.toml.\n");
   EXPECT_EQ(saved.standardError, "");
-  EXPECT_EQ(directory.Entries(), std::vector<std::string>{"board.toml"});
+  EXPECT_EQ(directory.Names(), std::set<std::string>{"board.toml"});
 
-  std::filesystem::create_directory(directory.path() + "/from-file");
-  std::filesystem::create_directory(directory.path() + "/from-options");
+  std::filesystem::create_directory(directory.Path() + "/from-file");
+  std::filesystem::create_directory(directory.Path() + "/from-options");
   const ProcessResult fromFile =
-      RunCli({"--settings", "board.toml", "-o", "from-file"}, directory.path());
+      RunCli({"--settings", "board.toml", "-o", "from-file"}, directory.Path());
   EXPECT_EQ(fromFile.exitStatus, 0) << fromFile.standardError;
   std::vector<std::string> direct = kUnusualOptions;
   direct.insert(direct.end(), {"-o", "from-options"});
-  ASSERT_EQ(RunCli(direct, directory.path()).exitStatus, 0);
+  ASSERT_EQ(RunCli(direct, directory.Path()).exitStatus, 0);
   for (const char* name : {"main.c", "define.h", "K3960reg.h", "Makefile"}) {
-    EXPECT_TRUE(SameBytes(ReadFileBytes(directory.path() + "/from-options/" + name),
-                          ReadFileBytes(directory.path() + "/from-file/" + name)))
+    EXPECT_TRUE(SameBytes(ReadFileBytes(directory.Path() + "/from-options/" + name),
+                          ReadFileBytes(directory.Path() + "/from-file/" + name)))
         << name;
   }
-  EXPECT_TRUE(std::filesystem::exists(directory.path() + "/from-file/Makefile"));
+  EXPECT_TRUE(std::filesystem::exists(directory.Path() + "/from-file/Makefile"));
 }
 
 TEST(CliExecutableSettingsFile, SavingOverTheFileThatWasReadChangesOnlyWhatTheOptionsSay) {
   ScratchDirectory directory;
-  ASSERT_EQ(RunCli({"-m", "rx", "--delay", "77", "--save-settings", "board.toml"}, directory.path())
+  ASSERT_EQ(RunCli({"-m", "rx", "--delay", "77", "--save-settings", "board.toml"}, directory.Path())
                 .exitStatus,
             0);
   const ProcessResult resaved =
       RunCli({"--settings", "board.toml", "--channel", "12", "--save-settings", "board.toml"},
-             directory.path());
+             directory.Path());
   EXPECT_EQ(resaved.exitStatus, 0) << resaved.standardError;
-  const ProcessResult printed = RunCli({"--settings", "board.toml", "--stdout"}, directory.path());
+  const ProcessResult printed = RunCli({"--settings", "board.toml", "--stdout"}, directory.Path());
   ASSERT_EQ(printed.exitStatus, 0) << printed.standardError;
   GenerationSettings expected = DefaultSettings(kModeRx);
   expected.rf.channel = 12;
   PlaceModeValues(kModeRx, ModeValues{8, 8, 0, 77, 40}, &expected.rf);
   EXPECT_TRUE(SameBytes(ComposedMainProgram(expected), printed.standardOutput));
-  EXPECT_EQ(directory.Entries(), std::vector<std::string>{"board.toml"});
+  EXPECT_EQ(directory.Names(), std::set<std::string>{"board.toml"});
 }
 
 TEST(CliExecutableSettingsFile, RefusedFilesExitTwoWithOneLineNamingThemAndWriteNothing) {
@@ -256,36 +257,36 @@ TEST(CliExecutableSettingsFile, RefusedFilesExitTwoWithOneLineNamingThemAndWrite
   for (const auto& testCase : cases) {
     for (const char* action : {"-o", "--save-settings"}) {
       ScratchDirectory directory;
-      const std::string board = directory.path() + "/board.toml";
+      const std::string board = directory.Path() + "/board.toml";
       if (testCase.content == nullptr) {
         std::filesystem::create_directory(board);
       } else if (std::string(testCase.content) != "-") {
         std::ofstream(board) << testCase.content;
       }
-      std::filesystem::create_directory(directory.path() + "/out");
+      std::filesystem::create_directory(directory.Path() + "/out");
       const std::string target = std::string(action) == "-o" ? "out" : "out/saved.toml";
       const ProcessResult result =
-          RunCli({"--settings", "board.toml", action, target}, directory.path());
+          RunCli({"--settings", "board.toml", action, target}, directory.Path());
       EXPECT_EQ(result.exitStatus, 2) << testCase.named;
       EXPECT_EQ(result.standardOutput, "");
       EXPECT_EQ(result.standardError.rfind("kitbuilder-cli: " + std::string(testCase.named), 0), 0u)
           << result.standardError;
       EXPECT_EQ(result.standardError.find('\n'), result.standardError.size() - 1)
           << result.standardError;
-      EXPECT_TRUE(std::filesystem::is_empty(directory.path() + "/out")) << testCase.named;
+      EXPECT_TRUE(std::filesystem::is_empty(directory.Path() + "/out")) << testCase.named;
     }
   }
 }
 
 TEST(CliExecutableSettingsFile, SaveThatCannotBeWrittenExitsOneNamingTheFile) {
   ScratchDirectory directory;
-  const ProcessResult result = RunCli({"--save-settings", "missing/board.toml"}, directory.path());
+  const ProcessResult result = RunCli({"--save-settings", "missing/board.toml"}, directory.Path());
   EXPECT_EQ(result.exitStatus, 1);
   EXPECT_EQ(result.standardOutput, "");
   EXPECT_EQ(result.standardError.rfind("kitbuilder-cli: writing missing/board.toml failed: ", 0),
             0u)
       << result.standardError;
-  EXPECT_TRUE(directory.Entries().empty());
+  EXPECT_TRUE(directory.Names().empty());
 }
 
 }  // namespace

@@ -16,8 +16,8 @@ namespace kitbuilder::cli::testing {
 ProcessResult RunCli(const std::vector<std::string>& arguments,
                      const std::string& workingDirectory) {
   ScratchDirectory capture;
-  const std::string outPath = capture.path() + "/stdout";
-  const std::string errPath = capture.path() + "/stderr";
+  const std::string outPath = capture.Path() + "/stdout";
+  const std::string errPath = capture.Path() + "/stderr";
   std::vector<std::string> command{KITBUILDER_CLI_PATH};
   command.insert(command.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
@@ -44,26 +44,6 @@ ProcessResult RunCli(const std::vector<std::string>& arguments,
   result.standardOutput = kitbuilder::testing::ReadFileBytes(outPath);
   result.standardError = kitbuilder::testing::ReadFileBytes(errPath);
   return result;
-}
-
-ScratchDirectory::ScratchDirectory() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "kitbuilder-cli-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed: " + pattern);
-  path_ = pattern;
-}
-
-ScratchDirectory::~ScratchDirectory() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
-std::vector<std::string> ScratchDirectory::Entries() const {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 }  // namespace kitbuilder::cli::testing

@@ -4,7 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/scratch_directory.h"
+
 namespace kitbuilder::cli::testing {
+
+using kitbuilder::testing::ScratchDirectory;
 
 struct ProcessResult {
   int exitStatus = -1;  ///< -1 when the process did not exit normally
@@ -15,22 +19,5 @@ struct ProcessResult {
 /// Runs kitbuilder-cli with `arguments` in `workingDirectory` and waits for it.
 ProcessResult RunCli(const std::vector<std::string>& arguments,
                      const std::string& workingDirectory);
-
-/// A fresh empty directory that is removed with everything in it when the object goes.
-class ScratchDirectory {
- public:
-  ScratchDirectory();
-  ~ScratchDirectory();
-  ScratchDirectory(const ScratchDirectory&) = delete;
-  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-
-  /// Absolute, without a trailing '/'.
-  const std::string& path() const { return path_; }
-  /// The names of the entries, sorted.
-  std::vector<std::string> Entries() const;
-
- private:
-  std::string path_;
-};
 
 }  // namespace kitbuilder::cli::testing

@@ -387,10 +387,10 @@ TEST(CommandLineHelp, ListsEveryOptionWithWhatIsAllowedAndTheDefault) {
 /// A settings file in a scratch directory, removed with it.
 class BoardFile {
  public:
-  explicit BoardFile(const std::string& content) : path_(directory_.path() + "/board.toml") {
+  explicit BoardFile(const std::string& content) : path_(directory_.Path() + "/board.toml") {
     std::ofstream(path_, std::ios::binary) << content;
   }
-  const std::string& path() const { return path_; }
+  const std::string& Path() const { return path_; }
 
  private:
   testing::ScratchDirectory directory_;
@@ -404,12 +404,12 @@ TEST(CommandLineSettingsFile, OptionsOverrideTheFileAndTheRestComesFromIt) {
   fromFile.pins.wtrLine = 1;
   PlaceModeValues(kModeTxAck, ModeValues{20, 8, 0, 10, 99}, &fromFile.rf);
 
-  const CommandLineOutcome alone = Read({"--settings", file.path()});
+  const CommandLineOutcome alone = Read({"--settings", file.Path()});
   ASSERT_EQ(alone.action, Action::kBuild) << alone.text;
   EXPECT_TRUE(testing::SameSettings(fromFile, alone.request.settings));
 
   const CommandLineOutcome overridden =
-      Read({"--channel", "30", "--settings", file.path(), "--wait", "5", "--compiler", "sdcc"});
+      Read({"--channel", "30", "--settings", file.Path(), "--wait", "5", "--compiler", "sdcc"});
   ASSERT_EQ(overridden.action, Action::kBuild) << overridden.text;
   GenerationSettings expected = fromFile;
   expected.rf.channel = 30;
@@ -420,7 +420,7 @@ TEST(CommandLineSettingsFile, OptionsOverrideTheFileAndTheRestComesFromIt) {
 
 TEST(CommandLineSettingsFile, ModeChosenOnTheCommandLineKeepsTheFilesValuesAndItsOwnDefaults) {
   const BoardFile file("mode = \"tx-ack\"\nlength = 20\n");
-  const CommandLineOutcome outcome = Read({"--settings", file.path(), "-m", "rx"});
+  const CommandLineOutcome outcome = Read({"--settings", file.Path(), "-m", "rx"});
   ASSERT_EQ(outcome.action, Action::kBuild) << outcome.text;
   GenerationSettings expected = DefaultSettings(kModeRx);
   PlaceModeValues(kModeRx, ModeValues{20, 8, 0, 8, 40}, &expected.rf);
@@ -443,18 +443,18 @@ TEST(CommandLineSettingsFile, RefusalsNameTheFileEvenWhereTheCommandLineWouldOve
   };
   for (const auto& testCase : cases) {
     const BoardFile file(testCase.content);
-    std::vector<std::string> arguments{"--settings", file.path()};
+    std::vector<std::string> arguments{"--settings", file.Path()};
     arguments.insert(arguments.end(), testCase.options.begin(), testCase.options.end());
     const CommandLineOutcome outcome = Read(arguments);
     ASSERT_EQ(outcome.action, Action::kRefuse) << testCase.content;
-    EXPECT_EQ(outcome.text.rfind(file.path() + testCase.refusal, 0), 0u) << outcome.text;
+    EXPECT_EQ(outcome.text.rfind(file.Path() + testCase.refusal, 0), 0u) << outcome.text;
   }
 }
 
 TEST(CommandLineSaveSettings, SavesTheEffectiveSettingsAndTakesNoOutputOption) {
   const BoardFile file("mode = \"rx\"\ndelay = 50\n");
   const CommandLineOutcome outcome =
-      Read({"--settings", file.path(), "--channel", "3", "--save-settings", "new.toml"});
+      Read({"--settings", file.Path(), "--channel", "3", "--save-settings", "new.toml"});
   ASSERT_EQ(outcome.action, Action::kSaveSettings) << outcome.text;
   EXPECT_EQ(outcome.request.savedSettingsFile, "new.toml");
   GenerationSettings expected = DefaultSettings(kModeRx);

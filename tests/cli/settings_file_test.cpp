@@ -56,7 +56,7 @@ std::string Describe(const GenerationSettings& settings) {
 
 TEST(SettingsFileRoundTrip, EveryModeWiringAndCompilerReadsBackToTheSameFirmware) {
   ScratchDirectory directory;
-  const std::string path = directory.path() + "/board.toml";
+  const std::string path = directory.Path() + "/board.toml";
   for (int32_t mode : kEveryMode) {
     for (int32_t spiMode : {0, 1}) {
       for (TargetCompiler compiler : {TargetCompiler::kC51, TargetCompiler::kSdcc}) {
@@ -119,9 +119,9 @@ TEST(SettingsFileText, QuotesTextsAndLeavesNumbersBare) {
 /// Reads `text` as the file "board.toml", a relative path as a user gives it.
 std::variant<SettingsFile, Refusal> ReadText(const std::string& text) {
   ScratchDirectory directory;
-  WriteText(directory.path() + "/board.toml", text);
+  WriteText(directory.Path() + "/board.toml", text);
   const std::filesystem::path previous = std::filesystem::current_path();
-  std::filesystem::current_path(directory.path());
+  std::filesystem::current_path(directory.Path());
   std::variant<SettingsFile, Refusal> read = ReadSettingsFile("board.toml");
   std::filesystem::current_path(previous);
   return read;
@@ -194,14 +194,14 @@ TEST(SettingsFileRead, AcceptsTheUsualWaysOfWritingTomlByHand) {
 
 TEST(SettingsFileRead, FilesThatCannotBeReadAreRefusedNamingThePath) {
   ScratchDirectory directory;
-  const std::string tooLarge = directory.path() + "/large.toml";
+  const std::string tooLarge = directory.Path() + "/large.toml";
   WriteText(tooLarge, "channel = 12\n" + std::string(64 * 1024, '#') + "\n");
   const struct {
     std::string path;
     const char* reason;
   } cases[] = {
-      {directory.path() + "/missing.toml", ": cannot be read: No such file or directory"},
-      {directory.path(), ": is a directory; allowed: a settings file"},
+      {directory.Path() + "/missing.toml", ": cannot be read: No such file or directory"},
+      {directory.Path(), ": is a directory; allowed: a settings file"},
       {tooLarge, ": is larger than 64 KiB"},
   };
   for (const auto& testCase : cases) {

@@ -21,6 +21,8 @@ class ScratchDirectory {
   ScratchDirectory(const ScratchDirectory&) = delete;
   ScratchDirectory& operator=(const ScratchDirectory&) = delete;
 
+  /// Absolute, without a trailing separator.
+  const std::string& Path() const { return path_; }
   /// The directory as an output directory string: with its trailing separator.
   std::string Output() const { return path_ + "/"; }
   std::string operator/(const std::string& name) const { return Output() + name; }
