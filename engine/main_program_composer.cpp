@@ -11,9 +11,9 @@ namespace {
 
 constexpr int32_t kSkeletonId = 161;
 
-std::string Format(const char* format, int32_t a, int32_t b) {
+std::string PinLine(const char* format, int32_t port, int32_t pin) {
   char line[128];
-  std::snprintf(line, sizeof line, format, static_cast<int>(a), static_cast<int>(b));
+  std::snprintf(line, sizeof line, format, static_cast<int>(port), static_cast<int>(pin));
   return line;
 }
 
@@ -28,11 +28,11 @@ std::string Fragments(const TextStore& store, const std::vector<int32_t>& ids) {
 }
 
 std::string PinLines(const PinAssignment& pins) {
-  std::string lines = Format("sbit SCS    = P%d^%d;\r\n", pins.scsPort, pins.scsPin) +
-                      Format("sbit SCK    = P%d^%d;\r\n", pins.sckPort, pins.sckPin) +
-                      Format("sbit SDIO   = P%d^%d;\r\n", pins.sdioPort, pins.sdioPin) +
-                      Format("sbit GIO1   = P%d^%d;\r\n", pins.gio1Port, pins.gio1Pin) +
-                      Format("sbit GIO2   = P%d^%d;\r\n", pins.gio2Port, pins.gio2Pin);
+  std::string lines = PinLine("sbit SCS    = P%d^%d;\r\n", pins.scsPort, pins.scsPin) +
+                      PinLine("sbit SCK    = P%d^%d;\r\n", pins.sckPort, pins.sckPin) +
+                      PinLine("sbit SDIO   = P%d^%d;\r\n", pins.sdioPort, pins.sdioPin) +
+                      PinLine("sbit GIO1   = P%d^%d;\r\n", pins.gio1Port, pins.gio1Pin) +
+                      PinLine("sbit GIO2   = P%d^%d;\r\n", pins.gio2Port, pins.gio2Pin);
   lines += pins.wtrLine == 0 ? "#define RF_WTR  GIO1\r\n" : "#define RF_WTR  GIO2\r\n";
   if (pins.spiMode == 1) {
     lines += pins.wtrLine == 0 ? "#define SDO     GIO2\r\n" : "#define SDO     GIO1\r\n";
@@ -152,7 +152,7 @@ int32_t ComposeMainDocument(const TextStore& store, const PinAssignment& pins, c
       {"[[CHANGE_TXPOWER]]", LoadFragment(store, TxPowerFragment(rf.txPowerIndex))},
       {"[[CHANGE_DATARATE]]", LoadFragment(store, rf.dataRateIndex == 0 ? 213 : 212)},
       {"[[SET_RADIO_CHANNEL]]",
-       Format("    K3960_WriteReg( PLL1_REG, %d );        // set radio channel", rf.channel, 0)},
+       "    K3960_WriteReg( PLL1_REG, " + Decimal(rf.channel) + " );        // set radio channel"},
       {"[[RF_READ]]", LoadFragment(store, pins.spiMode == 0 ? 179 : 180)},
   };
   for (Step& step : ModeSteps(store, pins, operatingMode, rf)) steps.push_back(std::move(step));
