@@ -27,13 +27,13 @@ class OutputDirectoryChooser : public QObject {
  public slots:
   void TakeCurrentDirectory();
   void Browse();
+  /// Takes `path` as the chooser's pick would; an empty path changes nothing.
+  void Take(const QString& path);
 
  signals:
   void DirectoryChanged(const QString& shown);
 
  private:
-  void Take(const QString& path);
-
   QWidget* form_;
   std::string directory_;
   bool browsing_ = false;

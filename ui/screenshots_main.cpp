@@ -1,5 +1,7 @@
 // Renders the form into PNG files, for looking at the layout without a display: each mode tab,
-// the form's menu, an SDCC build over an edited main.c and a refused settings file.
+// the form's menu, an SDCC build over an edited main.c and a refused settings file. The form
+// shows the example directory /home/user/firmware/ throughout, so that no path of the machine
+// that renders the pictures ends up in them; its builds land in a temporary directory.
 //   kitbuilder-screenshots OUTPUT_DIRECTORY
 
 #include <QApplication>
@@ -40,6 +42,31 @@ QPixmap FormMenu(kitbuilder::ui::KitbuilderForm& form) {
   return picture;
 }
 
+const char kExampleDirectory[] = "/home/user/firmware/";
+
+/// The disk, with the example directory standing for a real one.
+class ExampleDirectoryFiles : public kitbuilder::OutputFiles {
+ public:
+  explicit ExampleDirectoryFiles(const QString& real)
+      : real_(QFile::encodeName(real).toStdString() + "/") {}
+  kitbuilder::WriteOutcome Write(const std::string& path, std::string_view bytes) override {
+    return disk_.Write(Real(path), bytes);
+  }
+  std::optional<std::string> ReadExisting(const std::string& path) override {
+    return disk_.ReadExisting(Real(path));
+  }
+
+ private:
+  std::string Real(const std::string& path) const {
+    const std::string example = kExampleDirectory;
+    if (path.compare(0, example.size(), example) != 0) return path;
+    return real_ + path.substr(example.size());
+  }
+
+  kitbuilder::DiskOutputFiles disk_;
+  std::string real_;
+};
+
 bool Append(const QString& path, const QByteArray& bytes) {
   QFile file(path);
   return file.open(QIODevice::Append) && file.write(bytes) == bytes.size();
@@ -58,8 +85,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "kitbuilder-screenshots: cannot create %s\n", argv[1]);
     return 1;
   }
-  kitbuilder::DiskOutputFiles files;
+  // The builds go to a directory of their own, never into the caller's.
+  QTemporaryDir builds;
+  QDir::setCurrent(builds.path());
+  ExampleDirectoryFiles files(builds.path());
   kitbuilder::ui::KitbuilderForm form(kitbuilder::EmbeddedStore(), files);
+  form.OutputDirectory()->Take(QString::fromLatin1(kExampleDirectory));
   form.show();
   const char* names[] = {"form-tx.png", "form-rx.png", "form-tx-ack.png", "form-rx-ack.png"};
   auto* tabs = form.findChild<QTabBar*>();
@@ -70,10 +101,6 @@ int main(int argc, char** argv) {
   }
   if (!Save(FormMenu(form), directory, "form-menu.png")) return 1;
 
-  // The builds go to a directory of their own, never into the caller's.
-  QTemporaryDir builds;
-  QDir::setCurrent(builds.path());
-  form.OutputDirectory()->TakeCurrentDirectory();
   tabs->setCurrentIndex(0);
   form.findChild<QComboBox*>(QStringLiteral("compiler"))->setCurrentIndex(1);
   form.BuildReferenceCode();
@@ -86,7 +113,8 @@ int main(int argc, char** argv) {
   QApplication::processEvents();
   if (!Save(form.grab(), directory, "form-sdcc-kept-backup.png")) return 1;
 
-  const QString refused = builds.filePath(QStringLiteral("board.toml"));
+  // Opened by a relative name, so that the refusal names the file and not the directory.
+  const QString refused = QStringLiteral("board.toml");
   if (!Append(refused, "channel = 12\ncolour = \"blue\"\n")) return 1;
   form.OpenSettingsFile(refused);
   QApplication::processEvents();

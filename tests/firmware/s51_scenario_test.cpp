@@ -11,6 +11,7 @@
 #include <numeric>
 
 #include "firmware_units.h"
+#include "tests/firmware/case_work_directory.h"
 #include "tests/firmware/expected_behaviour.h"
 #include "tests/firmware/s51_run.h"
 #include "tests/firmware/scenario.h"
@@ -46,8 +47,7 @@ std::string MissingTools() {
 }
 
 SdccBuild BuildForSimulator(const FirmwareConfig& config) {
-  return BuildWithMakefile(KITBUILDER_MAKE, config.sdccDir,
-                           std::string(KITBUILDER_FIRMWARE_WORK) + "/s51/" + config.name);
+  return BuildWithMakefile(KITBUILDER_MAKE, config.sdccDir, CaseWorkDirectory(config.name));
 }
 
 std::string Lines(const std::vector<std::string>& texts) {

@@ -11,6 +11,7 @@
 #include <iostream>
 
 #include "firmware_units.h"
+#include "tests/firmware/case_work_directory.h"
 
 namespace k3960 {
 namespace {
@@ -61,8 +62,7 @@ TEST_P(SdccCompile, BuildsWithItsMakefileToAHexFileWithNoWarningThatPointsAtAFau
   }
   const FirmwareConfig& config = GetParam()->config;
   const SdccBuild build =
-      BuildWithMakefile(KITBUILDER_MAKE, config.sdccDir,
-                        std::string(KITBUILDER_FIRMWARE_WORK) + "/sdcc/" + config.name);
+      BuildWithMakefile(KITBUILDER_MAKE, config.sdccDir, CaseWorkDirectory(config.name));
   ASSERT_TRUE(build.ran) << build.output;
   EXPECT_EQ(build.exitCode, 0) << build.output;
   for (const SdccDiagnostic& diagnostic : build.diagnostics) {
