@@ -73,6 +73,7 @@ CommandLineOutcome ReadCommandLine(int argc, const char* const* argv) {
   OptionTexts texts;
   DefineOptions(&app, &texts);
   CommandLineOutcome outcome;
+  DefineCheckOptions(&app, &outcome.check);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
@@ -89,7 +90,10 @@ CommandLineOutcome ReadCommandLine(int argc, const char* const* argv) {
     return outcome;
   }
   outcome.request = std::get<BuildRequest>(std::move(interpreted));
+  outcome.text = CheckOptionsRefusal(outcome.check);
+  if (!outcome.text.empty()) return outcome;
   outcome.action = outcome.request.savedSettingsFile ? CommandLineOutcome::Action::kSaveSettings
+                   : outcome.check.check             ? CommandLineOutcome::Action::kCheck
                                                      : CommandLineOutcome::Action::kBuild;
   return outcome;
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/build_request.h"
+#include "cli/check_options.h"
 
 namespace CLI {
 class App;
@@ -18,9 +19,10 @@ void DefineOptions(CLI::App* app, OptionTexts* texts);
 
 /// What a command line asks for.
 struct CommandLineOutcome {
-  enum class Action { kBuild, kSaveSettings, kShowHelp, kRefuse };
+  enum class Action { kBuild, kSaveSettings, kCheck, kShowHelp, kRefuse };
   Action action = Action::kRefuse;
-  BuildRequest request;  ///< for kBuild and kSaveSettings
+  BuildRequest request;  ///< for kBuild, kSaveSettings and kCheck
+  CheckOptions check;    ///< for kCheck
   std::string text;      ///< the help for kShowHelp; the one-line reason for kRefuse
 };
 

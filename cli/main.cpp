@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "cli/build_command.h"
+#include "cli/check_command.h"
 #include "cli/command_line.h"
 #include "cli/exit_status.h"
 #include "cli/save_settings_command.h"
@@ -24,6 +25,9 @@ int main(int argc, char** argv) {
         return kitbuilder::cli::RunSaveSettingsCommand(outcome.request.settings,
                                                        *outcome.request.savedSettingsFile, files,
                                                        std::cout, std::cerr);
+      case CommandLineOutcome::Action::kCheck:
+        return kitbuilder::cli::RunCheckCommand(outcome.request, outcome.check,
+                                                kitbuilder::EmbeddedStore(), std::cout, std::cerr);
       case CommandLineOutcome::Action::kBuild:
         break;
     }

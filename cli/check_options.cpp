@@ -1,0 +1,34 @@
+#include "cli/check_options.h"
+
+#include <CLI/CLI.hpp>
+
+namespace kitbuilder::cli {
+
+void DefineCheckOptions(CLI::App* app, CheckOptions* options) {
+  app->add_flag("--check", options->check,
+                "build the firmware with SDCC in a temporary directory, run it on the virtual "
+                "board (s51 and a model of the radio) and report whether it does what the "
+                "settings say; writes no firmware file");
+  app->add_option("--passes", options->passes, "loop passes the check runs; default 3")
+      ->check(CLI::Range(1, 50))
+      ->type_name("N");
+  app->add_option("--firmware", options->firmwareFile,
+                  "with --check: check this main.c (either compiler's dialect) instead of the "
+                  "generated one, on the board the settings describe")
+      ->type_name("FILE");
+  app->add_option("--trace", options->traceFile,
+                  "with --check: write SCS, SCK, SDIO, GIO1 and GIO2 as a Value Change Dump")
+      ->type_name("FILE.vcd");
+  app->add_option("--report", options->reportFile, "with --check: write the report as JSON")
+      ->type_name("FILE.json");
+}
+
+std::string CheckOptionsRefusal(const CheckOptions& options) {
+  if (options.check) return "";
+  if (options.firmwareFile) return "--firmware needs --check";
+  if (options.traceFile) return "--trace needs --check";
+  if (options.reportFile) return "--report needs --check";
+  return "";
+}
+
+}  // namespace kitbuilder::cli

@@ -1,0 +1,208 @@
+#include "simulator/check_report.h"
+
+#include <cstdio>
+#include <string>
+
+#include "simulator/radio_registers.h"
+
+namespace kitbuilder::simulator {
+namespace {
+
+std::string Format(const char* format, double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+std::string Time(const McuClock& clock, uint64_t cycles) {
+  return Format("%.3f ms", clock.Milliseconds(cycles)) + " (" + std::to_string(cycles) + " cycles)";
+}
+
+std::string IdText(const std::array<uint8_t, 4>& id) {
+  std::string text;
+  for (uint8_t byte : id) text += (text.empty() ? "" : ",") + HexBytes({byte});
+  return text;
+}
+
+std::string Hex2(uint8_t value) {
+  return "0x" + HexBytes({value});
+}
+
+std::string TxPowerText(uint8_t value) {
+  for (int dBm : {0, -4, -6, -8, -12}) {
+    if (TxPowerValue(dBm) == value) return std::to_string(dBm) + " dBm";
+  }
+  return "an unknown TX power (TXTEST_REG " + Hex2(value) + ")";
+}
+
+std::string DataRateText(uint8_t value) {
+  if (value == DataRateValue(2)) return "2 Mbps";
+  if (value == DataRateValue(1)) return "1 Mbps";
+  return "an unknown data rate (DATARATE_REG " + Hex2(value) + ")";
+}
+
+std::string ChannelText(int channel) {
+  return "channel " + std::to_string(channel) + " (" + Format("%.1f MHz", ChannelMhz(channel)) +
+         ")";
+}
+
+void WriteRadioState(const std::array<uint8_t, 0x39>& registers, std::ostream& out) {
+  out << "  the radio holds: TX power " << TxPowerText(registers[kTxTestReg]) << ", data rate "
+      << DataRateText(registers[kDataRateReg]) << ", " << ChannelText(registers[kPll1Reg])
+      << ", FIFO mode " << ((registers[kModeCtrlReg] & 0x02) != 0 ? "on" : "off") << ", CRC "
+      << ((registers[kCode1Reg] & 0x08) != 0 ? "on" : "off") << "\n";
+}
+
+void WriteStartup(const CheckRun& check, const McuClock& clock, std::ostream& out) {
+  const StartupReport& startup = check.outcome.startup;
+  out << "Start-up, up to " << Time(clock, startup.endCycle) << ":\n";
+  out << "  reset: " << (startup.reset ? "MODE_REG written first" : "NOT made first") << "\n";
+  out << "  ID: " << (startup.id ? IdText(*startup.id) + " written" : std::string("not written"))
+      << "\n";
+  out << "  register table: " << startup.tableWrites << " registers written\n";
+  for (const CalibrationReport& calibration : startup.calibrations) {
+    out << "  calibration of the " << calibration.what << ": done after " << calibration.polls
+        << (calibration.polls == 1 ? " read, " : " reads, ") << Time(clock, calibration.cycles)
+        << "\n";
+  }
+  if (startup.registers) WriteRadioState(*startup.registers, out);
+}
+
+std::string Describe(const AirReport& air) {
+  const AirPacket& packet = air.packet;
+  std::string text = std::string(KindName(air.kind)) + ": " +
+                     std::to_string(packet.payload.size()) + " bytes on " +
+                     ChannelText(packet.air.channel) + ", " + DataRateText(packet.air.dataRate) +
+                     ", ID " + IdText(packet.air.id) + ": " + HexBytes(packet.payload);
+  const bool incoming = air.kind == AirReport::Kind::kReceived ||
+                        air.kind == AirReport::Kind::kCrcError ||
+                        air.kind == AirReport::Kind::kAckReceived;
+  if (incoming) text += air.taken ? "; taken from the FIFO" : "; not taken (CRC flag set)";
+  return text;
+}
+
+void WritePass(const CheckRun& check, size_t index, const McuClock& clock, std::ostream& out) {
+  const PassReport& pass = check.outcome.passes[index];
+  out << "Pass " << index + 1 << ", from " << Time(clock, pass.startCycle) << ":\n";
+  std::string made;
+  for (const Transfer& transfer : pass.transfers) {
+    if (transfer.kind == Transfer::Kind::kStrobe)
+      made += (made.empty() ? "" : ", ") + StrobeName(transfer.target);
+  }
+  out << "  the firmware strobed: " << (made.empty() ? "nothing" : made) << "\n";
+  for (const AirReport& air : pass.air) {
+    out << "  at " << Time(clock, air.cycle) << " " << Describe(air) << "\n";
+  }
+  if (pass.ackWaitCycles) {
+    out << "  the wait for the ACK lasted " << Time(clock, *pass.ackWaitCycles) << " and ended "
+        << (pass.ackEndedWait ? "with the ACK" : "without one: the firmware went to standby")
+        << "\n";
+  }
+  if (pass.restCycles) {
+    out << "  rest: " << (check.firmware.rest == Rest::kSleep ? "sleep" : "standby") << " for "
+        << Time(clock, *pass.restCycles) << "\n";
+  }
+}
+
+// A tiny JSON writer: the report has a fixed shape, so no library is needed for it.
+std::string Quoted(const std::string& text) {
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\') {
+      quoted += '\\';
+      quoted += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", c);
+      quoted += escape;
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "\"";
+}
+
+std::string Bytes(const std::vector<uint8_t>& bytes) {
+  std::string text;
+  for (uint8_t byte : bytes) text += HexBytes({byte});
+  return text;
+}
+
+std::string Number(double value) {
+  return Format("%.3f", value);
+}
+
+void WriteJsonStartup(const StartupReport& startup, std::ostream& out) {
+  out << "  \"startup\": {\n    \"id\": "
+      << (startup.id ? Quoted(IdText(*startup.id)) : std::string("null"))
+      << ",\n    \"registers\": ";
+  if (!startup.registers) {
+    out << "null\n  },\n";
+    return;
+  }
+  out << "{";
+  for (size_t address = 0; address < startup.registers->size(); ++address) {
+    out << (address == 0 ? "" : ", ") << Quoted(Hex2(static_cast<uint8_t>(address))) << ": "
+        << Quoted(Hex2((*startup.registers)[address]));
+  }
+  out << "}\n  },\n";
+}
+
+void WriteJsonPasses(const CheckRun& check, const McuClock& clock, std::ostream& out) {
+  out << "  \"passes\": [";
+  for (size_t p = 0; p < check.outcome.passes.size(); ++p) {
+    const PassReport& pass = check.outcome.passes[p];
+    out << (p == 0 ? "\n" : ",\n")
+        << "    {\"at_ms\": " << Number(clock.Milliseconds(pass.startCycle)) << ", \"events\": [";
+    for (size_t e = 0; e < pass.air.size(); ++e) {
+      const AirReport& air = pass.air[e];
+      out << (e == 0 ? "" : ", ") << "{\"at_ms\": " << Number(clock.Milliseconds(air.cycle))
+          << ", \"cycle\": " << air.cycle << ", \"kind\": " << Quoted(KindName(air.kind))
+          << ", \"channel\": " << static_cast<int>(air.packet.air.channel)
+          << ", \"bytes\": " << Quoted(Bytes(air.packet.payload)) << "}";
+    }
+    out << "]}";
+  }
+  out << "\n  ]\n";
+}
+
+}  // namespace
+
+void WriteTextReport(const CheckRun& check, const McuClock& clock, std::ostream& out) {
+  out << "The " << ModeName(check.firmware.mode) << " firmware on the virtual board: a classic "
+      << "8051 at " << Format("%g", clock.mhz) << " MHz, " << clock.clocksPerCycle
+      << " clocks per machine cycle (" << Format("%g", clock.CycleNanoseconds() / 1000.0)
+      << " us a cycle); " << check.outcome.passes.size() << " passes of the loop.\n\n";
+  WriteStartup(check, clock, out);
+  for (size_t pass = 0; pass < check.outcome.passes.size(); ++pass) {
+    out << "\n";
+    WritePass(check, pass, clock, out);
+  }
+  out << "\nRun: " << Time(clock, check.outcome.cycles) << " on the board in "
+      << Format("%.2f s", check.seconds) << ".\n\n";
+  if (check.outcome.problems.empty()) {
+    out << kAsTheSettingsSayVerdict << "\n";
+    return;
+  }
+  out << "The firmware does not do what its settings say:\n";
+  for (const std::string& problem : check.outcome.problems) out << "  " << problem << "\n";
+}
+
+void WriteJsonReport(const CheckRun& check, const McuClock& clock, std::ostream& out) {
+  out << "{\n  \"ok\": " << (check.outcome.problems.empty() ? "true" : "false")
+      << ",\n  \"problems\": [";
+  for (size_t i = 0; i < check.outcome.problems.size(); ++i) {
+    out << (i == 0 ? "" : ", ") << Quoted(check.outcome.problems[i]);
+  }
+  out << "],\n  \"mode\": " << Quoted(ModeName(check.firmware.mode))
+      << ",\n  \"mcu\": {\"clock_mhz\": " << Format("%g", clock.mhz)
+      << ", \"clocks_per_cycle\": " << clock.clocksPerCycle
+      << "},\n  \"cycles\": " << check.outcome.cycles
+      << ",\n  \"board_ms\": " << Number(clock.Milliseconds(check.outcome.cycles))
+      << ",\n  \"wall_seconds\": " << Number(check.seconds) << ",\n";
+  WriteJsonStartup(check.outcome.startup, out);
+  WriteJsonPasses(check, clock, out);
+  out << "}\n";
+}
+
+}  // namespace kitbuilder::simulator

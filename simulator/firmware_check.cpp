@@ -1,0 +1,539 @@
+#include "simulator/firmware_check.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "simulator/radio_registers.h"
+
+namespace kitbuilder::simulator {
+namespace {
+
+// The partner's packet in the RX modes is complete this long after the radio starts listening,
+// so that the firmware really has to wait on WTR for it.
+constexpr uint64_t kPacketDelayCycles = 500;
+// The ACK in TX with ACK arrives this long into the radio's listening: well within one unit of
+// the firmware's wait.
+constexpr uint64_t kAckDelayCycles = 100;
+constexpr size_t kFindingsShown = 12;
+constexpr size_t kRfBufSize = 64;
+
+std::vector<uint8_t> Pattern(int length, uint8_t seed) {
+  std::vector<uint8_t> bytes(static_cast<size_t>(std::clamp(length, 0, 64)));
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(seed + 37 * i);
+  return bytes;
+}
+
+const char* OutcomeName(PassOutcome outcome) {
+  switch (outcome) {
+    case PassOutcome::kSent:
+      return "send";
+    case PassOutcome::kGoodPacket:
+      return "good packet";
+    case PassOutcome::kBadCrc:
+      return "packet with a bad CRC";
+    case PassOutcome::kNoAnswer:
+      return "late ACK";
+  }
+  return "?";
+}
+
+std::string Hex(uint8_t value) {
+  return "0x" + HexBytes({value});
+}
+
+std::string PinName(Pin pin) {
+  return "P" + std::to_string(pin.port) + "." + std::to_string(pin.bit);
+}
+
+/// Generous room for the start-up and every pass, so that only a firmware that hangs runs out.
+uint64_t CycleBudget(const FirmwareSettings& settings, size_t passes) {
+  const uint64_t perPass =
+      (static_cast<uint64_t>(settings.delayMs) + 2) * kSdccCyclesPerMillisecond +
+      static_cast<uint64_t>(settings.wait100us) * kSdccCyclesPerWaitUnit + 50000;
+  return 500000 + 2 * (passes + 1) * perPass;
+}
+
+class Check {
+ public:
+  Check(const FirmwareSettings& settings, const CheckOptions& options, const CheckPlan& plan,
+        const FirmwareRunner& runner)
+      : settings_(settings), options_(options), plan_(plan), runner_(runner) {
+    expected_ = ExpectedStartup(settings_);
+    for (const PlannedPass& pass : plan_.passes) {
+      passStarts_.push_back(expected_.size());
+      const auto transfers = ExpectedPass(settings_, pass.outcome, pass.answer);
+      expected_.insert(expected_.end(), transfers.begin(), transfers.end());
+    }
+  }
+
+  CheckOutcome Run() {
+    CheckWiring();
+    Partner partner(AirOf(settings_), plan_.partnerScript);
+    RadioModel radio(partner);
+    radio.KeepRegistersAtRecord(passStarts_.empty() ? expected_.size() : passStarts_[0]);
+    Board board(radio, settings_.pins);
+    board.Observe(options_.lines);
+    RunLimits limits;
+    limits.stopAtRecord = expected_.size();
+    limits.cycles = CycleBudget(settings_, plan_.passes.size());
+    run_ = runner_(board, radio, limits);
+    stoppedAt_ = radio.stoppedAt();
+    transcript_ = &radio.transcript();
+    air_ = &partner.log();
+
+    if (board.sdioHeldLow()) Problem(board.sdioHeldLow()->what);
+    CheckEnd();
+    CheckPinSetUp(board.firstLatchWrites());
+    CheckFindings(radio.findings(), radio.findingCount());
+    const auto difference = FirstDifference(expected_, *transcript_, options_.ownPayload);
+    if (difference) {
+      Problem(Explain(*difference));
+    } else if (run_.end == RunResult::End::kStopped) {
+      // The remaining checks locate passes by the expected transfers, so they need them to match.
+      CheckChipTransmissions();
+      CheckPartnerTransmissions(partner);
+      CheckReceiveBuffer();
+      CheckTiming();
+    }
+    outcome_.startup.registers = radio.keptRegisters();
+    Account();
+    return std::move(outcome_);
+  }
+
+ private:
+  void Problem(const std::string& text) { outcome_.problems.push_back(text); }
+
+  /// Two radio lines on one pin: the board is built as wired, and the run shows what it does.
+  void CheckWiring() {
+    static const char* const kLines[kChipLineCount] = {"SCS", "SCK", "SDIO", "GIO1", "GIO2"};
+    for (int a = 0; a < kChipLineCount; ++a) {
+      for (int b = a + 1; b < kChipLineCount; ++b) {
+        if (settings_.pins[a] == settings_.pins[b]) {
+          Problem(std::string(kLines[a]) + " and " + kLines[b] + " are both wired to pin " +
+                  PinName(settings_.pins[a]) + ": the radio sees one line where there are two");
+        }
+      }
+    }
+  }
+
+  /// "start-up" or "pass 2", for the expected record at `index`.
+  std::string Where(size_t index) const {
+    size_t pass = 0;
+    while (pass < passStarts_.size() && passStarts_[pass] <= index) ++pass;
+    return pass == 0 ? "start-up" : "pass " + std::to_string(pass);
+  }
+
+  std::string Explain(const TranscriptDifference& difference) const {
+    const std::string where = Where(difference.index);
+    // A read that should not be there follows the last record of the pass it belongs to.
+    const std::string readIn = Where(difference.index == 0 ? 0 : difference.index - 1);
+    const size_t pass = readIn == "start-up" ? 0 : std::stoul(readIn.substr(5));
+    const bool badCrcPass = pass > 0 && plan_.passes[pass - 1].outcome == PassOutcome::kBadCrc;
+    if (badCrcPass && difference.made.rfind("read FIFO_REG", 0) == 0) {
+      return readIn +
+             ": the firmware read the RX FIFO after a packet with a bad CRC; it must test the "
+             "CRC flag (bit 5 of MODE_REG) and drop the packet";
+    }
+    if (difference.made.rfind("write FIFO1_REG", 0) == 0 &&
+        difference.expected.rfind("write FIFO1_REG", 0) == 0) {
+      const auto length = [](const std::string& text) {
+        return std::to_string(std::stoul(text.substr(16), nullptr, 16) + 1);
+      };
+      return where + ": the firmware set a packet length of " + length(difference.made) +
+             " bytes; the settings say " + length(difference.expected);
+    }
+    return where + ": the firmware made `" + difference.made + "` where the settings call for `" +
+           difference.expected + "` (transfer " + std::to_string(difference.index + 1) + ")";
+  }
+
+  void CheckEnd() {
+    if (run_.end == RunResult::End::kStopped) return;
+    std::string text = "the run did not get through the check: it ended " + Describe(run_.end);
+    if (!run_.detail.empty()) text += " (" + run_.detail + ")";
+    if (!transcript_->empty()) text += "; the last transfer was " + Describe(transcript_->back());
+    Problem(text);
+  }
+
+  /// All ports high, P0 to P3, then the radio lines at their idle levels: SCS high, SCK low, and
+  /// SDIO, GIO1 and GIO2 high so that the radio can pull them low.
+  void CheckPinSetUp(const std::vector<Board::LatchWrite>& writes) {
+    std::vector<std::string> expected;
+    for (int port = 0; port < 4; ++port) {
+      for (int bit = 0; bit < 8; ++bit) expected.push_back(PinText({{port, bit}, true}));
+    }
+    const bool idle[kChipLineCount] = {true, false, true, true, true};
+    for (int line = 0; line < kChipLineCount; ++line) {
+      expected.push_back(PinText({settings_.pins[line], idle[line]}));
+    }
+    for (size_t i = 0; i < expected.size(); ++i) {
+      const std::string actual = i < writes.size() ? PinText(writes[i]) : "nothing";
+      if (actual != expected[i]) {
+        Problem("pin write " + std::to_string(i + 1) + " of the start-up set " + actual +
+                "; the settings call for " + expected[i]);
+        return;
+      }
+    }
+  }
+
+  static std::string PinText(const Board::LatchWrite& write) {
+    return PinName(write.pin) + "=" + (write.level ? "1" : "0");
+  }
+
+  void CheckFindings(const std::vector<Finding>& findings, size_t count) {
+    for (size_t i = 0; i < findings.size() && i < kFindingsShown; ++i) {
+      Problem("the radio caught, " + Describe(findings[i]));
+    }
+    if (count > kFindingsShown) {
+      Problem("... and " + std::to_string(count - kFindingsShown) + " more findings");
+    }
+  }
+
+  /// The pass (1-based) in which `cycle` lies; 0 for the start-up.
+  size_t PassAt(uint64_t cycle) const {
+    size_t pass = 0;
+    while (pass < passStarts_.size() && passStarts_[pass] < transcript_->size() &&
+           At(passStarts_[pass]).start.cycles <= cycle) {
+      ++pass;
+    }
+    return pass;
+  }
+
+  void CheckChipTransmissions() {
+    const std::vector<uint8_t> table = Pn9Table();
+    const AirSettings own = AirOf(settings_);
+    size_t sent = 0;
+    size_t expectedCount = 0;
+    for (const PlannedPass& pass : plan_.passes) {
+      const bool tx = settings_.mode == Mode::kTx || settings_.mode == Mode::kTxAck;
+      if (tx || (settings_.mode == Mode::kRxAck && pass.outcome == PassOutcome::kGoodPacket)) {
+        ++expectedCount;
+      }
+    }
+    for (const AirEvent& event : *air_) {
+      if (event.sender != AirEvent::Sender::kChip) continue;
+      ++sent;
+      const std::string which = "pass " + std::to_string(PassAt(event.endCycle));
+      const bool ack = settings_.mode == Mode::kRxAck;
+      const int length = ack ? settings_.ackLength : settings_.length;
+      const std::vector<uint8_t> payload(table.begin(), table.begin() + length);
+      const auto& bytes = event.packet.payload;
+      if (static_cast<int>(bytes.size()) != length) {
+        Problem(which + ": sent " + std::to_string(bytes.size()) + " bytes; the settings say " +
+                std::to_string(length));
+      } else if (!options_.ownPayload && bytes != payload) {
+        Problem(which + ": sent " + HexBytes(bytes) + "; the payload table holds " +
+                HexBytes(payload));
+      }
+      if (!event.received) {
+        Problem(which + ": sent on channel " + std::to_string(event.packet.air.channel) +
+                ", data rate " + Hex(event.packet.air.dataRate) + ", ID " +
+                HexBytes({event.packet.air.id.begin(), event.packet.air.id.end()}) +
+                "; the settings say channel " + std::to_string(own.channel) + ", data rate " +
+                Hex(own.dataRate) + ", ID " + HexBytes({own.id.begin(), own.id.end()}));
+      }
+      if (event.packet.txPower != TxPowerValue(settings_.txPowerDbm)) {
+        Problem(which + ": sent with TXTEST_REG " + Hex(event.packet.txPower) + "; " +
+                std::to_string(settings_.txPowerDbm) + " dBm is " +
+                Hex(TxPowerValue(settings_.txPowerDbm)));
+      }
+    }
+    if (sent != expectedCount) {
+      Problem("the firmware sent " + std::to_string(sent) + " packets; the passes call for " +
+              std::to_string(expectedCount));
+    }
+  }
+
+  void CheckPartnerTransmissions(const Partner& partner) {
+    size_t index = 0;
+    for (size_t pass = 0; pass < plan_.passes.size(); ++pass) {
+      const PlannedPass& planned = plan_.passes[pass];
+      if (planned.answer.empty()) continue;
+      const bool meantToArrive = planned.outcome != PassOutcome::kNoAnswer;
+      const AirEvent* sent = PartnerEvent(index++);
+      const std::string name =
+          "pass " + std::to_string(pass + 1) + ": the partner's " + OutcomeName(planned.outcome);
+      if (sent == nullptr) {
+        Problem(name + " was never sent: the firmware did not listen for it");
+      } else if (sent->received != meantToArrive) {
+        Problem(name +
+                (meantToArrive ? " was not received" : " was received although it came late"));
+      }
+    }
+    if (partner.unusedMoves() != 0) Problem("the partner's packets were not all played");
+  }
+
+  const AirEvent* PartnerEvent(size_t index) const {
+    for (const AirEvent& event : *air_) {
+      if (event.sender == AirEvent::Sender::kPartner && index-- == 0) return &event;
+    }
+    return nullptr;
+  }
+
+  void CheckReceiveBuffer() {
+    std::vector<uint8_t> expected(kRfBufSize, kUnwrittenRam);
+    for (size_t pass = 0; pass < plan_.passes.size(); ++pass) {
+      const PlannedPass& planned = plan_.passes[pass];
+      if (planned.outcome == PassOutcome::kGoodPacket) {
+        std::copy(planned.answer.begin(), planned.answer.end(), expected.begin());
+      }
+      const size_t end = pass + 1 < passStarts_.size() ? passStarts_[pass + 1] : expected_.size();
+      if (end >= run_.rfBufAtRecord.size()) return;
+      const std::vector<uint8_t>& actual = run_.rfBufAtRecord[end];
+      if (actual != expected) {
+        Problem("after pass " + std::to_string(pass + 1) + " (" + OutcomeName(planned.outcome) +
+                ") RfBuf holds " + HexBytes(actual) + "; expected " + HexBytes(expected));
+      }
+    }
+  }
+
+  const Transfer& At(size_t index) const { return (*transcript_)[index]; }
+
+  std::string Milliseconds(uint64_t cycles) const {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f ms", options_.clock.Milliseconds(cycles));
+    return text;
+  }
+
+  /// Requires the time between two points to lie in [low, high).
+  void CheckSpan(const std::string& what, const Instant& from, const Instant& to, uint64_t low,
+                 uint64_t high) {
+    const uint64_t span = to.cycles - from.cycles;
+    if (span < low || span >= high) {
+      Problem(what + " lasted " + Milliseconds(span) + " (" + std::to_string(span) +
+              " machine cycles); the settings call for " + Milliseconds(low) + " to " +
+              Milliseconds(high - 1));
+    }
+  }
+
+  void CheckTiming() {
+    const uint64_t millisecond = kSdccCyclesPerMillisecond;
+    const uint64_t delay = static_cast<uint64_t>(settings_.delayMs) * millisecond;
+    size_t answers = 0;
+    for (size_t pass = 0; pass < plan_.passes.size(); ++pass) {
+      const size_t first = passStarts_[pass];
+      const std::string name = "pass " + std::to_string(pass + 1);
+      if (settings_.rest == Rest::kSleep) {
+        CheckSpan(name + ": the sleep", At(first).end, At(first + 1).start, delay,
+                  delay + millisecond);
+        CheckSpan(name + ": the crystal wait", At(first + 1).end, At(first + 2).start, millisecond,
+                  2 * millisecond);
+      } else {
+        CheckSpan(name + ": the delay before it", At(first - 1).end, At(first).start, delay,
+                  delay + millisecond);
+      }
+      if (settings_.mode == Mode::kTxAck) CheckAckWait(pass, name, &answers);
+    }
+    // The run stops at the first transfer of the pass after the last planned one; in the
+    // standby variant the delay before it closes the last pass.
+    if (settings_.rest == Rest::kStandby && stoppedAt_ && !transcript_->empty()) {
+      CheckSpan("the delay after the last pass", transcript_->back().end, *stoppedAt_, delay,
+                delay + millisecond);
+    }
+  }
+
+  size_t ListenRecord(size_t pass) const {
+    const size_t end = pass + 1 < passStarts_.size() ? passStarts_[pass + 1] : expected_.size();
+    size_t listen = passStarts_[pass];
+    while (listen < end &&
+           !(At(listen).kind == Transfer::Kind::kStrobe && At(listen).target == kCmdRx)) {
+      ++listen;
+    }
+    return listen + 1 < end ? listen : SIZE_MAX;
+  }
+
+  void CheckAckWait(size_t pass, const std::string& name, size_t* answers) {
+    const size_t listen = ListenRecord(pass);
+    if (listen == SIZE_MAX) return;
+    const PlannedPass& planned = plan_.passes[pass];
+    if (planned.outcome == PassOutcome::kNoAnswer) {
+      const uint64_t wait = static_cast<uint64_t>(settings_.wait100us) * kSdccCyclesPerWaitUnit;
+      CheckSpan(name + ": the ACK wait", At(listen).end, At(listen + 1).start, wait,
+                wait + kSdccCyclesPerWaitUnit);
+      ++*answers;
+      return;
+    }
+    const AirEvent* ack = PartnerEvent((*answers)++);
+    if (ack == nullptr) return;
+    const uint64_t reaction = At(listen + 1).start.cycles - ack->endCycle;
+    if (At(listen + 1).start.cycles < ack->endCycle || reaction > kSdccCyclesPerWaitUnit) {
+      Problem(name + ": the firmware read MODE_REG " + Milliseconds(reaction) +
+              " after the ACK arrived; the wait should end within 0.1 ms");
+    }
+  }
+
+  /// The account of the run for the reports, from the transcript and the air log.
+  void Account() {
+    outcome_.transcript = *transcript_;
+    outcome_.cycles = stoppedAt_ ? stoppedAt_->cycles
+                                 : (transcript_->empty() ? 0 : transcript_->back().end.cycles);
+    AccountStartup();
+    const size_t made = std::min(passStarts_.size(), static_cast<size_t>(transcript_->size()));
+    for (size_t pass = 0; pass < made && passStarts_[pass] < transcript_->size(); ++pass) {
+      AccountPass(pass);
+    }
+  }
+
+  void AccountStartup() {
+    StartupReport& startup = outcome_.startup;
+    const size_t end =
+        std::min(passStarts_.empty() ? transcript_->size() : passStarts_[0], transcript_->size());
+    uint8_t channel = 0;
+    bool table = true;  // the register table ends where the first strobe starts calibrating
+    for (size_t i = 0; i < end; ++i) {
+      const Transfer& transfer = At(i);
+      if (transfer.kind == Transfer::Kind::kStrobe) table = false;
+      if (transfer.kind != Transfer::Kind::kWrite) continue;
+      if (i == 0 && transfer.target == kModeReg) startup.reset = true;
+      if (transfer.target == kIdCodeReg && transfer.data.size() == 4) {
+        startup.id = std::array<uint8_t, 4>{transfer.data[0], transfer.data[1], transfer.data[2],
+                                            transfer.data[3]};
+      } else if (table && transfer.target != kModeReg) {
+        ++startup.tableWrites;
+      }
+      if (transfer.target == kPll1Reg && !transfer.data.empty()) channel = transfer.data[0];
+      if (transfer.target == kCalibrationReg && !transfer.data.empty() && i + 1 < end &&
+          At(i + 1).kind == Transfer::Kind::kRead && At(i + 1).target == kCalibrationReg) {
+        CalibrationReport calibration;
+        calibration.what = transfer.data[0] == 0x03 ? std::string("IF filter")
+                                                    : "VCO on channel " + std::to_string(channel);
+        calibration.polls = At(i + 1).polls;
+        calibration.cycles = At(i + 1).end.cycles - transfer.end.cycles;
+        startup.calibrations.push_back(calibration);
+      }
+    }
+    if (end > 0) startup.endCycle = At(end - 1).end.cycles;
+  }
+
+  void AccountPass(size_t pass) {
+    PassReport report;
+    const size_t first = passStarts_[pass];
+    const size_t end =
+        std::min(pass + 1 < passStarts_.size() ? passStarts_[pass + 1] : transcript_->size(),
+                 transcript_->size());
+    report.startCycle = At(first).start.cycles;
+    const uint64_t endCycle = end < transcript_->size() ? At(end).start.cycles
+                              : stoppedAt_              ? stoppedAt_->cycles
+                                                        : UINT64_MAX;
+    report.transfers.assign(transcript_->begin() + static_cast<long>(first),
+                            transcript_->begin() + static_cast<long>(end));
+    for (const AirEvent& event : *air_) {
+      if (event.endCycle < report.startCycle || event.endCycle >= endCycle) continue;
+      report.air.push_back(ReportOf(event, first, end));
+    }
+    if (settings_.mode == Mode::kTxAck) {
+      const size_t listen = ListenRecord(pass);
+      if (listen != SIZE_MAX && listen + 1 < transcript_->size()) {
+        report.ackWaitCycles = At(listen + 1).start.cycles - At(listen).end.cycles;
+        report.ackEndedWait = At(listen + 1).kind == Transfer::Kind::kRead;
+      }
+    }
+    if (settings_.rest == Rest::kSleep && first + 1 < transcript_->size()) {
+      report.restCycles = At(first + 1).start.cycles - At(first).end.cycles;
+    } else if (settings_.rest == Rest::kStandby && first > 0) {
+      report.restCycles = At(first).start.cycles - At(first - 1).end.cycles;
+    }
+    outcome_.passes.push_back(std::move(report));
+  }
+
+  AirReport ReportOf(const AirEvent& event, size_t first, size_t end) const {
+    AirReport report;
+    report.cycle = event.endCycle;
+    report.packet = event.packet;
+    const bool fromChip = event.sender == AirEvent::Sender::kChip;
+    if (fromChip) {
+      report.kind =
+          settings_.mode == Mode::kRxAck ? AirReport::Kind::kAckSent : AirReport::Kind::kSent;
+      return report;
+    }
+    const bool ackMode = settings_.mode == Mode::kTxAck;
+    if (!event.received) {
+      report.kind = ackMode ? AirReport::Kind::kNoAck : AirReport::Kind::kMissed;
+    } else if (!event.packet.crcGood) {
+      report.kind = AirReport::Kind::kCrcError;
+    } else {
+      report.kind = ackMode ? AirReport::Kind::kAckReceived : AirReport::Kind::kReceived;
+    }
+    for (size_t i = first; i < end; ++i) {
+      if (At(i).kind == Transfer::Kind::kRead && At(i).target == kFifoReg &&
+          At(i).start.cycles >= event.endCycle) {
+        report.taken = true;
+      }
+    }
+    return report;
+  }
+
+  const FirmwareSettings& settings_;
+  const CheckOptions& options_;
+  const CheckPlan& plan_;
+  const FirmwareRunner& runner_;
+  std::vector<ExpectedTransfer> expected_;
+  std::vector<size_t> passStarts_;
+  RunResult run_;
+  const std::vector<Transfer>* transcript_ = nullptr;
+  const std::vector<AirEvent>* air_ = nullptr;
+  std::optional<Instant> stoppedAt_;
+  CheckOutcome outcome_;
+};
+
+}  // namespace
+
+const char* KindName(AirReport::Kind kind) {
+  switch (kind) {
+    case AirReport::Kind::kSent:
+      return "sent";
+    case AirReport::Kind::kReceived:
+      return "received";
+    case AirReport::Kind::kCrcError:
+      return "crc-error";
+    case AirReport::Kind::kAckSent:
+      return "ack-sent";
+    case AirReport::Kind::kAckReceived:
+      return "ack-received";
+    case AirReport::Kind::kNoAck:
+      return "no-ack";
+    case AirReport::Kind::kMissed:
+      return "missed";
+  }
+  return "?";
+}
+
+AirSettings AirOf(const FirmwareSettings& settings) {
+  return {static_cast<uint8_t>(settings.channel), DataRateValue(settings.dataRateMbps),
+          settings.rfId};
+}
+
+CheckPlan PlanFor(const FirmwareSettings& settings, int passes) {
+  CheckPlan plan;
+  const size_t count = static_cast<size_t>(std::max(passes, 1));
+  if (settings.mode == Mode::kTx) {
+    plan.passes.assign(count, {PassOutcome::kSent, {}});
+    return plan;
+  }
+  const bool ack = settings.mode == Mode::kTxAck;
+  const int length = ack ? settings.ackLength : settings.length;
+  const uint64_t delay = ack ? kAckDelayCycles : kPacketDelayCycles;
+  for (size_t pass = 0; pass < count; ++pass) {
+    PlannedPass planned{PassOutcome::kGoodPacket,
+                        Pattern(length, static_cast<uint8_t>(0x31 + 0x21 * pass))};
+    PartnerMove move{planned.answer, true, PartnerMove::When::kWhileListening, delay};
+    if (pass == 1) {
+      planned.outcome = PassOutcome::kBadCrc;
+      move.crcGood = false;
+    } else if (pass == 2 && ack) {
+      planned.outcome = PassOutcome::kNoAnswer;
+      move.when = PartnerMove::When::kAfterListening;
+      move.delayCycles = 1;
+    }
+    plan.partnerScript.push_back(move);
+    plan.passes.push_back(planned);
+  }
+  return plan;
+}
+
+CheckOutcome CheckFirmware(const FirmwareSettings& settings, const CheckOptions& options,
+                           const FirmwareRunner& runner) {
+  const CheckPlan plan = PlanFor(settings, options.passes);
+  return Check(settings, options, plan, runner).Run();
+}
+
+}  // namespace kitbuilder::simulator

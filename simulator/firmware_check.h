@@ -1,0 +1,105 @@
+#pragma once
+// The check of a firmware against its settings: what the ideal partner does in each pass of the
+// loop, the run on a board wired as the settings say, every comparison of the start-up, the
+// exchanges, the air, the receive buffer and the timing with what the settings call for, and
+// the account of what happened, from which the reports are written. Problems are plain
+// sentences, one per deviation.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "simulator/board.h"
+#include "simulator/expected_behaviour.h"
+#include "simulator/firmware_settings.h"
+#include "simulator/mcu_clock.h"
+#include "simulator/partner.h"
+#include "simulator/run_result.h"
+
+namespace kitbuilder::simulator {
+
+/// One pass as the partner arranges it; `answer` is the packet it sends in that pass, if any.
+struct PlannedPass {
+  PassOutcome outcome;
+  std::vector<uint8_t> answer;
+};
+
+struct CheckPlan {
+  std::vector<PartnerMove> partnerScript;
+  std::vector<PlannedPass> passes;
+};
+
+/// `passes` passes of the mode's exchange. TX sends; RX and RX with ACK get a good packet, then
+/// one with a bad CRC, then good ones; TX with ACK gets a good ACK, one with a bad CRC, one that
+/// comes too late, then good ones.
+CheckPlan PlanFor(const FirmwareSettings& settings, int passes);
+
+struct CheckOptions {
+  int passes = 3;
+  /// The firmware is the user's own: its payload bytes are its business, not the table's.
+  bool ownPayload = false;
+  McuClock clock;
+  /// Told of every line change of the run, if set.
+  LineObserver* lines = nullptr;
+};
+
+/// Something that went over the air in a pass, from the firmware's point of view.
+struct AirReport {
+  enum class Kind { kSent, kReceived, kCrcError, kAckSent, kAckReceived, kNoAck, kMissed };
+  Kind kind = Kind::kSent;
+  uint64_t cycle = 0;  ///< when its last bit was on the air
+  AirPacket packet;
+  bool taken = false;  ///< for packets that came in: the firmware read them from the FIFO
+};
+
+/// "sent", "crc-error", ...
+const char* KindName(AirReport::Kind kind);
+
+struct PassReport {
+  uint64_t startCycle = 0;
+  std::vector<AirReport> air;
+  std::vector<Transfer> transfers;
+  /// TX with ACK: from CMD_RX to the end of the wait, and whether an ACK ended it.
+  std::optional<uint64_t> ackWaitCycles;
+  bool ackEndedWait = false;
+  /// The rest between passes: sleep (CMD_SLEEP to CMD_STBY) or the delay in standby.
+  std::optional<uint64_t> restCycles;
+};
+
+struct CalibrationReport {
+  std::string what;  ///< "IF filter", "VCO, channel 30 (group I)"
+  int polls = 0;
+  uint64_t cycles = 0;  ///< from the start of the calibration to the read that said done
+};
+
+struct StartupReport {
+  bool reset = false;  ///< the first transfer was the write of MODE_REG
+  std::optional<std::array<uint8_t, 4>> id;
+  int tableWrites = 0;
+  std::vector<CalibrationReport> calibrations;
+  /// The register file when the loop began.
+  std::optional<std::array<uint8_t, 0x39>> registers;
+  uint64_t endCycle = 0;
+};
+
+struct CheckOutcome {
+  std::vector<std::string> problems;
+  StartupReport startup;
+  std::vector<PassReport> passes;
+  uint64_t cycles = 0;  ///< machine cycles run
+  std::vector<Transfer> transcript;
+};
+
+/// Runs a firmware on a board and radio within the limits the check sets.
+using FirmwareRunner = std::function<RunResult(Board&, RadioModel&, const RunLimits&)>;
+
+CheckOutcome CheckFirmware(const FirmwareSettings& settings, const CheckOptions& options,
+                           const FirmwareRunner& runner);
+
+/// The partner's air settings: the channel, data rate and ID of the settings.
+AirSettings AirOf(const FirmwareSettings& settings);
+
+}  // namespace kitbuilder::simulator

@@ -1,0 +1,36 @@
+#include "simulator/partner.h"
+
+#include <utility>
+
+namespace kitbuilder::simulator {
+
+Partner::Partner(AirSettings own, std::vector<PartnerMove> script)
+    : own_(own), script_(script.begin(), script.end()) {}
+
+void Partner::Hear(const AirPacket& packet, uint64_t endCycle) {
+  log_.push_back({AirEvent::Sender::kChip, packet, endCycle, packet.air == own_});
+}
+
+void Partner::ChipListens(uint64_t cycle) {
+  if (sending_ || script_.empty()) return;
+  if (script_.front().when == PartnerMove::When::kWhileListening) Schedule(cycle);
+}
+
+void Partner::ChipStopsListening(uint64_t cycle) {
+  if (sending_ || script_.empty()) return;
+  if (script_.front().when == PartnerMove::When::kAfterListening) Schedule(cycle);
+}
+
+void Partner::Schedule(uint64_t fromCycle) {
+  PartnerMove move = std::move(script_.front());
+  script_.pop_front();
+  AirPacket packet{std::move(move.payload), move.crcGood, own_, 0};
+  sending_ = Sending{std::move(packet), fromCycle + move.delayCycles};
+}
+
+void Partner::SendingDone(bool received) {
+  log_.push_back({AirEvent::Sender::kPartner, sending_->packet, sending_->endCycle, received});
+  sending_.reset();
+}
+
+}  // namespace kitbuilder::simulator

@@ -1,0 +1,195 @@
+#include "simulator/port_instruction.h"
+
+#include <cctype>
+#include <optional>
+#include <sstream>
+#include <tuple>
+
+namespace kitbuilder::simulator {
+namespace {
+
+enum class AddressKind { kBit, kDirect };
+
+/// An operand byte of an instruction that names a bit or a direct (SFR) address.
+struct AddressOperand {
+  size_t index;
+  AddressKind kind;
+  bool writes;  ///< also for read-modify-write
+};
+
+std::vector<AddressOperand> AddressOperands(uint8_t opcode) {
+  using K = AddressKind;
+  if (opcode >= 0xA8 && opcode <= 0xAF) return {{1, K::kDirect, false}};  // MOV Rn,direct
+  if (opcode >= 0x88 && opcode <= 0x8F) return {{1, K::kDirect, true}};   // MOV direct,Rn
+  switch (opcode) {
+    case 0x20:  // JB
+    case 0x30:  // JNB
+    case 0x72:  // ORL C,bit
+    case 0x82:  // ANL C,bit
+    case 0xA0:  // ORL C,/bit
+    case 0xA2:  // MOV C,bit
+    case 0xB0:  // ANL C,/bit
+      return {{1, K::kBit, false}};
+    case 0x10:  // JBC
+    case 0x92:  // MOV bit,C
+    case 0xB2:  // CPL bit
+    case 0xC2:  // CLR bit
+    case 0xD2:  // SETB bit
+      return {{1, K::kBit, true}};
+    case 0x25:  // ADD A,direct
+    case 0x35:  // ADDC A,direct
+    case 0x45:  // ORL A,direct
+    case 0x55:  // ANL A,direct
+    case 0x65:  // XRL A,direct
+    case 0x95:  // SUBB A,direct
+    case 0xA6:  // MOV @R0,direct
+    case 0xA7:  // MOV @R1,direct
+    case 0xB5:  // CJNE A,direct,rel
+    case 0xC0:  // PUSH direct
+    case 0xE5:  // MOV A,direct
+      return {{1, K::kDirect, false}};
+    case 0x05:  // INC direct
+    case 0x15:  // DEC direct
+    case 0x42:  // ORL direct,A
+    case 0x43:  // ORL direct,#data
+    case 0x52:  // ANL direct,A
+    case 0x53:  // ANL direct,#data
+    case 0x62:  // XRL direct,A
+    case 0x63:  // XRL direct,#data
+    case 0x75:  // MOV direct,#data
+    case 0x86:  // MOV direct,@R0
+    case 0x87:  // MOV direct,@R1
+    case 0xC5:  // XCH A,direct
+    case 0xD0:  // POP direct
+    case 0xD5:  // DJNZ direct,rel
+    case 0xF5:  // MOV direct,A
+      return {{1, K::kDirect, true}};
+    case 0x85:  // MOV direct,direct: the source comes first
+      return {{1, K::kDirect, false}, {2, K::kDirect, true}};
+    default:
+      return {};
+  }
+}
+
+/// Port and bit of a bit address; bit addresses 0x80..0xFF are the bits of the SFRs at
+/// multiples of 8, and the ports are the SFRs 0x80, 0x90, 0xA0 and 0xB0.
+std::optional<std::pair<int, int>> PortBit(uint8_t bitAddress) {
+  if (bitAddress < 0x80 || bitAddress >= 0xC0 || (bitAddress & 0x08) != 0) return std::nullopt;
+  return std::make_pair((bitAddress - 0x80) >> 4, bitAddress & 0x07);
+}
+
+std::optional<int> Port(uint8_t direct) {
+  if (direct < 0x80 || direct > 0xB0 || (direct & 0x0F) != 0) return std::nullopt;
+  return (direct - 0x80) >> 4;
+}
+
+std::string WithoutControlSequences(const std::string& line) {
+  std::string text;
+  for (size_t i = 0; i < line.size(); ++i) {
+    if (line[i] == '\x1b') {
+      // CSI: ESC [ parameters, ended by a letter.
+      ++i;
+      if (i < line.size() && line[i] == '[') {
+        while (i + 1 < line.size() && !std::isalpha(static_cast<unsigned char>(line[i + 1]))) ++i;
+        ++i;
+      }
+      continue;
+    }
+    if (line[i] != '\r') text += line[i];
+  }
+  return text;
+}
+
+bool IsByteToken(const std::string& token) {
+  return token.size() == 2 && std::isxdigit(static_cast<unsigned char>(token[0])) &&
+         std::isxdigit(static_cast<unsigned char>(token[1])) &&
+         !std::isupper(static_cast<unsigned char>(token[0])) &&
+         !std::isupper(static_cast<unsigned char>(token[1]));
+}
+
+}  // namespace
+
+PortInstruction ClassifyPortInstruction(const std::vector<uint8_t>& bytes) {
+  PortInstruction result;
+  if (bytes.empty()) return result;
+  for (const AddressOperand& operand : AddressOperands(bytes[0])) {
+    if (operand.index >= bytes.size()) continue;
+    const uint8_t address = bytes[operand.index];
+    int port = -1;
+    int bit = -1;
+    if (operand.kind == AddressKind::kBit) {
+      const auto portBit = PortBit(address);
+      if (!portBit) continue;
+      std::tie(port, bit) = *portBit;
+    } else {
+      const auto direct = Port(address);
+      if (!direct) continue;
+      port = *direct;
+    }
+    if (!operand.writes) {
+      if (result.effect == PortInstruction::Effect::kNone) {
+        result = {PortInstruction::Effect::kReadsPins, port, bit, 0};
+      }
+      continue;
+    }
+    switch (bytes[0]) {
+      case 0xD2:
+        return {PortInstruction::Effect::kSetsBit, port, bit, 0};
+      case 0xC2:
+        return {PortInstruction::Effect::kClearsBit, port, bit, 0};
+      case 0x75:
+        if (bytes.size() < 3) break;
+        return {PortInstruction::Effect::kWritesByte, port, -1, bytes[2]};
+      default:
+        break;
+    }
+    return {PortInstruction::Effect::kUnfollowed, port, bit, 0};
+  }
+  return result;
+}
+
+bool IsJumpToItself(const Instruction& instruction) {
+  const std::vector<uint8_t>& bytes = instruction.bytes;
+  if (bytes.size() == 2 && bytes[0] == 0x80) return bytes[1] == 0xFE;  // relative to the next
+  if (bytes.size() == 3 && bytes[0] == 0x02) {
+    return (static_cast<uint32_t>(bytes[1]) << 8 | bytes[2]) == instruction.address;
+  }
+  return false;
+}
+
+std::vector<Instruction> ParseDisassembly(const std::string& listing) {
+  std::vector<Instruction> instructions;
+  std::istringstream lines(listing);
+  std::string raw;
+  while (std::getline(lines, raw)) {
+    const std::string line = WithoutControlSequences(raw);
+    if (line.rfind("0x", 0) != 0) continue;
+    std::istringstream tokens(line);
+    std::string address;
+    tokens >> address;
+    Instruction instruction;
+    try {
+      instruction.address = static_cast<uint32_t>(std::stoul(address, nullptr, 16));
+    } catch (const std::exception&) {
+      continue;
+    }
+    // Flag columns ("F?", "?") come before the bytes; the bytes are lower-case hex, the
+    // mnemonic upper-case.
+    std::string token;
+    while (tokens >> token && !IsByteToken(token)) {
+      if (token.find_first_not_of("F?") != std::string::npos) break;
+    }
+    while (IsByteToken(token) && instruction.bytes.size() < 3) {
+      instruction.bytes.push_back(static_cast<uint8_t>(std::stoul(token, nullptr, 16)));
+      if (!(tokens >> token)) token.clear();
+    }
+    if (instruction.bytes.empty()) continue;
+    std::string rest;
+    std::getline(tokens, rest);
+    instruction.text = token + rest;
+    instructions.push_back(std::move(instruction));
+  }
+  return instructions;
+}
+
+}  // namespace kitbuilder::simulator

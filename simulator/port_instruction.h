@@ -1,0 +1,45 @@
+#pragma once
+// What an 8051 instruction does to the port pins P0..P3, judged from its bytes. The simulator
+// run stops before every such instruction: before a read it puts the chip's levels on the pins,
+// and from a write it learns the new latch levels without asking the simulator.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kitbuilder::simulator {
+
+struct PortInstruction {
+  enum class Effect {
+    kNone,        ///< touches no port
+    kReadsPins,   ///< reads pins or latches and writes no port
+    kSetsBit,     ///< SETB of a port bit
+    kClearsBit,   ///< CLR of a port bit
+    kWritesByte,  ///< MOV of an immediate value to a port
+    kUnfollowed,  ///< writes a port in a way the run does not follow (from A, C, a register...)
+  };
+  Effect effect = Effect::kNone;
+  int port = -1;      ///< 0..3
+  int bit = -1;       ///< for the bit instructions
+  uint8_t value = 0;  ///< for kWritesByte
+};
+
+/// The port access of the instruction whose bytes (opcode first) are given.
+PortInstruction ClassifyPortInstruction(const std::vector<uint8_t>& bytes);
+
+/// One instruction of a disassembly.
+struct Instruction {
+  uint32_t address = 0;
+  std::vector<uint8_t> bytes;
+  std::string text;  ///< the disassembler's mnemonic and operands
+};
+
+/// Whether the instruction is an unconditional jump to itself (SJMP $ or LJMP $): a loop that
+/// no outside event ends, which is how SDCC compiles `while(1);`.
+bool IsJumpToItself(const Instruction& instruction);
+
+/// The instructions of s51's `dc` listing ("0x00d9  ? d2 b1    SETB   0xb1...", other lines such
+/// as labels skipped). Terminal control sequences in the text are dropped.
+std::vector<Instruction> ParseDisassembly(const std::string& listing);
+
+}  // namespace kitbuilder::simulator

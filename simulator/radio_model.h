@@ -1,0 +1,142 @@
+#pragma once
+// A behavioural model of the K3960 radio, a state machine fed with pin levels and a time: the
+// serial protocol, the register file 0x00..0x38, the ID, the TX and RX FIFOs, the strobe states,
+// self-clearing calibration with its result flags, WTR and SDO on the GIO lines, and the CRC
+// error flag. It records every transfer and every breach of the chip's rules it notices.
+
+#include <array>
+#include <bitset>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "simulator/partner.h"
+#include "simulator/serial_link.h"
+#include "simulator/transcript.h"
+
+namespace kitbuilder::simulator {
+
+enum class ChipLine { kScs = 0, kSck, kSdio, kGio1, kGio2 };
+constexpr int kChipLineCount = 5;
+using LineLevels = std::array<bool, kChipLineCount>;
+
+/// A calibration answer that the model spoils, to see what the firmware does about it.
+struct CalibrationFault {
+  enum class Flag { kNone, kVcoBank, kVcoCurrent, kIfFilter };
+  Flag flag = Flag::kNone;
+  int channelGroup = 0;  ///< for the two VCO flags: the group whose calibration fails, 0..2
+};
+
+/// GPIO register values that select a GIO line's function.
+constexpr uint8_t kGioWtr = 0x01;
+constexpr uint8_t kGioSdo = 0x19;
+
+/// How many times a calibration answers busy before it reads back done.
+constexpr int kCalibrationBusyReads = 3;
+/// Machine cycles the crystal needs after sleep before the radio may be used.
+constexpr uint64_t kCrystalSettleCycles = 2000;
+
+class RadioModel : private SerialLink::Client {
+ public:
+  explicit RadioModel(Partner& air, CalibrationFault fault = {});
+
+  /// The levels on the chip's pins at `now`; input edges are acted on.
+  void Sense(const LineLevels& levels, Instant now);
+  /// Lets time pass up to `now`: transmissions end, packets arrive.
+  void AdvanceTo(Instant now);
+  /// Whether the chip pulls `line` low now; a line it does not pull low floats high.
+  bool PullsLow(ChipLine line) const;
+
+  /// The register address of the read the radio is answering on SDIO now, if it is.
+  std::optional<uint8_t> AnsweringOnSdio() const;
+
+  /// Keeps a copy of the register file as it is when record number `records` begins.
+  void KeepRegistersAtRecord(size_t records) { keepRegistersAt_ = records; }
+  /// The copy, once the run got there.
+  const std::optional<std::array<uint8_t, 0x39>>& keptRegisters() const { return keptRegisters_; }
+
+  /// Throws SimulationStop when the transcript is about to get record number `records`.
+  void StopAtRecord(size_t records) { stopAtRecord_ = records; }
+  /// Called with the index of every new transcript record, before it is acted on.
+  void OnRecord(std::function<void(size_t)> observer) { onRecord_ = std::move(observer); }
+
+  const std::vector<Transfer>& transcript() const { return transcript_; }
+  /// The first findings; a fault that repeats on every transfer would otherwise pile up.
+  const std::vector<Finding>& findings() const { return findings_; }
+  size_t findingCount() const { return findingCount_; }
+  /// Where the transfer that stopped the run began.
+  const std::optional<Instant>& stoppedAt() const { return stoppedAt_; }
+
+ private:
+  enum class State { kSleep, kIdle, kStandby, kPll, kRx, kTx };
+
+  // SerialLink::Client
+  void TransferStarted() override;
+  bool ByteIn(uint8_t byte) override;
+  std::optional<uint8_t> PeekByteOut() override;
+  void ByteOutTaken(uint8_t byte) override;
+  void TransferEnded() override;
+  void Violation(const std::string& what) override;
+
+  bool BeginTransfer(uint8_t control);
+  void OpenRecord(Transfer::Kind kind, uint8_t target);
+  void CheckTransferAllowed(const Transfer& transfer);
+  void Strobe(uint8_t command);
+  void WriteData(uint8_t byte);
+  void StartCalibration(uint8_t bits);
+  uint8_t RegisterAnswer(uint8_t address) const;
+  void CheckRadioReady(const char* strobe);
+  void StartTransmission();
+  void FinishTransmission();
+  void ArrivalOfPeerPacket();
+  void Reset();
+  int ChannelGroup(uint8_t channel) const;
+  bool Busy() const { return state_ == State::kRx || state_ == State::kTx; }
+  bool SdoWired() const;
+  AirSettings OwnAir() const;
+
+  Partner& air_;
+  CalibrationFault fault_;
+  SerialLink link_;
+  Instant now_;
+
+  std::array<uint8_t, 0x39> registers_{};
+  std::array<uint8_t, 4> id_{};
+  int idBytes_ = 0;
+  std::array<uint8_t, 64> txFifo_{};
+  int txBytes_ = 0;
+  std::vector<uint8_t> rxFifo_;
+  size_t rxRead_ = 0;
+
+  State state_ = State::kStandby;
+  uint64_t txEndCycle_ = 0;
+  AirPacket txPacket_;
+  uint64_t crystalReadyCycle_ = 0;
+  bool crcError_ = false;
+
+  uint8_t calibrationBusyBits_ = 0;
+  int calibrationBusyReads_ = 0;
+  bool awaitingCalibration_ = false;
+  bool ifCalibrated_ = false;
+  std::bitset<3> calibratedGroups_;
+  int lastVcoGroup_ = -1;
+
+  // The transfer in progress.
+  Instant transferStart_;
+  bool haveControl_ = false;
+  int dataBytes_ = 0;
+  bool resetRequested_ = false;
+
+  std::vector<Transfer> transcript_;
+  std::vector<Finding> findings_;
+  size_t findingCount_ = 0;
+  size_t stopAtRecord_ = SIZE_MAX;
+  std::optional<Instant> stoppedAt_;
+  std::function<void(size_t)> onRecord_;
+  size_t keepRegistersAt_ = SIZE_MAX;
+  std::optional<std::array<uint8_t, 0x39>> keptRegisters_;
+};
+
+}  // namespace kitbuilder::simulator

@@ -1,0 +1,21 @@
+#include "simulator/run_result.h"
+
+namespace kitbuilder::simulator {
+
+std::string Describe(RunResult::End end) {
+  switch (end) {
+    case RunResult::End::kStopped:
+      return "stopped where the check ends";
+    case RunResult::End::kStuck:
+      return "stuck";
+    case RunResult::End::kSpinning:
+      return "spinning in a loop that touches no pin";
+    case RunResult::End::kLostTrack:
+      return "with the run having lost track of the pins";
+    case RunResult::End::kFaultCaught:
+      return "where the radio caught the first fault";
+  }
+  return "?";
+}
+
+}  // namespace kitbuilder::simulator

@@ -1,0 +1,45 @@
+#pragma once
+// How a firmware run on the simulated board ended, the limits it was given, and the two ways a
+// run is ended from inside a pin access: the check has seen all it asked for, or the firmware
+// made no progress within the time it was given.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kitbuilder::simulator {
+
+/// What the receive buffer holds before the firmware writes it, standing for uncleared RAM.
+constexpr uint8_t kUnwrittenRam = 0xEE;
+
+struct RunResult {
+  enum class End {
+    kStopped,      ///< the radio saw the transfer it was told to stop at
+    kStuck,        ///< the cycle budget ran out while the firmware kept accessing pins
+    kSpinning,     ///< the firmware loops without touching a pin (as in its error state)
+    kLostTrack,    ///< the run could not follow what the machine code did to the pins
+    kFaultCaught,  ///< the run ended at the first fault the radio model caught
+  };
+  End end = End::kStopped;
+  std::string detail;
+  /// The receive buffer at the start of each transcript record, and lastly where the run stopped.
+  std::vector<std::vector<uint8_t>> rfBufAtRecord;
+};
+
+struct RunLimits {
+  size_t stopAtRecord = SIZE_MAX;
+  uint64_t cycles = UINT64_MAX;
+  /// The wall-clock time the simulator may run without touching a port.
+  double cpuSeconds = 20.0;
+};
+
+/// "stuck", "spinning in a loop that touches no pin", ...
+std::string Describe(RunResult::End end);
+
+struct SimulationStop {};
+
+struct FirmwareStuck {
+  std::string why;
+};
+
+}  // namespace kitbuilder::simulator

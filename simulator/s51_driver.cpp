@@ -1,0 +1,322 @@
+#include "simulator/s51_driver.h"
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+
+#include "simulator/port_instruction.h"
+#include "simulator/run_result.h"
+#include "simulator/s51_console.h"
+#include "simulator/s51_reply.h"
+
+namespace kitbuilder::simulator {
+namespace {
+
+constexpr double kCommandSeconds = 10.0;
+constexpr uint8_t kRet = 0x22;
+
+std::string Hex(uint32_t value, int digits = 4) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%0*X", digits, value);
+  return text;
+}
+
+class S51Driver {
+ public:
+  S51Driver(const S51Tools& tools, const SdccBuild& build, size_t rfBufSize, Board& board,
+            RadioModel& chip, const RunLimits& limits,
+            const std::vector<uint32_t>& watchedFunctions)
+      : tools_(tools),
+        build_(build),
+        rfBufSize_(rfBufSize),
+        board_(board),
+        chip_(chip),
+        limits_(limits),
+        watchedFunctions_(watchedFunctions) {}
+
+  S51Run Run() {
+    const auto started = std::chrono::steady_clock::now();
+    std::string error;
+    if (!Prepare(&error)) {
+      End(RunResult::End::kLostTrack, error);
+    } else {
+      chip_.OnRecord([this](size_t) { run_.result.rfBufAtRecord.push_back(ReadRfBuf()); });
+      chip_.StopAtRecord(limits_.stopAtRecord);
+      try {
+        Drive();
+      } catch (const SimulationStop&) {
+        run_.result.end = RunResult::End::kStopped;
+        CheckClock();
+      } catch (const FirmwareStuck& stuck) {
+        End(RunResult::End::kStuck, stuck.why);
+      }
+      chip_.OnRecord(nullptr);
+    }
+    run_.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    return std::move(run_);
+  }
+
+ private:
+  void End(RunResult::End end, const std::string& detail) {
+    run_.result.end = end;
+    run_.result.detail = detail;
+  }
+
+  bool Prepare(std::string* error) {
+    const auto& symbols = build_.map.symbols;
+    const auto main = symbols.find("_main");
+    const auto rfBuf = symbols.find("_RfBuf");
+    if (main == symbols.end() || rfBuf == symbols.end()) {
+      *error = "the link map of " + build_.workDir + " names no _main or no _RfBuf";
+      return false;
+    }
+    mainEntry_ = main->second;
+    rfBuf_ = rfBuf->second;
+    console_ =
+        S51Console::Start(tools_.s51, tools_.consoleShim, tools_.clock, build_.Image(), error);
+    if (!console_) return false;
+    if (!Command(
+            {"set console interactive on", "set hardware port[0] 0xff", "set hardware port[1] 0xff",
+             "set hardware port[2] 0xff", "set hardware port[3] 0xff"},
+            error)) {
+      return false;
+    }
+    const auto listing = Command({"dc 0x0000 " + Hex(CodeEnd() - 1)}, error);
+    if (!listing) return false;
+    const std::vector<Instruction> code = ParseDisassembly((*listing)[0]);
+    std::set<uint32_t> breakpoints = {mainEntry_};
+    for (const Instruction& instruction : code) {
+      // s51 can stop on every jump to itself, but that would stop the polls of a pin too; a
+      // breakpoint on each plain one catches the firmware's error state, `while(1);`.
+      if (IsJumpToItself(instruction)) {
+        selfLoops_.insert(instruction.address);
+        breakpoints.insert(instruction.address);
+      }
+      const PortInstruction access = ClassifyPortInstruction(instruction.bytes);
+      if (access.effect == PortInstruction::Effect::kNone) continue;
+      ports_[instruction.address] = {access, instruction.text};
+      breakpoints.insert(instruction.address);
+    }
+    if (ports_.empty()) {
+      *error = "the disassembly of " + build_.Image() + " shows no instruction that touches a port";
+      return false;
+    }
+    for (uint32_t function : watchedFunctions_) {
+      watched_[function] = {function, false};
+      breakpoints.insert(function);
+      const uint32_t end = build_.map.EndOfFunction(function);
+      for (const Instruction& instruction : code) {
+        if (instruction.address > function && instruction.address < end &&
+            instruction.bytes[0] == kRet) {
+          watched_[instruction.address] = {function, true};
+          breakpoints.insert(instruction.address);
+        }
+      }
+    }
+    return SetBreakpoints(breakpoints, error);
+  }
+
+  uint32_t CodeEnd() const {
+    // Constant tables follow the code; disassembling them would only yield noise.
+    const auto constants = build_.map.areas.find("CONST");
+    if (constants != build_.map.areas.end() && constants->second > 0) return constants->second;
+    return build_.memory ? static_cast<uint32_t>(build_.memory->codeBytes) : 0x2000;
+  }
+
+  bool SetBreakpoints(const std::set<uint32_t>& breakpoints, std::string* error) {
+    std::vector<std::string> commands;
+    for (uint32_t address : breakpoints) commands.push_back("break " + Hex(address));
+    const auto replies = Command(commands, error);
+    if (!replies) return false;
+    std::vector<std::string> scripts;
+    for (const std::string& reply : *replies) {
+      const auto number = ParseBreakpointNumber(reply);
+      if (!number) {
+        *error = "s51 refused a breakpoint: " + reply;
+        return false;
+      }
+      // Each stop reports the port latches as the simulator has them, so that the board's idea
+      // of the latches is checked at every stop. Reading the port SFRs would give
+      // the pins; the SFR memory behind them holds the latches.
+      scripts.push_back("commands " + std::to_string(*number) +
+                        " dump sfr_chip 0x00 0x00;dump sfr_chip 0x10 0x10;"
+                        "dump sfr_chip 0x20 0x20;dump sfr_chip 0x30 0x30");
+    }
+    return Command(scripts, error).has_value();
+  }
+
+  std::optional<std::vector<std::string>> Command(const std::vector<std::string>& commands,
+                                                  std::string* error) {
+    auto replies = console_->Exchange(commands, kCommandSeconds);
+    if (!replies) *error = "s51 did not answer: " + console_->ErrorOutput();
+    return replies;
+  }
+
+  std::vector<uint8_t> ReadRfBuf() {
+    std::string error;
+    const auto reply = Command(
+        {"di " + Hex(rfBuf_, 2) + " " + Hex(rfBuf_ + static_cast<uint32_t>(rfBufSize_) - 1, 2)},
+        &error);
+    if (!reply) throw FirmwareStuck{error};
+    return ParseInternalRam((*reply)[0], rfBufSize_);
+  }
+
+  void Drive() {
+    std::vector<std::string> commands = {"run"};
+    for (;;) {
+      if (!console_->Send(commands)) return End(RunResult::End::kLostTrack, "s51 has gone");
+      for (size_t i = 0; i + 1 < commands.size(); ++i) {
+        if (!console_->AwaitReply(kCommandSeconds)) {
+          return End(RunResult::End::kLostTrack, "s51 did not answer " + commands[i]);
+        }
+      }
+      const auto reply = console_->AwaitReply(limits_.cpuSeconds);
+      if (!reply) return Interrupt();
+      ++run_.stops;
+      const auto stop = ParseStop(*reply);
+      if (!stop) return End(RunResult::End::kLostTrack, "no stop in s51's reply: " + *reply);
+      if (selfLoops_.count(stop->pc) != 0) {
+        return End(RunResult::End::kSpinning, "the firmware jumps to itself at " + Hex(stop->pc) +
+                                                  " in " + build_.map.CodeSymbolAt(stop->pc));
+      }
+      if (stop->code != kS51StopBreakpoint) {
+        return End(RunResult::End::kLostTrack,
+                   "s51 stopped at " + Hex(stop->pc) + ": " + stop->reason);
+      }
+      commands.clear();
+      if (!Follow(*stop, &commands)) return;
+      // A run that has gone wrong would otherwise go on stopping until its cycle budget is
+      // spent, which takes the simulator long; the first fault is what the report needs.
+      if (chip_.findingCount() > 0) return End(RunResult::End::kFaultCaught, "");
+      commands.push_back("run");
+    }
+  }
+
+  /// Acts on one stop; false when the run must end.
+  bool Follow(const S51Stop& stop, std::vector<std::string>* commands) {
+    clocks_ += stop.clocks;
+    const uint64_t cycle = clocks_ / static_cast<uint64_t>(tools_.clock.clocksPerCycle);
+    run_.cycles = cycle;
+    const Instant now{cycle};
+    for (int port = 0; port < 4; ++port) {
+      if (stop.latches[port] != board_.PortLatch(port)) {
+        End(RunResult::End::kLostTrack,
+            "at " + Hex(stop.pc) + " port P" + std::to_string(port) + " latches " +
+                (stop.latches[port] ? Hex(*stop.latches[port], 2) : std::string("nothing")) +
+                " in s51 but " + Hex(board_.PortLatch(port), 2) + " on the board");
+        return false;
+      }
+    }
+    if (cycle > limits_.cycles) {
+      throw FirmwareStuck{"no end after " + std::to_string(limits_.cycles) + " cycles"};
+    }
+    if (stop.pc == mainEntry_) {
+      // The start-up code clears internal RAM; the checks want to see what the firmware writes.
+      commands->push_back("fill iram " + Hex(rfBuf_, 2) + " " +
+                          Hex(rfBuf_ + static_cast<uint32_t>(rfBufSize_) - 1, 2) + " " +
+                          Hex(kUnwrittenRam, 2));
+    }
+    const auto watched = watched_.find(stop.pc);
+    if (watched != watched_.end()) {
+      run_.hits.push_back({watched->second.first, watched->second.second, cycle, stop.dpl});
+    }
+    const auto port = ports_.find(stop.pc);
+    if (port == ports_.end()) return true;
+    return Access(stop.pc, port->second, now, commands);
+  }
+
+  bool Access(uint32_t pc, const std::pair<PortInstruction, std::string>& instruction, Instant now,
+              std::vector<std::string>* commands) {
+    const PortInstruction& access = instruction.first;
+    switch (access.effect) {
+      case PortInstruction::Effect::kReadsPins: {
+        const uint8_t levels = board_.OutsideLevels(access.port, now);
+        if (levels != outside_[access.port]) {
+          outside_[access.port] = levels;
+          commands->push_back("set hardware port[" + std::to_string(access.port) + "] " +
+                              Hex(levels, 2));
+        }
+        return true;
+      }
+      case PortInstruction::Effect::kSetsBit:
+      case PortInstruction::Effect::kClearsBit:
+        board_.WriteLatchAt({access.port, access.bit},
+                            access.effect == PortInstruction::Effect::kSetsBit, now);
+        return true;
+      case PortInstruction::Effect::kWritesByte:
+        for (int bit = 0; bit < 8; ++bit) {
+          board_.WriteLatchAt({access.port, bit}, ((access.value >> bit) & 1) != 0, now);
+        }
+        return true;
+      case PortInstruction::Effect::kUnfollowed:
+        End(RunResult::End::kLostTrack,
+            "the instruction at " + Hex(pc) + " (" + instruction.second + ") writes port P" +
+                std::to_string(access.port) + " in a way this run does not follow");
+        return false;
+      case PortInstruction::Effect::kNone:
+        return true;
+    }
+    return true;
+  }
+
+  /// The time of the run adds up the clocks of each `run`; s51's own total must agree.
+  void CheckClock() {
+    std::string error;
+    const auto state = Command({"state"}, &error);
+    if (!state) return End(RunResult::End::kLostTrack, error);
+    if (ParseTotalClocks((*state)[0]) != clocks_) {
+      End(RunResult::End::kLostTrack,
+          "the run counted " + std::to_string(clocks_) + " clocks, s51 says: " + (*state)[0]);
+    }
+  }
+
+  /// The simulation ran for the whole allowance without reaching a port instruction.
+  void Interrupt() {
+    std::string where;
+    if (console_->Send({"stop"})) {
+      // The pending reply of `run` and then that of `stop`.
+      const auto reply = console_->AwaitReply(kCommandSeconds);
+      if (reply) {
+        if (const auto stop = ParseStop(*reply)) {
+          where =
+              " (stopped at " + Hex(stop->pc) + " in " + build_.map.CodeSymbolAt(stop->pc) + ")";
+        }
+      }
+    }
+    End(RunResult::End::kSpinning,
+        "no port access for " + std::to_string(limits_.cpuSeconds) + " s of simulation" + where);
+  }
+
+  const S51Tools& tools_;
+  const SdccBuild& build_;
+  size_t rfBufSize_;
+  Board& board_;
+  RadioModel& chip_;
+  const RunLimits& limits_;
+  const std::vector<uint32_t>& watchedFunctions_;
+
+  std::unique_ptr<S51Console> console_;
+  uint64_t clocks_ = 0;  // the sum of the clocks of every `run`; nothing else advances them
+  uint32_t mainEntry_ = 0;
+  uint32_t rfBuf_ = 0;
+  std::map<uint32_t, std::pair<PortInstruction, std::string>> ports_;
+  std::set<uint32_t> selfLoops_;
+  std::map<uint32_t, std::pair<uint32_t, bool>> watched_;  // address -> function, leaving
+  std::array<uint8_t, 4> outside_ = {0xFF, 0xFF, 0xFF, 0xFF};
+  S51Run run_;
+};
+
+}  // namespace
+
+S51Run RunOnS51(const S51Tools& tools, const SdccBuild& build, size_t rfBufSize, Board& board,
+                RadioModel& chip, const RunLimits& limits,
+                const std::vector<uint32_t>& watchedFunctions) {
+  return S51Driver(tools, build, rfBufSize, board, chip, limits, watchedFunctions).Run();
+}
+
+}  // namespace kitbuilder::simulator

@@ -1,0 +1,52 @@
+#pragma once
+// Runs a firmware compiled by SDCC, as machine code, in the 8051 instruction-set simulator s51
+// with the chip model on its port pins. s51's event breakpoints on port writes miss the bit
+// instructions (SETB, CLR, JB, JNB) through which SDCC reaches the pins, so the run sets a fixed
+// breakpoint on every instruction that touches a port: before a read it puts the levels the chip
+// drives on the pins, at a write it hands the new latch levels to the board. Between those stops
+// the delay loops run at the simulator's full speed.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "simulator/board.h"
+#include "simulator/mcu_clock.h"
+#include "simulator/radio_model.h"
+#include "simulator/run_result.h"
+#include "simulator/sdcc_build.h"
+
+namespace kitbuilder::simulator {
+
+struct S51Tools {
+  std::string s51;
+  std::string consoleShim;  ///< the library preloaded into s51 (s51_console_shim.cpp), or ""
+  McuClock clock;           ///< s51 counts oscillator clocks; the board counts machine cycles
+};
+
+/// Execution entering or leaving a function the run was asked to watch.
+struct CodeHit {
+  uint32_t function = 0;  ///< the function's entry address
+  bool leaving = false;   ///< at one of its RET instructions rather than at its entry
+  uint64_t cycle = 0;     ///< machine cycles before the instruction
+  uint8_t dpl = 0;        ///< DPL, in which SDCC passes a function's first one-byte argument
+};
+
+struct S51Run {
+  RunResult result;
+  std::vector<CodeHit> hits;
+  uint64_t stops = 0;
+  uint64_t cycles = 0;  ///< at the last stop
+  double seconds = 0;   ///< wall-clock time of the run
+};
+
+/// Runs `build`'s image on `board`, with the receive buffer RfBuf of `rfBufSize` bytes, until the
+/// chip model has seen `limits.stopAtRecord` transfers, the cycle budget is spent, or the firmware
+/// stops touching pins: it jumps to itself (its error state) or runs `limits.cpuSeconds` of
+/// wall-clock time without a port access, or the chip model catches a fault. Every entry into and
+/// return from the functions at `watchedFunctions` is recorded in the hits.
+S51Run RunOnS51(const S51Tools& tools, const SdccBuild& build, size_t rfBufSize, Board& board,
+                RadioModel& chip, const RunLimits& limits,
+                const std::vector<uint32_t>& watchedFunctions = {});
+
+}  // namespace kitbuilder::simulator

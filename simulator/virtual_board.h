@@ -1,0 +1,42 @@
+#pragma once
+// The virtual board: a firmware for a set of settings, generated (or the user's own main.c),
+// built by SDCC in a temporary directory with the generated Makefile, run in s51 on a board
+// wired as the settings say, and checked. Nothing is written outside the temporary directory,
+// which is gone afterwards.
+
+#include <optional>
+#include <string>
+
+#include "engine/generation_settings.h"
+#include "engine/text_store.h"
+#include "simulator/firmware_check.h"
+#include "simulator/firmware_settings.h"
+
+namespace kitbuilder::simulator {
+
+struct CheckRequest {
+  GenerationSettings settings;
+  /// The user's main.c, in either compiler's dialect, instead of the generated one.
+  std::optional<std::string> firmwareFile;
+  CheckOptions options;
+};
+
+struct CheckRun {
+  enum class Status {
+    kAsTheSettingsSay,  ///< the firmware does what its settings say
+    kDeviates,          ///< it does not: the outcome's problems say how
+    kBuildFailed,       ///< the message holds what the compiler said
+    kToolsMissing,      ///< sdcc, s51 or make is not on PATH
+    kCannotRun,         ///< the settings or the files could not be used; see the message
+  };
+  Status status = Status::kCannotRun;
+  std::string message;
+  FirmwareSettings firmware;
+  CheckOutcome outcome;
+  double seconds = 0;     ///< wall-clock time of the build and run
+  double runSeconds = 0;  ///< of the s51 run alone
+};
+
+CheckRun RunCheck(const CheckRequest& request, const TextStore& store);
+
+}  // namespace kitbuilder::simulator

@@ -1,0 +1,504 @@
+// The radio model and the board on their own, driven by a small bit-banging program of the
+// test's own through pins that write the board's latches and read its wires, one machine
+// cycle an access.
+
+#include "simulator/radio_model.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "simulator/board.h"
+#include "simulator/radio_registers.h"
+#include "simulator/run_result.h"
+
+namespace kitbuilder::simulator {
+namespace {
+
+Board* board = nullptr;
+Instant now;
+
+/// A pin of the test program, as `sbit` declares one in the firmware.
+class TestPin {
+ public:
+  explicit TestPin(Pin pin) : pin_(pin) {}
+  TestPin& operator=(int level) {
+    ++now.cycles;
+    board->WriteLatchAt(pin_, level != 0, now);
+    return *this;
+  }
+  operator int() const {  // NOLINT: read like a pin in the firmware
+    ++now.cycles;
+    return board->Latch(pin_) && ((board->OutsideLevels(pin_.port, now) >> pin_.bit) & 1) != 0;
+  }
+
+ private:
+  Pin pin_;
+};
+
+void _nop_() {
+  ++now.cycles;
+}
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+TestPin TestScs{{1, 1}};
+TestPin TestSck{{3, 0}};
+TestPin TestSdio{{3, 1}};
+TestPin TestGio1{{3, 3}};
+TestPin TestGio2{{3, 4}};
+const Wiring kWiring = {{{1, 1}, {3, 0}, {3, 1}, {3, 3}, {3, 4}}};
+const AirSettings kAir = {100, 0x1F, {0x54, 0x75, 0xC5, 0x2A}};
+
+void SendByte(uint8_t byte) {
+  for (int bit = 0; bit < 8; ++bit) {
+    TestSdio = byte & 0x80;
+    _nop_();
+    TestSck = 1;
+    _nop_();
+    TestSck = 0;
+    byte = static_cast<uint8_t>(byte << 1);
+  }
+}
+
+uint8_t ReceiveByte(TestPin& line) {
+  uint8_t value = 0;
+  for (int bit = 0; bit < 8; ++bit) {
+    value = static_cast<uint8_t>(value << 1 | (line ? 1 : 0));
+    TestSck = 1;
+    _nop_();
+    TestSck = 0;
+  }
+  return value;
+}
+
+void Write(uint8_t address, std::vector<uint8_t> data) {
+  TestScs = 0;
+  SendByte(address);
+  for (uint8_t byte : data) SendByte(byte);
+  TestScs = 1;
+}
+
+void Write(uint8_t address, uint8_t value) {
+  Write(address, std::vector<uint8_t>{value});
+}
+
+std::vector<uint8_t> Read(uint8_t address, size_t count, TestPin& line = TestSdio) {
+  std::vector<uint8_t> data;
+  TestScs = 0;
+  SendByte(address | 0x40);
+  line = 1;
+  for (size_t i = 0; i < count; ++i) data.push_back(ReceiveByte(line));
+  TestScs = 1;
+  return data;
+}
+
+uint8_t Read(uint8_t address, TestPin& line = TestSdio) {
+  return Read(address, 1, line)[0];
+}
+
+void Strobe(uint8_t command) {
+  TestScs = 0;
+  SendByte(command);
+  TestScs = 1;
+}
+
+void AwaitCalibration() {
+  while (Read(kCalibrationReg) != 0) {
+  }
+}
+
+/// Everything the radio needs before it may send or receive, with WTR on GIO1.
+void PrepareRadio() {
+  Write(kGpio1Reg, kGioWtr);
+  Write(kChGroup1, 0x3C);
+  Write(kChGroup2, 0x78);
+  Write(kCode1Reg, 0x0F);
+  Write(kDataRateReg, kAir.dataRate);
+  Write(kIdCodeReg, {kAir.id.begin(), kAir.id.end()});
+  Strobe(kCmdPll);
+  Write(kCalibrationReg, 0x03);
+  AwaitCalibration();
+  for (uint8_t channel : {30, 90, 150}) {
+    Write(kPll1Reg, channel);
+    Write(kCalibrationReg, 0x1C);
+    AwaitCalibration();
+  }
+  Strobe(kCmdStby);
+  Write(kPll1Reg, kAir.channel);
+}
+
+void AwaitWtrLow() {
+  while (TestGio1) {
+  }
+}
+
+/// A chip on the test's wiring, with a peer that plays `script`.
+struct Bench {
+  explicit Bench(std::vector<PartnerMove> script = {}, CalibrationFault fault = {})
+      : peer(kAir, std::move(script)), chip(peer, fault), board(chip, kWiring) {
+    now = {};
+    simulator::board = &board;
+    TestSck = 0;
+  }
+  ~Bench() { simulator::board = nullptr; }
+  Bench(const Bench&) = delete;
+  Bench& operator=(const Bench&) = delete;
+
+  std::vector<std::string> Findings() const {
+    std::vector<std::string> texts;
+    for (const Finding& finding : chip.findings()) texts.push_back(finding.what);
+    return texts;
+  }
+
+  Partner peer;
+  RadioModel chip;
+  Board board;
+};
+
+std::vector<std::string> Described(const std::vector<Transfer>& transcript) {
+  std::vector<std::string> texts;
+  for (const Transfer& transfer : transcript) texts.push_back(Describe(transfer));
+  return texts;
+}
+
+TEST(RadioModel, KeepsWhatIsWrittenAndAnswersOnSdioInThreeWireWiring) {
+  Bench bench;
+  for (uint8_t value : {0x00, 0x01, 0x80, 0xA5, 0x5A, 0xFF}) {
+    Write(kPll1Reg, value);
+    EXPECT_EQ(Read(kPll1Reg), value);
+  }
+  Write(kTxTestReg, 0x3C);
+  EXPECT_EQ(Read(kTxTestReg), 0x3C);
+  EXPECT_THAT(bench.Findings(), IsEmpty());
+  EXPECT_EQ(Describe(bench.chip.transcript().back()), "read TXTEST_REG -> 3C");
+}
+
+struct SdoCase {
+  const char* name;
+  uint8_t gpio1;
+  uint8_t gpio2;
+  TestPin* sdo;
+  TestPin* silent;
+};
+
+class RadioModelSdo : public ::testing::TestWithParam<SdoCase> {};
+
+TEST_P(RadioModelSdo, AnswersOnlyOnTheGioLineSetUpAsSdo) {
+  Bench bench;
+  Write(kGpio1Reg, GetParam().gpio1);
+  Write(kGpio2Reg, GetParam().gpio2);
+  Write(kPll1Reg, 0x36);
+  EXPECT_EQ(Read(kPll1Reg, *GetParam().sdo), 0x36);
+  // The lines the chip does not drive read as the microcontroller's own high latch.
+  EXPECT_EQ(Read(kPll1Reg, TestSdio), 0xFF);
+  EXPECT_EQ(Read(kPll1Reg, *GetParam().silent), 0x00) << "WTR idles low";
+  EXPECT_THAT(bench.Findings(), IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(BothGioLines, RadioModelSdo,
+                         ::testing::Values(SdoCase{"Gio1", kGioSdo, kGioWtr, &TestGio1, &TestGio2},
+                                           SdoCase{"Gio2", kGioWtr, kGioSdo, &TestGio2, &TestGio1}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RadioModel, ReadsLowWhereTheMicrocontrollerLatchIsLow) {
+  Bench bench;
+  Write(kPll1Reg, 0xFF);
+  // Without raising the data line first, the low latch left by the control byte's last bit
+  // holds SDIO low whatever the chip answers.
+  TestScs = 0;
+  SendByte(kPll1Reg | 0x40);
+  EXPECT_EQ(ReceiveByte(TestSdio), 0x00);
+  TestScs = 1;
+  EXPECT_FALSE(bench.board.Latch({3, 1}));
+}
+
+TEST(RadioModel, NamesEveryStrobe) {
+  Bench bench;
+  for (uint8_t command : {kCmdSleep, kCmdIdle, kCmdStby, kCmdPll, kCmdTfr, kCmdRfr}) {
+    Strobe(command);
+  }
+  EXPECT_THAT(Described(bench.chip.transcript()),
+              ElementsAre("strobe CMD_SLEEP", "strobe CMD_IDLE", "strobe CMD_STBY",
+                          "strobe CMD_PLL", "strobe CMD_TFR", "strobe CMD_RFR"));
+}
+
+TEST(RadioModel, WritingModeRegisterResetsTheChip) {
+  Bench bench;
+  Write(kPll1Reg, 0x42);
+  Write(kGpio1Reg, kGioWtr);
+  Write(kModeReg, 0x00);
+  EXPECT_EQ(Read(kPll1Reg), 0x00);
+  EXPECT_EQ(Read(kGpio1Reg), 0x00);
+  EXPECT_EQ(TestGio1, 1) << "GIO1 no longer set up, so no longer driven";
+}
+
+TEST(RadioModel, TakesAndAnswersTheFourIdBytesInOneTransfer) {
+  Bench bench;
+  Write(kIdCodeReg, {0x54, 0x75, 0xC5, 0x2A});
+  EXPECT_THAT(Read(kIdCodeReg, 4), ElementsAre(0x54, 0x75, 0xC5, 0x2A));
+  EXPECT_THAT(bench.Findings(), IsEmpty());
+}
+
+TEST(RadioModel, CalibrationAnswersBusyForAFewReadsThenZero) {
+  Bench bench;
+  Strobe(kCmdPll);
+  Write(kCalibrationReg, 0x03);
+  std::vector<uint8_t> answers;
+  for (int i = 0; i <= kCalibrationBusyReads; ++i) answers.push_back(Read(kCalibrationReg));
+  EXPECT_THAT(answers, ElementsAre(0x03, 0x03, 0x03, 0x00));
+  Write(kCalibrationReg, 0x1C);
+  AwaitCalibration();
+  Strobe(kCmdStby);
+  EXPECT_THAT(bench.Findings(), IsEmpty());
+  // A polling loop is one record, however often it asked.
+  EXPECT_EQ(bench.chip.transcript()[2].polls, kCalibrationBusyReads + 1);
+}
+
+/// A misstep of a test program and the finding it must produce.
+struct MisstepCase {
+  const char* name;
+  void (*misstep)();
+  const char* finding;
+};
+
+class RadioModelMisstep : public ::testing::TestWithParam<MisstepCase> {};
+
+TEST_P(RadioModelMisstep, IsCaught) {
+  Bench bench;
+  GetParam().misstep();
+  EXPECT_THAT(bench.Findings(), ::testing::Contains(HasSubstr(GetParam().finding)));
+}
+
+const MisstepCase kMissteps[] = {
+    {"CalibrationNotAwaited",
+     [] {
+       Strobe(kCmdPll);
+       Write(kCalibrationReg, 0x03);
+       Read(kCalibrationReg);
+       Write(kPll1Reg, 30);
+     },
+     "before CALIBRATION_REG had read back 0"},
+    {"CalibrationPolledWithSdioHeldLow",
+     [] {
+       // The control byte of a read of CALIBRATION_REG ends on a 0 bit; without raising SDIO
+       // the poll reads 0 while the chip still answers busy.
+       Strobe(kCmdPll);
+       Write(kCalibrationReg, 0x03);
+       TestScs = 0;
+       SendByte(kCalibrationReg | 0x40);
+       const uint8_t seen = ReceiveByte(TestSdio);
+       TestScs = 1;
+       EXPECT_EQ(seen, 0x00);
+       Write(kPll1Reg, 30);
+     },
+     "before CALIBRATION_REG had read back 0"},
+    {"CalibrationOutsidePllState", [] { Write(kCalibrationReg, 0x1C); },
+     "calibration started outside PLL state"},
+    {"SelectWithClockHigh",
+     [] {
+       TestSck = 1;
+       TestScs = 0;
+       TestSck = 0;
+       TestScs = 1;
+     },
+     "SCS fell while SCK was high"},
+    {"TransferEndsMidByte",
+     [] {
+       TestScs = 0;
+       TestSck = 1;
+       TestSck = 0;
+       TestScs = 1;
+     },
+     "SCS rose after 1 bits"},
+    {"TwoDataBytesForOneRegister",
+     [] {
+       Write(kPll1Reg, {0x01, 0x02});
+     },
+     "more than one data byte in the write of PLL1_REG"},
+    {"WriteWithoutData", [] { Write(kPll1Reg, std::vector<uint8_t>{}); },
+     "write of PLL1_REG carried no data byte"},
+    {"ClockingPastARegisterAnswer", [] { Read(kPll1Reg, 2); },
+     "SCK pulsed after the chip had nothing more to send"},
+    {"ReadOnlyRegisterWritten", [] { Write(kIfCal2Reg, 0x00); }, "IFCAL2_REG, which is read-only"},
+    {"ShortIdWrite",
+     [] {
+       Write(kIdCodeReg, {0x54, 0x75});
+     },
+     "ID write carried 2 of 4 bytes"},
+    {"TransmitBeforeCalibration", [] { Strobe(kCmdTx); }, "CMD_TX before the IF calibration"},
+    {"TransmitWhileAsleep",
+     [] {
+       PrepareRadio();
+       Strobe(kCmdSleep);
+       Strobe(kCmdTx);
+     },
+     "CMD_TX while the chip was asleep"},
+    {"ReceiveBeforeTheCrystalSettled",
+     [] {
+       PrepareRadio();
+       Strobe(kCmdSleep);
+       Strobe(kCmdStby);
+       Strobe(kCmdRx);
+     },
+     "the crystal needs"},
+    {"SendingMoreThanWasWritten",
+     [] {
+       PrepareRadio();
+       Write(kFifo1Reg, 3);
+       Strobe(kCmdTfr);
+       Write(kFifoReg, {1, 2});
+       Strobe(kCmdTx);
+     },
+     "CMD_TX sends 4 bytes but only 2 were written"},
+    {"RegisterAccessDuringTransmission",
+     [] {
+       PrepareRadio();
+       Write(kFifo1Reg, 0);
+       Strobe(kCmdTfr);
+       Write(kFifoReg, {1});
+       Strobe(kCmdTx);
+       Read(kModeReg);
+     },
+     "read of MODE_REG while the chip was still transmitting"},
+    {"RegisterAccessWhileReceiving",
+     [] {
+       PrepareRadio();
+       Strobe(kCmdRx);
+       Read(kModeReg);
+     },
+     "read of MODE_REG while the chip was receiving"},
+    {"FifoReadPastThePacket",
+     [] {
+       PrepareRadio();
+       Read(kFifoReg, 1);
+     },
+     "RX FIFO read beyond the 0 bytes received"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Missteps, RadioModelMisstep, ::testing::ValuesIn(kMissteps),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RadioModel, SendsTheFifoWithWtrHighUntilTheLastByteIsOnTheAir) {
+  Bench bench;
+  PrepareRadio();
+  Write(kTxTestReg, 0x33);
+  Write(kFifo1Reg, 3);
+  Strobe(kCmdTfr);
+  Write(kFifoReg, {0x10, 0x20, 0x30, 0x40, 0x50});
+  Strobe(kCmdTx);
+  EXPECT_EQ(TestGio1, 1);
+  AwaitWtrLow();
+  ASSERT_EQ(bench.peer.log().size(), 1u);
+  const AirEvent sent = bench.peer.log()[0];
+  EXPECT_THAT(sent.packet.payload, ElementsAre(0x10, 0x20, 0x30, 0x40));
+  EXPECT_TRUE(sent.received);
+  EXPECT_EQ(sent.packet.txPower, 0x33);
+  // The transmit buffer stays loaded: a second strobe sends the same bytes.
+  Strobe(kCmdTx);
+  AwaitWtrLow();
+  ASSERT_EQ(bench.peer.log().size(), 2u);
+  EXPECT_EQ(bench.peer.log()[1].packet.payload, sent.packet.payload);
+  EXPECT_THAT(bench.Findings(), IsEmpty());
+}
+
+TEST(RadioModel, PacketsOnAnotherChannelAreNotHeard) {
+  Bench bench;
+  PrepareRadio();
+  Write(kPll1Reg, kAir.channel + 1);
+  Write(kFifo1Reg, 0);
+  Strobe(kCmdTfr);
+  Write(kFifoReg, {0x10});
+  Strobe(kCmdTx);
+  AwaitWtrLow();
+  ASSERT_EQ(bench.peer.log().size(), 1u);
+  EXPECT_FALSE(bench.peer.log()[0].received);
+}
+
+struct ReceptionCase {
+  const char* name;
+  bool crcGood;
+  uint8_t code1;
+  uint8_t modeAnswer;
+};
+
+class RadioModelReception : public ::testing::TestWithParam<ReceptionCase> {};
+
+TEST_P(RadioModelReception, StoresThePacketAndFlagsABadCrcOnlyWithTheCheckEnabled) {
+  const std::vector<uint8_t> payload = {0xDE, 0xAD, 0xBE};
+  Bench bench({{payload, GetParam().crcGood, PartnerMove::When::kWhileListening, 300}});
+  PrepareRadio();
+  Write(kCode1Reg, GetParam().code1);
+  Write(kModeCtrlReg, 0x62);
+  Write(kFifo1Reg, 2);
+  Strobe(kCmdRx);
+  EXPECT_EQ(TestGio1, 1);
+  AwaitWtrLow();
+  EXPECT_EQ(Read(kModeReg), GetParam().modeAnswer);
+  EXPECT_EQ(Read(kFifoReg, 3), payload);
+  Strobe(kCmdRfr);
+  EXPECT_EQ(Read(kFifoReg, 3), payload) << "the FIFO pointer reset reads the packet again";
+  EXPECT_THAT(bench.Findings(), IsEmpty());
+  ASSERT_EQ(bench.peer.log().size(), 1u);
+  EXPECT_TRUE(bench.peer.log()[0].received);
+}
+
+INSTANTIATE_TEST_SUITE_P(CrcCases, RadioModelReception,
+                         ::testing::Values(ReceptionCase{"GoodPacket", true, 0x0F, 0x02},
+                                           ReceptionCase{"BadCrcChecked", false, 0x0F, 0x22},
+                                           ReceptionCase{"BadCrcUnchecked", false, 0x07, 0x02}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RadioModel, APacketSentAfterTheChipStoppedListeningIsLost) {
+  Bench bench({{{0x01}, true, PartnerMove::When::kAfterListening, 1}});
+  PrepareRadio();
+  Write(kFifo1Reg, 0);
+  Strobe(kCmdRx);
+  Strobe(kCmdStby);
+  EXPECT_EQ(TestGio1, 0);
+  Strobe(kCmdRx);
+  for (int i = 0; i < 100; ++i) EXPECT_EQ(TestGio1, 1);
+  ASSERT_EQ(bench.peer.log().size(), 1u);
+  EXPECT_FALSE(bench.peer.log()[0].received);
+}
+
+TEST(RadioModel, SpoilsTheCalibrationFlagItIsToldTo) {
+  Bench bench({}, {CalibrationFault::Flag::kVcoBank, 1});
+  PrepareRadio();
+  Write(kPll1Reg, 90);
+  Strobe(kCmdPll);
+  Write(kCalibrationReg, 0x1C);
+  AwaitCalibration();
+  EXPECT_EQ(Read(kVcoCal1Reg) & 0x08, 0x08);
+  EXPECT_EQ(Read(kVcocCalReg) & 0x10, 0x00);
+  Write(kPll1Reg, 150);
+  Write(kCalibrationReg, 0x1C);
+  AwaitCalibration();
+  EXPECT_EQ(Read(kVcoCal1Reg) & 0x08, 0x00);
+}
+
+TEST(RadioModel, StopsTheRunWhenTheTranscriptReachesTheGivenLength) {
+  Bench bench;
+  bench.chip.StopAtRecord(2);
+  Strobe(kCmdStby);
+  Write(kPll1Reg, 1);
+  EXPECT_THROW(Strobe(kCmdPll), SimulationStop);
+  ASSERT_TRUE(bench.chip.stoppedAt().has_value());
+  EXPECT_EQ(bench.chip.transcript().size(), 2u);
+}
+
+TEST(Board, TwoChipLinesOnOnePinSeeTheSameLevel) {
+  // SCK wired to the SDIO pin: every change of a data bit is also a clock edge.
+  Partner peer(kAir, {});
+  RadioModel chip(peer);
+  Board board(chip, {{{1, 1}, {3, 1}, {3, 1}, {3, 3}, {3, 4}}});
+  simulator::board = &board;
+  TestSck = 0;
+  Write(kPll1Reg, 0x42);
+  simulator::board = nullptr;
+  EXPECT_THAT(chip.findings(), ::testing::Not(IsEmpty()));
+}
+
+}  // namespace
+}  // namespace kitbuilder::simulator
