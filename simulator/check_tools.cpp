@@ -51,10 +51,16 @@ std::optional<CheckTools> FindCheckTools(std::string* missing) {
     }
   }
   if (!absent.empty()) {
-    *missing = absent;
+    *missing = absent + " not found on PATH; " + kMissingToolsHint;
     return std::nullopt;
   }
   tools.consoleShim = ConsoleShimBesideExecutable();
+  if (tools.consoleShim.empty()) {
+    // Without it s51 sleeps 100 ms at every stop, and a check would take an hour.
+    *missing = std::string("the s51 console library is not in ") + kConsoleShimPath +
+               " from the program's directory; reinstall kitbuilder";
+    return std::nullopt;
+  }
   return tools;
 }
 

@@ -12,7 +12,7 @@ struct CheckTools {
   std::string make;
   std::string sdcc;
   std::string s51;
-  std::string consoleShim;  ///< empty when it is not installed: s51 then runs slower
+  std::string consoleShim;
 };
 
 /// The line shown when a tool is missing.
@@ -22,7 +22,8 @@ inline constexpr const char* kMissingToolsHint =
 /// The full path of `program` in a directory of PATH, or nothing.
 std::optional<std::string> FindOnPath(const std::string& program);
 
-/// Every tool, or nothing with `missing` naming those that are not there.
+/// Every tool, or nothing with `missing` saying which are not there and how to get them. The
+/// console library is looked for in ../lib/kitbuilder/ from the running program's directory.
 std::optional<CheckTools> FindCheckTools(std::string* missing);
 
 }  // namespace kitbuilder::simulator

@@ -13,14 +13,14 @@ namespace kitbuilder::simulator {
 
 class VcdTrace : public LineObserver {
  public:
-  /// Writes the header at once; times are machine cycles turned into nanoseconds by `clock`.
+  /// Writes the header at once; times are machine cycles turned into real time by `clock`.
   VcdTrace(std::ostream& out, const McuClock& clock);
 
   void LinesChanged(const LineLevels& levels, Instant at) override;
 
  private:
   std::ostream& out_;
-  McuClock clock_;
+  double unitsPerCycle_;  ///< of the timescale
   LineLevels last_{};
   bool started_ = false;
   uint64_t lastTime_ = 0;

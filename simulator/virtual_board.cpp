@@ -86,7 +86,7 @@ CheckRun RunCheck(const CheckRequest& request, const TextStore& store) {
   const auto tools = FindCheckTools(&missing);
   if (!tools) {
     check.status = CheckRun::Status::kToolsMissing;
-    check.message = missing + " not found on PATH; " + kMissingToolsHint;
+    check.message = missing;
     return check;
   }
   TemporaryDirectory work;

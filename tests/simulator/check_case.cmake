@@ -3,8 +3,10 @@
 # makes that one edit (which must match exactly once; line ends read as LF) and checks the edited file with
 # --firmware, as a user who changed main.c would.
 #
+# With SEARCH_PATH the check runs with PATH set to it, to see it without its tools.
+#
 #   cmake -DCLI=kitbuilder-cli -DARGS="--mode=tx;..." -DEXIT=0 -DLINE="regex" -DWORK=dir
-#         [-DEDIT_FROM=text -DEDIT_TO=text] -P check_case.cmake
+#         [-DEDIT_FROM=text -DEDIT_TO=text] [-DSEARCH_PATH=dirs] -P check_case.cmake
 
 set(check_args ${ARGS})
 if(DEFINED EDIT_FROM)
@@ -29,9 +31,13 @@ if(DEFINED EDIT_FROM)
   list(APPEND check_args "--firmware=${WORK}/main.c")
 endif()
 
-execute_process(COMMAND "${CLI}" --check ${check_args}
+set(environment "")
+if(DEFINED SEARCH_PATH)
+  set(environment "${CMAKE_COMMAND}" -E env "PATH=${SEARCH_PATH}")
+endif()
+execute_process(COMMAND ${environment} "${CLI}" --check ${check_args}
   RESULT_VARIABLE status OUTPUT_VARIABLE report ERROR_VARIABLE errors)
-if(status EQUAL 3)
+if(status EQUAL 3 AND NOT EXIT EQUAL 3)
   message("SKIP: ${errors}")
   return()
 endif()

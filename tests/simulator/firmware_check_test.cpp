@@ -21,9 +21,9 @@ class S51Test : public ::testing::Test {
   void SetUp() override {
     std::string missing;
     const auto found = FindCheckTools(&missing);
-    if (!found) GTEST_SKIP() << missing << " not on PATH; " << kMissingToolsHint;
+    if (!found) GTEST_SKIP() << missing;
     tools_ = *found;
-    s51_ = {tools_.s51, KITBUILDER_S51_CONSOLE_SHIM, McuClock{}};
+    s51_ = {tools_.s51, tools_.consoleShim, McuClock{}};
   }
 
   /// Builds the firmware of `settings`; false (with a failure) when that fails.
