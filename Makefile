@@ -39,8 +39,9 @@ test-sanitize: deps
 
 bench: deps
 	cmake -S . -G Ninja -B $(BENCH) -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BENCH) --target engine_benchmarks
+	cmake --build $(BENCH) --target engine_benchmarks check_speed
 	$(BENCH)/bench/engine_benchmarks
+	$(BENCH)/bin/check_speed
 
 screenshots: build
 	cmake --build $(BUILD) --target screenshots

@@ -9,9 +9,12 @@ Board::Board(RadioModel& chip, const Wiring& wiring) : chip_(chip), wiring_(wiri
 }
 
 void Board::WriteLatchAt(Pin pin, bool level, Instant at) {
-  constexpr size_t kLatchWritesKept = 64;
-  if (firstLatchWrites_.size() < kLatchWritesKept) firstLatchWrites_.push_back({pin, level});
   latches_[pin.port][pin.bit] = level;
+  if (!latchesAtFirstSelect_ && !level && pin == wiring_[static_cast<int>(ChipLine::kScs)]) {
+    LineLevels lines;
+    for (int line = 0; line < kChipLineCount; ++line) lines[line] = Latch(wiring_[line]);
+    latchesAtFirstSelect_ = lines;
+  }
   Settle(at);
 }
 

@@ -40,12 +40,9 @@ class Board {
   bool Latch(Pin pin) const { return latches_[pin.port][pin.bit]; }
   uint8_t PortLatch(int port) const;
 
-  struct LatchWrite {
-    Pin pin;
-    bool level;
-  };
-  /// The first latch writes of the run, enough to see how the firmware sets its pins up.
-  const std::vector<LatchWrite>& firstLatchWrites() const { return firstLatchWrites_; }
+  /// The latches of the five radio lines' pins when SCS first went low: how the firmware set
+  /// its pins up before its first transfer.
+  const std::optional<LineLevels>& latchesAtFirstSelect() const { return latchesAtFirstSelect_; }
   /// A fight on a wire: the microcontroller holds SDIO low while the radio answers on it. Only
   /// the first is kept; it repeats on every read.
   const std::optional<Finding>& sdioHeldLow() const { return sdioHeldLow_; }
@@ -61,7 +58,7 @@ class Board {
   Wiring wiring_;
   // An 8051 leaves reset with every latch at 1.
   std::array<std::array<bool, 8>, 4> latches_;
-  std::vector<LatchWrite> firstLatchWrites_;
+  std::optional<LineLevels> latchesAtFirstSelect_;
   LineObserver* observer_ = nullptr;
   LineLevels reported_{};
   bool reportedOnce_ = false;

@@ -8,6 +8,8 @@
 namespace kitbuilder::simulator {
 namespace {
 
+constexpr const char* kLines[kChipLineCount] = {"SCS", "SCK", "SDIO", "GIO1", "GIO2"};
+
 // The partner's packet in the RX modes is complete this long after the radio starts listening,
 // so that the firmware really has to wait on WTR for it.
 constexpr uint64_t kPacketDelayCycles = 500;
@@ -83,7 +85,7 @@ class Check {
 
     if (board.sdioHeldLow()) Problem(board.sdioHeldLow()->what);
     CheckEnd();
-    CheckPinSetUp(board.firstLatchWrites());
+    CheckPinSetUp(board.latchesAtFirstSelect());
     CheckFindings(radio.findings(), radio.findingCount());
     const auto difference = FirstDifference(expected_, *transcript_, options_.ownPayload);
     if (difference) {
@@ -105,7 +107,6 @@ class Check {
 
   /// Two radio lines on one pin: the board is built as wired, and the run shows what it does.
   void CheckWiring() {
-    static const char* const kLines[kChipLineCount] = {"SCS", "SCK", "SDIO", "GIO1", "GIO2"};
     for (int a = 0; a < kChipLineCount; ++a) {
       for (int b = a + 1; b < kChipLineCount; ++b) {
         if (settings_.pins[a] == settings_.pins[b]) {
@@ -154,29 +155,19 @@ class Check {
     Problem(text);
   }
 
-  /// All ports high, P0 to P3, then the radio lines at their idle levels: SCS high, SCK low, and
-  /// SDIO, GIO1 and GIO2 high so that the radio can pull them low.
-  void CheckPinSetUp(const std::vector<Board::LatchWrite>& writes) {
-    std::vector<std::string> expected;
-    for (int port = 0; port < 4; ++port) {
-      for (int bit = 0; bit < 8; ++bit) expected.push_back(PinText({{port, bit}, true}));
-    }
-    const bool idle[kChipLineCount] = {true, false, true, true, true};
-    for (int line = 0; line < kChipLineCount; ++line) {
-      expected.push_back(PinText({settings_.pins[line], idle[line]}));
-    }
-    for (size_t i = 0; i < expected.size(); ++i) {
-      const std::string actual = i < writes.size() ? PinText(writes[i]) : "nothing";
-      if (actual != expected[i]) {
-        Problem("pin write " + std::to_string(i + 1) + " of the start-up set " + actual +
-                "; the settings call for " + expected[i]);
-        return;
+  /// Before its first transfer the firmware leaves SCK low and SDIO, GIO1 and GIO2 high, so
+  /// that the radio can pull them low (SCS is the line that starts the transfer).
+  void CheckPinSetUp(const std::optional<LineLevels>& latches) {
+    if (!latches) return;
+    const bool idle[kChipLineCount] = {false, false, true, true, true};
+    for (int line = static_cast<int>(ChipLine::kSck); line < kChipLineCount; ++line) {
+      if ((*latches)[line] != idle[line]) {
+        Problem(std::string("start-up: the firmware began its first transfer with ") +
+                kLines[line] + " (" + PinName(settings_.pins[line]) + ") " +
+                ((*latches)[line] ? "high" : "low") + "; it must be " +
+                (idle[line] ? "high, so that the radio can pull it low" : "low"));
       }
     }
-  }
-
-  static std::string PinText(const Board::LatchWrite& write) {
-    return PinName(write.pin) + "=" + (write.level ? "1" : "0");
   }
 
   void CheckFindings(const std::vector<Finding>& findings, size_t count) {

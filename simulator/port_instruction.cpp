@@ -157,6 +157,55 @@ bool IsJumpToItself(const Instruction& instruction) {
   return false;
 }
 
+bool MayBranch(const Instruction& instruction) {
+  if (instruction.bytes.empty()) return true;
+  const uint8_t opcode = instruction.bytes[0];
+  if ((opcode & 0x1F) == 0x01 || (opcode & 0x1F) == 0x11) return true;  // AJMP, ACALL
+  switch (opcode) {
+    case 0x02:  // LJMP
+    case 0x12:  // LCALL
+    case 0x22:  // RET
+    case 0x32:  // RETI
+    case 0x73:  // JMP @A+DPTR
+    case 0x80:  // SJMP
+    case 0x10:  // JBC
+    case 0x20:  // JB
+    case 0x30:  // JNB
+    case 0x40:  // JC
+    case 0x50:  // JNC
+    case 0x60:  // JZ
+    case 0x70:  // JNZ
+    case 0xD5:  // DJNZ direct
+      return true;
+    default:
+      return (opcode >= 0xB4 && opcode <= 0xBF) ||
+             (opcode >= 0xD8 && opcode <= 0xDF);  // CJNE, DJNZ
+  }
+}
+
+std::set<uint32_t> WritesSeenAtTheNextStop(const std::vector<Instruction>& code) {
+  std::set<uint32_t> seen;
+  // From the end, so that whether the next port instruction keeps its stop is already known.
+  std::optional<size_t> nextStop;  // index of the port instruction straight on, if it stops
+  for (size_t i = code.size(); i-- > 0;) {
+    const Instruction& instruction = code[i];
+    const bool contiguous = i + 1 < code.size() &&
+                            code[i + 1].address == instruction.address + instruction.bytes.size();
+    if (!contiguous || MayBranch(instruction)) nextStop.reset();
+    const PortInstruction access = ClassifyPortInstruction(instruction.bytes);
+    if (access.effect == PortInstruction::Effect::kNone) continue;
+    const bool bitWrite = access.effect == PortInstruction::Effect::kSetsBit ||
+                          access.effect == PortInstruction::Effect::kClearsBit;
+    if (bitWrite && nextStop && !MayBranch(instruction)) {
+      seen.insert(instruction.address);
+      nextStop.reset();  // the write before this one must stop: its effect would be hidden
+    } else {
+      nextStop = i;
+    }
+  }
+  return seen;
+}
+
 std::vector<Instruction> ParseDisassembly(const std::string& listing) {
   std::vector<Instruction> instructions;
   std::istringstream lines(listing);

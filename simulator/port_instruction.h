@@ -4,6 +4,7 @@
 // and from a write it learns the new latch levels without asking the simulator.
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,16 @@ struct Instruction {
 /// Whether the instruction is an unconditional jump to itself (SJMP $ or LJMP $): a loop that
 /// no outside event ends, which is how SDCC compiles `while(1);`.
 bool IsJumpToItself(const Instruction& instruction);
+
+/// Whether execution may go anywhere but on to the next instruction: a jump, call, return or
+/// conditional branch.
+bool MayBranch(const Instruction& instruction);
+
+/// The bit writes of `code` (in address order) whose effect needs no stop of its own: straight
+/// on, without a branch, execution reaches a port instruction that is not in the result, and a
+/// stop there sees the new latch. The first such stop reveals the one write before it; two
+/// writes in a row to one pin (a clock pulse) are never both in the result.
+std::set<uint32_t> WritesSeenAtTheNextStop(const std::vector<Instruction>& code);
 
 /// The instructions of s51's `dc` listing ("0x00d9  ? d2 b1    SETB   0xb1...", other lines such
 /// as labels skipped). Terminal control sequences in the text are dropped.

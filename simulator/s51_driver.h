@@ -1,10 +1,11 @@
 #pragma once
 // Runs a firmware compiled by SDCC, as machine code, in the 8051 instruction-set simulator s51
-// with the chip model on its port pins. s51's event breakpoints on port writes miss the bit
+// with the radio model on its port pins. s51's event breakpoints on port writes miss the bit
 // instructions (SETB, CLR, JB, JNB) through which SDCC reaches the pins, so the run sets a fixed
-// breakpoint on every instruction that touches a port: before a read it puts the levels the chip
-// drives on the pins, at a write it hands the new latch levels to the board. Between those stops
-// the delay loops run at the simulator's full speed.
+// breakpoint on the instructions that touch a port: before a read it puts the levels the radio
+// drives on the pins, at a write it hands the new latch levels to the board. A bit write that
+// runs straight on into another port instruction gets no stop of its own: the latches reported
+// at that next stop show it. Between the stops the delay loops run at the simulator's full speed.
 
 #include <cstdint>
 #include <string>

@@ -113,6 +113,7 @@ CheckRun RunCheck(const CheckRequest& request, const TextStore& store) {
   const FirmwareRunner inS51 = [&](Board& board, RadioModel& radio, const RunLimits& limits) {
     const S51Run run = RunOnS51(s51, build, 64, board, radio, limits);
     check.runSeconds = run.seconds;
+    check.s51Stops = run.stops;
     return run.result;
   };
   check.outcome = CheckFirmware(*firmware, request.options, inS51);

@@ -35,6 +35,7 @@ struct CheckRun {
   CheckOutcome outcome;
   double seconds = 0;     ///< wall-clock time of the build and run
   double runSeconds = 0;  ///< of the s51 run alone
+  uint64_t s51Stops = 0;  ///< how often the run stopped s51 to serve a port access
 };
 
 CheckRun RunCheck(const CheckRequest& request, const TextStore& store);
