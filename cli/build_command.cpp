@@ -3,6 +3,7 @@
 #include <string>
 
 #include "cli/exit_status.h"
+#include "cli/settings_file.h"
 #include "cli/shared_pins.h"
 #include "engine/build_sequence.h"
 #include "engine/main_program_composer.h"
@@ -32,8 +33,8 @@ int PrintMainProgram(const GenerationSettings& settings, const TextStore& store,
 
 int WriteFiles(const BuildRequest& request, const TextStore& store, OutputFiles& files,
                std::ostream& out, std::ostream& err) {
-  const BuildOutcome outcome =
-      RunBuildSequence(store, files, request.outputDirectory, request.settings);
+  const BuildOutcome outcome = RunBuildSequence(
+      store, files, request.outputDirectory, request.settings, SettingsFileText(request.settings));
   std::ostream& report = outcome.success ? out : err;
   if (outcome.writeError) {
     err << "kitbuilder-cli: writing " << outcome.writeError->path
@@ -42,8 +43,9 @@ int WriteFiles(const BuildRequest& request, const TextStore& store, OutputFiles&
     report << outcome.statusText << '\n';
   }
   // Standard error, so that scripts reading the status line see it unchanged.
-  if (outcome.keptBackup) err << kKeptBackupNotice << '\n';
-  return outcome.success ? kExitSuccess : kExitBuildFailed;
+  for (const std::string& notice : outcome.notices) err << notice << '\n';
+  // Firmware with conflict markers does not compile, so a script must not go on with it.
+  return outcome.success && !outcome.conflicted ? kExitSuccess : kExitBuildFailed;
 }
 
 }  // namespace

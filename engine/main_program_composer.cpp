@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/generated_file_writer.h"
 #include "engine/sdcc_dialect.h"
 
 namespace kitbuilder {
@@ -172,16 +173,7 @@ WriterResult ComposeMainProgram(const TextStore& store, OutputFiles& files,
     return {code, std::nullopt};
   }
   if (compiler == TargetCompiler::kSdcc) document = MainProgramForSdcc(document);
-  const std::string path = outputDirectory + "main.c";
-  const std::optional<std::string> previous = files.ReadExisting(path);
-  const bool keepPrevious = previous && *previous != document;
-  if (keepPrevious) {
-    const WriterResult backup = WriteWholeFile(files, path + ".bak", *previous);
-    if (!backup.ok()) return backup;
-  }
-  WriterResult result = WriteWholeFile(files, path, document);
-  result.keptBackup = keepPrevious && result.ok();
-  return result;
+  return WriteGeneratedFile(files, outputDirectory, "main.c", std::move(document));
 }
 
 }  // namespace kitbuilder

@@ -25,9 +25,8 @@ void ReplaceAll(std::string* document, std::string_view key, std::string_view va
 int32_t ComposeMainDocument(const TextStore& store, const PinAssignment& pins, const RfId& rfId,
                             int32_t operatingMode, const RfParameters& rf, std::string* document);
 
-/// Composes main.c and writes it as outputDirectory + "main.c". `outputDirectory` ends in '/'.
-/// main.c is where users add their application, so a main.c whose content differs from the new
-/// one is first kept as "main.c.bak"; if that cannot be written, main.c is left alone.
+/// Composes main.c and writes it as outputDirectory + "main.c", keeping the user's edits as
+/// WriteGeneratedFile does. `outputDirectory` ends in '/'.
 WriterResult ComposeMainProgram(const TextStore& store, OutputFiles& files,
                                 const std::string& outputDirectory, const PinAssignment& pins,
                                 const RfId& rfId, int32_t operatingMode, const RfParameters& rf,

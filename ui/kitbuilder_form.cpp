@@ -359,8 +359,9 @@ GenerationSettings KitbuilderForm::GatherSettings() const {
 
 void KitbuilderForm::BuildReferenceCode() {
   if (!CorrectFieldsForUse()) return;
-  ShowBuildOutcome(
-      RunBuildSequence(store_, files_, outputDirectory_->Directory(), GatherSettings()));
+  const GenerationSettings settings = GatherSettings();
+  ShowBuildOutcome(RunBuildSequence(store_, files_, outputDirectory_->Directory(), settings,
+                                    cli::SettingsFileText(settings)));
 }
 
 bool KitbuilderForm::CorrectFieldsForUse() {
@@ -372,11 +373,13 @@ bool KitbuilderForm::CorrectFieldsForUse() {
 
 void KitbuilderForm::ShowBuildOutcome(const BuildOutcome& outcome) {
   if (outcome.writeError) {
-    ReportWriteError(*outcome.writeError, outcome.keptBackup);
+    ReportWriteError(*outcome.writeError, outcome.notices);
     return;
   }
   QString status = QString::fromStdString(outcome.statusText);
-  if (outcome.keptBackup) status += QLatin1Char('\n') + QString::fromLatin1(kKeptBackupNotice);
+  for (const std::string& notice : outcome.notices) {
+    status += QLatin1Char('\n') + QString::fromStdString(notice);
+  }
   ShowStatus(status);
   if (outcome.success) pages_[currentPage_]->setFocus(Qt::OtherFocusReason);
 }
@@ -449,12 +452,15 @@ bool KitbuilderForm::RefuseEmptyRfIdBox() {
   return false;
 }
 
-void KitbuilderForm::ReportWriteError(const WriteError& error, bool keptBackup) {
+void KitbuilderForm::ReportWriteError(const WriteError& error,
+                                      const std::vector<std::string>& notices) {
   QString message = QStringLiteral("Writing %1 failed: %2\nThe build stopped at this file.")
                         .arg(QFile::decodeName(QByteArray::fromStdString(error.path)),
                              QString::fromStdString(error.systemError));
-  // main.c was replaced before the failure, so the user must learn where the edits went.
-  if (keptBackup) message += QLatin1Char('\n') + QString::fromLatin1(kKeptBackupNotice);
+  // Files were replaced before the failure, so the user must learn where the edits went.
+  for (const std::string& notice : notices) {
+    message += QLatin1Char('\n') + QString::fromStdString(notice);
+  }
   QMessageBox::critical(this, windowTitle(), message);
 }
 

@@ -5,6 +5,8 @@
 
 #include <QDialog>
 #include <array>
+#include <string>
+#include <vector>
 
 #include "engine/build_sequence.h"
 #include "engine/generation_settings.h"
@@ -85,7 +87,8 @@ class KitbuilderForm : public QDialog {
   /// Names the first empty RF ID box in the status line; false when all hold a digit.
   bool RefuseEmptyRfIdBox();
   void ShowBuildOutcome(const BuildOutcome& outcome);
-  void ReportWriteError(const WriteError& error, bool keptBackup);
+  /// Tells of `error` in a message box, with the `notices` of the files replaced before it.
+  void ReportWriteError(const WriteError& error, const std::vector<std::string>& notices);
   /// Shows `settings` in the form's controls and in the page of their mode, and selects its tab.
   void ShowSettings(const GenerationSettings& settings);
   void ShowStatus(const QString& text);

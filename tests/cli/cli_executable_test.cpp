@@ -25,7 +25,8 @@ using testing::ProcessResult;
 using testing::RunCli;
 using testing::ScratchDirectory;
 
-const std::set<std::string> kThreeFiles{"K3960reg.h", "define.h", "main.c"};
+// The three files and the build's record.
+const std::set<std::string> kThreeFiles{".kitbuilder", "K3960reg.h", "define.h", "main.c"};
 
 std::string StoredTemplate(int32_t id) {
   TemplateView view;
@@ -119,7 +120,7 @@ TEST(CliExecutable, SdccWritesTheSdccDialectAndAMakefile) {
   EXPECT_EQ(result.exitStatus, 0) << result.standardError;
   EXPECT_EQ(result.standardOutput, "All file creat success.\n");
   EXPECT_EQ(directory.Names(),
-            (std::set<std::string>{"K3960reg.h", "Makefile", "define.h", "main.c"}));
+            (std::set<std::string>{".kitbuilder", "K3960reg.h", "Makefile", "define.h", "main.c"}));
   const std::string sdccMain = MainProgramForSdcc(ComposedMainProgram(DefaultSettings(kModeTxAck)));
   EXPECT_TRUE(SameBytes(sdccMain, ReadFileBytes(directory.Path() + "/main.c")));
   EXPECT_TRUE(SameBytes(TypeHeaderForSdcc(StoredTemplate(160)),

@@ -44,7 +44,9 @@ GenerationSettings Unusual(int32_t mode, int32_t spiMode, TargetCompiler compile
 /// Every file that a build of `settings` writes, by path.
 std::map<std::string, std::string> BuiltFiles(const GenerationSettings& settings) {
   MemoryOutputFiles files;
-  EXPECT_TRUE(RunBuildSequence(EmbeddedStore(), files, "/out/", settings).success);
+  EXPECT_TRUE(
+      RunBuildSequence(EmbeddedStore(), files, "/out/", settings, SettingsFileText(settings))
+          .success);
   return files.files;
 }
 
