@@ -18,10 +18,10 @@ void DefineOptions(CLI::App* app, OptionTexts* texts);
 
 /// What a command line asks for.
 struct CommandLineOutcome {
-  enum class Action { kBuild, kSaveSettings, kShowHelp, kRefuse };
+  enum class Action { kBuild, kSaveSettings, kShowHelp, kShowVersion, kRefuse };
   Action action = Action::kRefuse;
   BuildRequest request;  ///< for kBuild and kSaveSettings
-  std::string text;      ///< the help for kShowHelp; the one-line reason for kRefuse
+  std::string text;      ///< the help or the version line to print; the one-line reason for kRefuse
 };
 
 /// Reads argv (argv[0] is the program) and the settings file it names. Never throws a parser

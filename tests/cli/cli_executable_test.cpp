@@ -13,6 +13,7 @@
 #include "engine/main_program_composer.h"
 #include "engine/sdcc_dialect.h"
 #include "engine/text_store.h"
+#include "engine/version.h"
 #include "tests/cli/cli_process.h"
 #include "tests/support/byte_diff.h"
 
@@ -180,13 +181,22 @@ TEST(CliExecutable, TwoLinesOnOnePinWarnAndStillBuild) {
   EXPECT_EQ(directory.Names(), kThreeFiles);
 }
 
-TEST(CliExecutable, HelpExitsZeroAndWritesNothing) {
+TEST(CliExecutable, HelpAndVersionExitZeroAndBuildNothingEvenWithSettingsGiven) {
+  for (const char* option : {"--help", "--version"}) {
+    SCOPED_TRACE(option);
+    ScratchDirectory directory;
+    const ProcessResult result = RunCli({"--channel", "7", option}, directory.Path());
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_NE(result.standardOutput.find("kitbuilder-cli"), std::string::npos);
+    EXPECT_EQ(result.standardError, "");
+    EXPECT_TRUE(directory.Names().empty());
+  }
+}
+
+TEST(CliExecutable, VersionIsOneLineWithTheProgramAndTheProjectVersion) {
   ScratchDirectory directory;
-  const ProcessResult result = RunCli({"--help"}, directory.Path());
-  EXPECT_EQ(result.exitStatus, 0);
-  EXPECT_NE(result.standardOutput.find("--rf-id"), std::string::npos);
-  EXPECT_EQ(result.standardError, "");
-  EXPECT_TRUE(directory.Names().empty());
+  EXPECT_EQ(RunCli({"--version"}, directory.Path()).standardOutput,
+            std::string("kitbuilder-cli ") + kVersion + "\n");
 }
 
 const std::vector<std::string> kUnusualOptions{

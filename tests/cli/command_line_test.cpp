@@ -349,6 +349,7 @@ TEST(CommandLineHelp, ListsEveryOptionWithWhatIsAllowedAndTheDefault) {
     const char* option;
     const char* allowedAndDefault;
   } options[] = {
+      {"--version", "print the version and exit"},
       {"-o,--output", "default the current directory"},
       {"--stdout", "default off"},
       {"-m,--mode", "allowed: tx, rx, tx-ack, rx-ack; default tx"},
