@@ -230,6 +230,10 @@ TEST(CliExecutableSettingsFile, SavedSettingsBuildTheSameFirmwareAsTheOptions) {
         << name;
   }
   EXPECT_TRUE(std::filesystem::exists(directory.Path() + "/from-file/Makefile"));
+  // The build records the same file, so the record is the board's project file.
+  EXPECT_TRUE(
+      SameBytes(ReadFileBytes(directory.Path() + "/board.toml"),
+                ReadFileBytes(directory.Path() + "/from-options/.kitbuilder/settings.toml")));
 }
 
 TEST(CliExecutableSettingsFile, SavingOverTheFileThatWasReadChangesOnlyWhatTheOptionsSay) {
