@@ -5,8 +5,20 @@
 #include <variant>
 
 #include "engine/generation_settings.h"
+#include "settings/setting_texts.h"
 
 namespace kitbuilder::cli {
+
+using settings::kAllSettings;
+using settings::ModeOptionText;
+using settings::ModeUses;
+using settings::Refusal;
+using settings::Setting;
+using settings::SettingAllowed;
+using settings::SettingMeaning;
+using settings::SettingName;
+using settings::SettingText;
+
 namespace {
 
 constexpr int32_t kEveryMode[] = {kModeTx, kModeRx, kModeTxAck, kModeRxAck};

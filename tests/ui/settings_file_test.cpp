@@ -2,7 +2,7 @@
 // refused files that change nothing, the corrections and refusals a save shares with a build,
 // and the same firmware from the window and from kitbuilder-cli given the same file.
 
-#include "cli/settings_file.h"
+#include "settings/settings_file.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -285,9 +285,9 @@ class SettingsFileTest : public QObject {
     QCOMPARE(Lines(WhatIsShown(h)), Lines(before));
     QCOMPARE(h.Form().CurrentPageIndex(), 2);
 
-    const auto read = cli::ReadSettingsFile(path.toStdString());
-    QVERIFY(std::holds_alternative<cli::Refusal>(read));
-    QCOMPARE(h.Status(), QString::fromStdString(std::get<cli::Refusal>(read).message));
+    const auto read = settings::ReadSettingsFile(path.toStdString());
+    QVERIFY(std::holds_alternative<settings::Refusal>(read));
+    QCOMPARE(h.Status(), QString::fromStdString(std::get<settings::Refusal>(read).message));
     QVERIFY2(h.Status().startsWith(path + ": "), qPrintable(h.Status()));
     QVERIFY2(h.Status().contains(named), qPrintable(h.Status()));
   }
@@ -304,9 +304,9 @@ class SettingsFileTest : public QObject {
     QCOMPARE(channel->text(), "166");
     QCOMPARE(h.Form().Page(0)->findChild<QLineEdit*>("1046")->text(), "1");
     QCOMPARE(h.Form().Page(0)->findChild<QLineEdit*>("1045")->text(), "255");
-    const auto read = cli::ReadSettingsFile(path.toStdString());
-    QVERIFY(std::holds_alternative<cli::SettingsFile>(read));
-    const GenerationSettings& saved = std::get<cli::SettingsFile>(read).settings;
+    const auto read = settings::ReadSettingsFile(path.toStdString());
+    QVERIFY(std::holds_alternative<settings::SettingsFile>(read));
+    const GenerationSettings& saved = std::get<settings::SettingsFile>(read).settings;
     QCOMPARE(saved.rf.channel, 166);
     QCOMPARE(TakeModeValues(kModeTx, saved.rf).length, 1);
     QCOMPARE(TakeModeValues(kModeTx, saved.rf).delayMs, 255);

@@ -1,4 +1,4 @@
-#include "cli/settings_file.h"
+#include "settings/settings_file.h"
 
 #include <gtest/gtest.h>
 
@@ -11,11 +11,11 @@
 
 #include "engine/build_sequence.h"
 #include "engine/text_store.h"
-#include "tests/cli/cli_process.h"
-#include "tests/cli/same_settings.h"
 #include "tests/support/memory_output_files.h"
+#include "tests/support/same_settings.h"
+#include "tests/support/scratch_directory.h"
 
-namespace kitbuilder::cli {
+namespace kitbuilder::settings {
 namespace {
 
 using kitbuilder::testing::MemoryOutputFiles;
@@ -227,4 +227,4 @@ TEST(SettingsFileWrite, WritesTheTextOrReportsTheFileAndTheSystemError) {
 }
 
 }  // namespace
-}  // namespace kitbuilder::cli
+}  // namespace kitbuilder::settings

@@ -1,4 +1,4 @@
-#include "cli/setting_texts.h"
+#include "settings/setting_texts.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-namespace kitbuilder::cli {
+namespace kitbuilder::settings {
 namespace {
 
 struct KeyDescription {
@@ -396,4 +396,4 @@ std::variant<GenerationSettings, Refusal> InterpretSettings(const SettingTexts& 
   return settings;
 }
 
-}  // namespace kitbuilder::cli
+}  // namespace kitbuilder::settings

@@ -17,12 +17,12 @@
 #include <string_view>
 #include <variant>
 
-#include "cli/setting_texts.h"
 #include "engine/generation_settings.h"
 #include "engine/output_files.h"
 #include "engine/writer_result.h"
+#include "settings/setting_texts.h"
 
-namespace kitbuilder::cli {
+namespace kitbuilder::settings {
 
 /// Which of the mode page's values a file gave. The others hold the mode's defaults, so that a
 /// window may keep what its page shows instead.
@@ -65,4 +65,4 @@ std::string SettingsFileText(const GenerationSettings& settings);
 std::optional<WriteError> WriteSettingsFile(OutputFiles& files, const std::string& path,
                                             const GenerationSettings& settings);
 
-}  // namespace kitbuilder::cli
+}  // namespace kitbuilder::settings

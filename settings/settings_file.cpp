@@ -1,4 +1,4 @@
-#include "cli/settings_file.h"
+#include "settings/settings_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-namespace kitbuilder::cli {
+namespace kitbuilder::settings {
 namespace {
 
 /// A settings file holds a few hundred bytes; the limit keeps a device such as /dev/zero, given
@@ -193,4 +193,4 @@ std::optional<WriteError> WriteSettingsFile(OutputFiles& files, const std::strin
   return WriteError{path, outcome.systemError};
 }
 
-}  // namespace kitbuilder::cli
+}  // namespace kitbuilder::settings

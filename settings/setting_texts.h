@@ -13,7 +13,7 @@
 
 #include "engine/generation_settings.h"
 
-namespace kitbuilder::cli {
+namespace kitbuilder::settings {
 
 /// One setting, in the order of the form: the "Setting" group, the "RF IO setting" group, the
 /// other settings, then the mode tab and its page's values.
@@ -103,4 +103,4 @@ struct Refusal {
 /// first refusal is returned.
 std::variant<GenerationSettings, Refusal> InterpretSettings(const SettingTexts& texts);
 
-}  // namespace kitbuilder::cli
+}  // namespace kitbuilder::settings
