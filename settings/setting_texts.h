@@ -55,6 +55,10 @@ std::string_view SettingMeaning(Setting setting);
 /// The values the setting allows, one line: "0..166", "tx, rx, tx-ack, rx-ack".
 std::string_view SettingAllowed(Setting setting);
 
+/// Whether a settings file gives the setting as an integer, as in channel = 100, rather than as
+/// a string, as in mode = "tx": the numbers, tx-power and wiring among them, take integers.
+bool TakesInteger(Setting setting);
+
 /// The setting whose key is `name`, matched exactly; nothing for an unknown key.
 std::optional<Setting> SettingNamed(std::string_view name);
 

@@ -6,6 +6,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cerrno>
+#include <cstdio>
 #include <set>
 #include <sstream>
 #include <system_error>
@@ -127,6 +128,26 @@ std::optional<Refusal> TakeItem(const CLI::ConfigItem& item, const std::string& 
   return std::nullopt;
 }
 
+/// `text` as a TOML basic string. Only a value that no setting allows can hold a quote, a
+/// backslash or a control character; escaped, it reads back as itself and is refused then.
+std::string TomlString(std::string_view text) {
+  std::string quoted = "\"";
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      quoted += '\\';
+      quoted += c;
+    } else if (byte < 0x20 || byte == 0x7f) {
+      char escape[7];
+      std::snprintf(escape, sizeof escape, "\\u%04X", byte);
+      quoted += escape;
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + '"';
+}
+
 GivenModeValues ModeValuesGiven(const SettingTexts& texts) {
   GivenModeValues given;
   given.length = texts[Setting::kLength].has_value();
@@ -174,16 +195,16 @@ std::variant<SettingsFile, Refusal> ReadSettingsFile(const std::string& path) {
 }
 
 std::string SettingsFileText(const GenerationSettings& settings) {
-  // CLI11 writes the file as it reads it back: texts quoted, numbers bare.
-  CLI::App file(kFileHeader);
+  std::string text = std::string("# ") + kFileHeader + "\n";
   for (Setting setting : kAllSettings) {
     if (!ModeUses(settings.operatingMode, setting)) continue;
-    file.add_option("--" + std::string(SettingName(setting)))
-        ->description(std::string(SettingMeaning(setting)) +
-                      "; allowed: " + std::string(SettingAllowed(setting)))
-        ->default_str(SettingText(settings, setting));
+    const std::string value = SettingText(settings, setting);
+    text += "\n# " + std::string(SettingMeaning(setting)) +
+            "; allowed: " + std::string(SettingAllowed(setting)) + "\n" +
+            std::string(SettingName(setting)) + "=" +
+            (TakesInteger(setting) ? value : TomlString(value)) + "\n";
   }
-  return file.config_to_str(true, true);
+  return text;
 }
 
 std::optional<WriteError> WriteSettingsFile(OutputFiles& files, const std::string& path,
