@@ -2,7 +2,7 @@
 # Both install the Debian packages that are missing first (apt-get as root, sudo otherwise).
 
 PACKAGES := cmake ninja-build g++ qt6-base-dev libgtest-dev libgmock-dev libcli11-dev \
-            libbenchmark-dev fonts-liberation sdcc sdcc-ucsim
+            libtomlplusplus-dev libbenchmark-dev fonts-liberation sdcc sdcc-ucsim
 BUILD    := build
 ASAN     := build-sanitize
 BENCH    := build-bench

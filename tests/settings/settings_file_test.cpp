@@ -2,12 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include "engine/build_sequence.h"
 #include "engine/text_store.h"
@@ -77,119 +74,6 @@ TEST(SettingsFileRoundTrip, EveryModeWiringAndCompilerReadsBackToTheSameFirmware
       }
     }
   }
-}
-
-TEST(SettingsFileText, HoldsEveryKeyTheModeUsesOnceInTheFormsOrderEachUnderItsComment) {
-  for (int32_t mode : kEveryMode) {
-    SCOPED_TRACE(ModeOptionText(mode));
-    const std::string text = SettingsFileText(DefaultSettings(mode));
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) {
-      if (!line.empty()) lines.push_back(line);
-    }
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.front().rfind("# ", 0), 0u) << lines.front();
-
-    std::vector<Setting> expected;
-    for (Setting setting : kAllSettings) {
-      if (ModeUses(mode, setting)) expected.push_back(setting);
-    }
-    ASSERT_EQ(lines.size(), 1 + 2 * expected.size()) << text;
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-      const std::string name(SettingName(expected[i]));
-      EXPECT_EQ(lines[1 + 2 * i], "# " + std::string(SettingMeaning(expected[i])) +
-                                      "; allowed: " + std::string(SettingAllowed(expected[i])));
-      EXPECT_EQ(lines[2 + 2 * i].rfind(name + "=", 0), 0u) << name << " in " << lines[2 + 2 * i];
-    }
-  }
-}
-
-TEST(SettingsFileText, QuotesTextsAndLeavesNumbersBare) {
-  GenerationSettings settings = DefaultSettings(kModeTxAck);
-  settings.rf.txPowerIndex = 4;
-  const std::string text = SettingsFileText(settings);
-  for (const char* line :
-       {"\nchannel=100\n", "\ntx-power=-12\n", "\nrf-id=\"54,75,C5,2A\"\n", "\nscs=\"P1.1\"\n",
-        "\nmode=\"tx-ack\"\n", "\nwait=40\n", "\ncompiler=\"c51\"\n", "\nwiring=3\n"}) {
-    EXPECT_NE(text.find(line), std::string::npos) << line << "in\n" << text;
-  }
-}
-
-/// Reads `text` as the file "board.toml", a relative path as a user gives it.
-std::variant<SettingsFile, Refusal> ReadText(const std::string& text) {
-  ScratchDirectory directory;
-  WriteText(directory.Path() + "/board.toml", text);
-  const std::filesystem::path previous = std::filesystem::current_path();
-  std::filesystem::current_path(directory.Path());
-  std::variant<SettingsFile, Refusal> read = ReadSettingsFile("board.toml");
-  std::filesystem::current_path(previous);
-  return read;
-}
-
-TEST(SettingsFileRead, RefusesWhatTheCommandLineWouldAndWhatIsNoSettingNamingFileAndKey) {
-  const struct {
-    const char* content;
-    const char* message;
-  } cases[] = {
-      {"chanel = 12\n",
-       "board.toml: unknown key \"chanel\"; allowed keys: channel, crystal, data-rate, tx-power, "
-       "rf-id, scs, sck, sdio, gio1, gio2, wtr, wiring, compiler, mode, length, ack-length, rest, "
-       "delay, wait"},
-      {"mode = \"tx\"\nChannel = 12\n", "board.toml: unknown key \"Channel\";"},
-      {"mode = \"ack\"\n",
-       "board.toml: mode \"ack\" is not allowed; allowed: tx, rx, tx-ack, rx-ack"},
-      {"channel = 167\n", "board.toml: channel \"167\" is not allowed; allowed: 0..166"},
-      {"channel = \"abc\"\n", "board.toml: channel \"abc\" is not allowed; allowed: 0..166"},
-      {"channel = 1.5\n", "board.toml: channel \"1.5\" is not allowed; allowed: 0..166"},
-      {"channel = true\n", "board.toml: channel \"true\" is not allowed"},
-      {"channel\n", "board.toml: channel \"true\" is not allowed"},
-      {"channel =\n", "board.toml: channel \"\" is not allowed"},
-      {"channel = [1,2]\n", "board.toml: channel holds 2 values; allowed: one value"},
-      {"channel = []\n", "board.toml: channel holds 0 values; allowed: one value"},
-      {"rf-id = 54,75,C5,2A\n",
-       "board.toml: rf-id holds 4 values; allowed: one value, a text with commas in quotes"},
-      {"channel = 12\nmode = \"rx\"\nchannel = 14\n",
-       "board.toml: channel is given twice; allowed: once"},
-      {"mode = \"rx\"\nwait = 40\n",
-       "board.toml: wait \"40\" is not used in mode rx; it applies to tx-ack only"},
-      {"ack-length = 8\n", "board.toml: ack-length \"8\" is not used in mode tx;"},
-      {"[board]\nchannel = 12\n", "board.toml: section or dotted key \"board\" is not allowed;"},
-      {"radio.channel = 12\n", "board.toml: section or dotted key \"radio\" is not allowed;"},
-      {"channel = 12\nx\n", "board.toml: line 2 \"x\" is not a setting; allowed: key = value"},
-      {"", "board.toml: holds no settings;"},
-      {"# only a comment\n\n   \n", "board.toml: holds no settings;"},
-  };
-  for (const auto& testCase : cases) {
-    const std::variant<SettingsFile, Refusal> read = ReadText(testCase.content);
-    ASSERT_TRUE(std::holds_alternative<Refusal>(read)) << testCase.content;
-    const std::string& message = std::get<Refusal>(read).message;
-    EXPECT_EQ(message.rfind(testCase.message, 0), 0u) << testCase.content << "gave: " << message;
-    EXPECT_EQ(message.find('\n'), std::string::npos) << message;
-  }
-}
-
-TEST(SettingsFileRead, AcceptsTheUsualWaysOfWritingTomlByHand) {
-  const std::string text =
-      "# board 7\r\n"
-      "mode = 'TX-ACK'\r\n"
-      "\tchannel\t=  \"12\"   # the quiet one\r\n"
-      "rf-id = \"54, a, 0b, ff\"\r\n"
-      "scs = \"p2.5\"\r\n"
-      "wait = 0\r\n";
-  const std::variant<SettingsFile, Refusal> read = ReadText(text);
-  ASSERT_TRUE(std::holds_alternative<SettingsFile>(read)) << std::get<Refusal>(read).message;
-  const SettingsFile& file = std::get<SettingsFile>(read);
-  GenerationSettings expected = DefaultSettings(kModeTxAck);
-  expected.rf.channel = 12;
-  expected.rfId = {"0x54", "0xA", "0x0B", "0xFF"};
-  expected.pins.scsPort = 2;
-  expected.pins.scsPin = 5;
-  PlaceModeValues(kModeTxAck, ModeValues{9, 8, 0, 10, 0}, &expected.rf);
-  EXPECT_TRUE(SameSettings(expected, file.settings));
-  EXPECT_TRUE(file.given.wait100us);
-  EXPECT_FALSE(file.given.length || file.given.ackLength || file.given.restState ||
-               file.given.delayMs);
 }
 
 TEST(SettingsFileRead, FilesThatCannotBeReadAreRefusedNamingThePath) {

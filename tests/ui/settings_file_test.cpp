@@ -237,6 +237,8 @@ class SettingsFileTest : public QObject {
     // whatever the form showed before.
     QTest::newRow("only a few keys") << QByteArray("mode = \"rx-ack\"\nchannel = 5\n") << false;
     QTest::newRow("page values only") << QByteArray("mode = \"tx-ack\"\nwait = 7\n") << false;
+    QTest::newRow("integers in other notations")
+        << QByteArray("channel = 0x10\ndelay = 1_0\nlength = +5\n") << false;
     QTest::newRow("sdcc, mixed case")
         << QByteArray(
                "compiler = \"SDCC\"\nmode = \"TX\"\nrest = \"Standby\"\nrf-id = \"54,a,B,0c\"\n")
@@ -272,6 +274,7 @@ class SettingsFileTest : public QObject {
     QTest::newRow("fixed RF ID byte changed") << QByteArray("rf-id = \"55,75,C5,2A\"\n") << "rf-id";
     QTest::newRow("key given twice") << QByteArray("delay = 3\ndelay = 4\n") << "delay";
     QTest::newRow("no settings") << QByteArray("# nothing here\n") << "holds no settings";
+    QTest::newRow("not TOML") << QByteArray("channel = 12\nrf-id = \"54,75\n") << ":2:";
   }
   void RefusedFileChangesNothing() {
     QFETCH(QByteArray, file);
@@ -288,7 +291,7 @@ class SettingsFileTest : public QObject {
     const auto read = settings::ReadSettingsFile(path.toStdString());
     QVERIFY(std::holds_alternative<settings::Refusal>(read));
     QCOMPARE(h.Status(), QString::fromStdString(std::get<settings::Refusal>(read).message));
-    QVERIFY2(h.Status().startsWith(path + ": "), qPrintable(h.Status()));
+    QVERIFY2(h.Status().startsWith(path + ":"), qPrintable(h.Status()));
     QVERIFY2(h.Status().contains(named), qPrintable(h.Status()));
   }
 
