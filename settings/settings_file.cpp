@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <system_error>
-#include <utility>
 
 #include "settings/settings_text.h"
 
@@ -60,16 +59,6 @@ std::variant<std::string, Refusal> ReadFileText(const std::string& path) {
   }
 }
 
-GivenModeValues ModeValuesGiven(const SettingTexts& texts) {
-  GivenModeValues given;
-  given.length = texts[Setting::kLength].has_value();
-  given.ackLength = texts[Setting::kAckLength].has_value();
-  given.restState = texts[Setting::kRest].has_value();
-  given.delayMs = texts[Setting::kDelay].has_value();
-  given.wait100us = texts[Setting::kWait].has_value();
-  return given;
-}
-
 }  // namespace
 
 std::variant<SettingTexts, Refusal> ReadSettingsFileTexts(const std::string& path) {
@@ -78,14 +67,10 @@ std::variant<SettingTexts, Refusal> ReadSettingsFileTexts(const std::string& pat
   return ReadSettingsText(std::get<std::string>(text), path);
 }
 
-std::variant<SettingsFile, Refusal> ReadSettingsFile(const std::string& path) {
+std::variant<GenerationSettings, Refusal> ReadSettingsFile(const std::string& path) {
   std::variant<SettingTexts, Refusal> texts = ReadSettingsFileTexts(path);
   if (const Refusal* refusal = std::get_if<Refusal>(&texts)) return *refusal;
-  std::variant<GenerationSettings, Refusal> settings =
-      InterpretSettings(std::get<SettingTexts>(texts));
-  if (const Refusal* refusal = std::get_if<Refusal>(&settings)) return *refusal;
-  return SettingsFile{std::get<GenerationSettings>(std::move(settings)),
-                      ModeValuesGiven(std::get<SettingTexts>(texts))};
+  return InterpretSettings(std::get<SettingTexts>(texts));
 }
 
 std::optional<WriteError> WriteSettingsFile(OutputFiles& files, const std::string& path,

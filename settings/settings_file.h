@@ -16,26 +16,11 @@
 
 namespace kitbuilder::settings {
 
-/// Which of the mode page's values a file gave. The others hold the mode's defaults, so that a
-/// window may keep what its page shows instead.
-struct GivenModeValues {
-  bool length = false;
-  bool ackLength = false;
-  bool restState = false;
-  bool delayMs = false;
-  bool wait100us = false;
-};
-
-/// A settings file as read.
-struct SettingsFile {
-  GenerationSettings settings;
-  GivenModeValues given;
-};
-
-/// Reads and checks the file at `path`. Every refusal is one line that starts with `path`: a
+/// Reads and checks the file at `path`: the settings it gives, and the defaults of its mode for
+/// the keys it leaves out. Every refusal is one line that starts with `path`: a
 /// missing or unreadable file, a directory, a file that holds no setting, and everything that
 /// ReadSettingsText refuses.
-std::variant<SettingsFile, Refusal> ReadSettingsFile(const std::string& path);
+std::variant<GenerationSettings, Refusal> ReadSettingsFile(const std::string& path);
 
 /// The texts that the file at `path` gives, as ReadSettingsText reads them, with the keys and
 /// their types checked but not the values: for the command line, which lays its own options

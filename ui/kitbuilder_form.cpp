@@ -382,7 +382,7 @@ void KitbuilderForm::ShowBuildOutcome(const BuildOutcome& outcome) {
 }
 
 void KitbuilderForm::OpenSettingsFile(const QString& path) {
-  const std::variant<settings::SettingsFile, settings::Refusal> file =
+  const std::variant<GenerationSettings, settings::Refusal> file =
       settings::ReadSettingsFile(QFile::encodeName(path).toStdString());
   if (const auto* refusal = std::get_if<settings::Refusal>(&file)) {
     ShowStatus(QString::fromStdString(refusal->message));
@@ -390,7 +390,7 @@ void KitbuilderForm::OpenSettingsFile(const QString& path) {
   }
   // Keys the file leaves out take their defaults, as kitbuilder-cli takes them from the same
   // file, so that a build from here writes what a build from the file writes.
-  ShowSettings(std::get<settings::SettingsFile>(file).settings);
+  ShowSettings(std::get<GenerationSettings>(file));
   ShowStatus(QStringLiteral("Settings opened from %1.").arg(path));
 }
 

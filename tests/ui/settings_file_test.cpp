@@ -308,8 +308,8 @@ class SettingsFileTest : public QObject {
     QCOMPARE(h.Form().Page(0)->findChild<QLineEdit*>("1046")->text(), "1");
     QCOMPARE(h.Form().Page(0)->findChild<QLineEdit*>("1045")->text(), "255");
     const auto read = settings::ReadSettingsFile(path.toStdString());
-    QVERIFY(std::holds_alternative<settings::SettingsFile>(read));
-    const GenerationSettings& saved = std::get<settings::SettingsFile>(read).settings;
+    QVERIFY(std::holds_alternative<GenerationSettings>(read));
+    const GenerationSettings& saved = std::get<GenerationSettings>(read);
     QCOMPARE(saved.rf.channel, 166);
     QCOMPARE(TakeModeValues(kModeTx, saved.rf).length, 1);
     QCOMPARE(TakeModeValues(kModeTx, saved.rf).delayMs, 255);
