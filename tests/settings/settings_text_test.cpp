@@ -46,9 +46,6 @@ TEST(SettingsTextRead, TomlSnippetsGiveTheSettingsTheyWrite) {
         {Setting::kChannel, "12"},
         {Setting::kRfId, "54,A,0B,FF"},
         {Setting::kScs, "P2.5"}}},
-      {"quoted key after a byte order mark",
-       "\xEF\xBB\xBF\"channel\" = 12\n",
-       {{Setting::kChannel, "12"}}},
   };
   for (const auto& testCase : cases) {
     SCOPED_TRACE(testCase.name);
@@ -82,8 +79,6 @@ TEST(SettingsTextRead, SnippetsThatAreNoTomlOrNoSettingsAreRefusedInOneLine) {
        "board.toml:2:8: Error while parsing key-value pair: expected '='"},
       {"text with commas unquoted", "rf-id = 54,75,C5,2A\n",
        "board.toml:1:11: Error while parsing key-value pair"},
-      {"integer beyond 64 bits", "channel = 99999999999999999999\n",
-       "board.toml:1:31: Error while parsing decimal integer"},
       // toml++ 3.3.0 fails an assertion on these before it refuses them.
       {"a line holding only [", "channel = 12\n[\n", "board.toml:2:2: Error while parsing key"},
       {"table header with an invalid character", "[!]\n",
