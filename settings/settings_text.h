@@ -22,10 +22,10 @@ namespace kitbuilder::settings {
 
 /// The texts that `text`, the content of the file `fileName`, gives, each with the origin
 /// "<fileName>: <key>"; an integer in any TOML notation (0x10, 1_0, +5) gives its decimal text.
-/// The keys and the types of their values are checked, the values are not. Refuses a text that
-/// is not TOML 1.0, a key given twice among it, with "<fileName>:<line>:<column>: " and the
-/// parser's reason; then, of the keys in the file's order, the first that is unknown, a section
-/// or dotted key, or that has a value of the wrong type; and a text that holds no setting.
+/// The keys and the types of their values are checked, the values are not. Refuses, with
+/// "<fileName>:<line>:<column>: " and the parser's reason, a text that is not TOML 1.0, such as
+/// one that gives a key twice; then the first key in the file's order that is unknown, a section
+/// or dotted key, or of the wrong type; and a text that holds no setting.
 std::variant<SettingTexts, Refusal> ReadSettingsText(std::string_view text,
                                                      const std::string& fileName);
 
