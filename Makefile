@@ -2,8 +2,8 @@
 # Both install the Debian packages that are missing first (apt-get as root, sudo otherwise).
 
 PACKAGES := cmake ninja-build g++ qt6-base-dev libgtest-dev libgmock-dev libcli11-dev \
-            libbenchmark-dev libgit2-dev pkgconf fonts-liberation sdcc sdcc-ucsim help2man man-db \
-            dpkg-dev file lintian desktop-file-utils appstream
+            libtomlplusplus-dev libbenchmark-dev libgit2-dev pkgconf fonts-liberation sdcc sdcc-ucsim \
+            help2man man-db dpkg-dev file lintian desktop-file-utils appstream
 BUILD    := build
 ASAN     := build-sanitize
 BENCH    := build-bench

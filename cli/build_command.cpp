@@ -3,11 +3,11 @@
 #include <string>
 
 #include "cli/exit_status.h"
-#include "cli/settings_file.h"
 #include "cli/shared_pins.h"
 #include "engine/build_sequence.h"
 #include "engine/main_program_composer.h"
 #include "engine/sdcc_dialect.h"
+#include "settings/settings_text.h"
 
 namespace kitbuilder::cli {
 namespace {
@@ -33,8 +33,9 @@ int PrintMainProgram(const GenerationSettings& settings, const TextStore& store,
 
 int WriteFiles(const BuildRequest& request, const TextStore& store, OutputFiles& files,
                std::ostream& out, std::ostream& err) {
-  const BuildOutcome outcome = RunBuildSequence(
-      store, files, request.outputDirectory, request.settings, SettingsFileText(request.settings));
+  const BuildOutcome outcome =
+      RunBuildSequence(store, files, request.outputDirectory, request.settings,
+                       settings::SettingsFileText(request.settings));
   std::ostream& report = outcome.success ? out : err;
   if (outcome.writeError) {
     err << "kitbuilder-cli: writing " << outcome.writeError->path

@@ -6,8 +6,20 @@
 
 #include "engine/generation_settings.h"
 #include "engine/version.h"
+#include "settings/setting_texts.h"
 
 namespace kitbuilder::cli {
+
+using settings::kAllSettings;
+using settings::ModeOptionText;
+using settings::ModeUses;
+using settings::Refusal;
+using settings::Setting;
+using settings::SettingAllowed;
+using settings::SettingMeaning;
+using settings::SettingName;
+using settings::SettingText;
+
 namespace {
 
 constexpr int32_t kEveryMode[] = {kModeTx, kModeRx, kModeTxAck, kModeRxAck};

@@ -18,7 +18,7 @@
 #include <algorithm>
 #include <variant>
 
-#include "cli/settings_file.h"
+#include "settings/settings_file.h"
 #include "ui/about_box.h"
 #include "ui/app_icon.h"
 #include "ui/dialog_units.h"
@@ -359,9 +359,9 @@ GenerationSettings KitbuilderForm::GatherSettings() const {
 
 void KitbuilderForm::BuildReferenceCode() {
   if (!CorrectFieldsForUse()) return;
-  const GenerationSettings settings = GatherSettings();
-  ShowBuildOutcome(RunBuildSequence(store_, files_, outputDirectory_->Directory(), settings,
-                                    cli::SettingsFileText(settings)));
+  const GenerationSettings shown = GatherSettings();
+  ShowBuildOutcome(RunBuildSequence(store_, files_, outputDirectory_->Directory(), shown,
+                                    settings::SettingsFileText(shown)));
 }
 
 bool KitbuilderForm::CorrectFieldsForUse() {
@@ -385,22 +385,22 @@ void KitbuilderForm::ShowBuildOutcome(const BuildOutcome& outcome) {
 }
 
 void KitbuilderForm::OpenSettingsFile(const QString& path) {
-  const std::variant<cli::SettingsFile, cli::Refusal> file =
-      cli::ReadSettingsFile(QFile::encodeName(path).toStdString());
-  if (const auto* refusal = std::get_if<cli::Refusal>(&file)) {
+  const std::variant<GenerationSettings, settings::Refusal> file =
+      settings::ReadSettingsFile(QFile::encodeName(path).toStdString());
+  if (const auto* refusal = std::get_if<settings::Refusal>(&file)) {
     ShowStatus(QString::fromStdString(refusal->message));
     return;
   }
   // Keys the file leaves out take their defaults, as kitbuilder-cli takes them from the same
   // file, so that a build from here writes what a build from the file writes.
-  ShowSettings(std::get<cli::SettingsFile>(file).settings);
+  ShowSettings(std::get<GenerationSettings>(file));
   ShowStatus(QStringLiteral("Settings opened from %1.").arg(path));
 }
 
 void KitbuilderForm::SaveSettingsFile(const QString& path) {
   if (!CorrectFieldsForUse()) return;
   const std::optional<WriteError> error =
-      cli::WriteSettingsFile(files_, QFile::encodeName(path).toStdString(), GatherSettings());
+      settings::WriteSettingsFile(files_, QFile::encodeName(path).toStdString(), GatherSettings());
   if (error) {
     ShowStatus(QStringLiteral("Settings file %1 cannot be written: %2; choose another file.")
                    .arg(path, QString::fromStdString(error->systemError)));

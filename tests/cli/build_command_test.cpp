@@ -6,8 +6,8 @@
 #include <string>
 
 #include "cli/exit_status.h"
-#include "cli/settings_file.h"
 #include "engine/main_program_composer.h"
+#include "settings/settings_text.h"
 #include "tests/cli/marker_store.h"
 #include "tests/support/memory_output_files.h"
 
@@ -53,7 +53,8 @@ TEST(BuildCommand, SuccessWritesTheThreeFilesAndPrintsTheStatusOnStandardOutput)
       (std::vector<std::string>{"/out/main.c", "/out/define.h", "/out/K3960reg.h",
                                 "/out/.kitbuilder/main.c", "/out/.kitbuilder/define.h",
                                 "/out/.kitbuilder/K3960reg.h", "/out/.kitbuilder/settings.toml"}));
-  EXPECT_EQ(files.files["/out/.kitbuilder/settings.toml"], SettingsFileText(DefaultSettings()));
+  EXPECT_EQ(files.files["/out/.kitbuilder/settings.toml"],
+            settings::SettingsFileText(DefaultSettings()));
   EXPECT_EQ(files.files["/out/define.h"], testing::kMarkerTypeHeader);
   EXPECT_NE(files.files["/out/main.c"].find("PLL1_REG, 100 )"), std::string::npos);
 }

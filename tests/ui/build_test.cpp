@@ -11,9 +11,9 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "cli/settings_file.h"
 #include "engine/build_sequence.h"
 #include "form_harness.h"
+#include "settings/settings_text.h"
 #include "tests/support/memory_output_files.h"
 #include "ui/number_field.h"
 
@@ -34,7 +34,8 @@ QByteArray ReadAll(const QString& path) {
 /// The files that the engine writes for `settings`, by file name.
 std::map<std::string, std::string> EngineFiles(const GenerationSettings& settings) {
   MemoryOutputFiles memory;
-  RunBuildSequence(EmbeddedStore(), memory, "/out/", settings, cli::SettingsFileText(settings));
+  RunBuildSequence(EmbeddedStore(), memory, "/out/", settings,
+                   settings::SettingsFileText(settings));
   std::map<std::string, std::string> byName;
   for (const auto& [path, bytes] : memory.files) byName[path.substr(5)] = bytes;
   return byName;

@@ -13,7 +13,7 @@
 
 #include "engine/generation_settings.h"
 
-namespace kitbuilder::cli {
+namespace kitbuilder::settings {
 
 /// One setting, in the order of the form: the "Setting" group, the "RF IO setting" group, the
 /// other settings, then the mode tab and its page's values.
@@ -54,6 +54,10 @@ std::string_view SettingMeaning(Setting setting);
 
 /// The values the setting allows, one line: "0..166", "tx, rx, tx-ack, rx-ack".
 std::string_view SettingAllowed(Setting setting);
+
+/// Whether a settings file gives the setting as an integer, as in channel = 100, rather than as
+/// a string, as in mode = "tx": the numbers, tx-power and wiring among them, take integers.
+bool TakesInteger(Setting setting);
 
 /// The setting whose key is `name`, matched exactly; nothing for an unknown key.
 std::optional<Setting> SettingNamed(std::string_view name);
@@ -103,4 +107,4 @@ struct Refusal {
 /// first refusal is returned.
 std::variant<GenerationSettings, Refusal> InterpretSettings(const SettingTexts& texts);
 
-}  // namespace kitbuilder::cli
+}  // namespace kitbuilder::settings

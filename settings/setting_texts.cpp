@@ -1,4 +1,4 @@
-#include "cli/setting_texts.h"
+#include "settings/setting_texts.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,23 +6,24 @@
 #include <utility>
 #include <vector>
 
-namespace kitbuilder::cli {
+namespace kitbuilder::settings {
 namespace {
 
 struct KeyDescription {
   std::string_view name;
   std::string_view meaning;
   std::string_view allowed;
+  bool integer = false;
 };
 
 constexpr std::string_view kPinAllowed = "P<port>.<bit>, port 0..3, bit 0..7";
 
 // In the order of Setting.
 constexpr KeyDescription kKeys[kSettingCount] = {
-    {"channel", "radio channel, 2400 MHz + 0.5 MHz each", "0..166"},
+    {"channel", "radio channel, 2400 MHz + 0.5 MHz each", "0..166", true},
     {"crystal", "radio crystal", "16MHz"},
     {"data-rate", "air data rate in bps", "2M, 1M"},
-    {"tx-power", "transmit power in dBm", "0, -4, -6, -8, -12"},
+    {"tx-power", "transmit power in dBm", "0, -4, -6, -8, -12", true},
     {"rf-id", "RF ID",
      "four hex bytes of 1 or 2 digits separated by commas, the first fixed at 54"},
     {"scs", "pin of the chip select line SCS", kPinAllowed},
@@ -31,14 +32,16 @@ constexpr KeyDescription kKeys[kSettingCount] = {
     {"gio1", "pin of the radio line GIO1", kPinAllowed},
     {"gio2", "pin of the radio line GIO2", kPinAllowed},
     {"wtr", "radio line that carries WTR", "GIO1, GIO2"},
-    {"wiring", "serial wiring, 3 or 4 wires (with 4 the GIO line that is not WTR is SDO)", "3, 4"},
+    {"wiring", "serial wiring, 3 or 4 wires (with 4 the GIO line that is not WTR is SDO)", "3, 4",
+     true},
     {"compiler", "8051 C dialect of the files; sdcc also writes a Makefile", "c51, sdcc"},
     {"mode", "operating mode", "tx, rx, tx-ack, rx-ack"},
-    {"length", "bytes per packet: TX length in tx and tx-ack, RX length in rx and rx-ack", "1..64"},
-    {"ack-length", "bytes of the acknowledgement, tx-ack and rx-ack only", "1..64"},
+    {"length", "bytes per packet: TX length in tx and tx-ack, RX length in rx and rx-ack", "1..64",
+     true},
+    {"ack-length", "bytes of the acknowledgement, tx-ack and rx-ack only", "1..64", true},
     {"rest", "state the radio rests in during the delay", "sleep, standby"},
-    {"delay", "delay per loop cycle in ms", "0..255"},
-    {"wait", "wait for the acknowledgement in units of 100 us, tx-ack only", "0..255"},
+    {"delay", "delay per loop cycle in ms", "0..255", true},
+    {"wait", "wait for the acknowledgement in units of 100 us, tx-ack only", "0..255", true},
 };
 
 /// One accepted text of a list setting and the settings value it stands for.
@@ -265,6 +268,10 @@ std::string_view SettingAllowed(Setting setting) {
   return kKeys[IndexOf(setting)].allowed;
 }
 
+bool TakesInteger(Setting setting) {
+  return kKeys[IndexOf(setting)].integer;
+}
+
 std::optional<Setting> SettingNamed(std::string_view name) {
   for (Setting setting : kAllSettings) {
     if (SettingName(setting) == name) return setting;
@@ -396,4 +403,4 @@ std::variant<GenerationSettings, Refusal> InterpretSettings(const SettingTexts& 
   return settings;
 }
 
-}  // namespace kitbuilder::cli
+}  // namespace kitbuilder::settings

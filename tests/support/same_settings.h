@@ -7,7 +7,7 @@
 
 #include "engine/generation_settings.h"
 
-namespace kitbuilder::cli::testing {
+namespace kitbuilder::testing {
 
 inline ::testing::AssertionResult SameSettings(const GenerationSettings& expected,
                                                const GenerationSettings& actual) {
@@ -55,4 +55,4 @@ inline ::testing::AssertionResult SameSettings(const GenerationSettings& expecte
   return ::testing::AssertionSuccess();
 }
 
-}  // namespace kitbuilder::cli::testing
+}  // namespace kitbuilder::testing
