@@ -7,6 +7,8 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/build_record.h"
 #include "engine/build_sequence.h"
@@ -66,35 +68,28 @@ std::string RfIdAndChannelLines(std::string text) {
   return ChannelLine(Replaced(text, "    0x54, 0x75, 0xC5, 0x2A", "    0x11, 0x22, 0x33, 0x44"));
 }
 
-// Settings of the second build.
-void Same(GenerationSettings*) {}
-void OtherChannel(GenerationSettings* settings) {
-  settings->rf.channel = 12;
-}
-void OtherTxPower(GenerationSettings* settings) {
-  settings->rf.txPowerIndex = 4;
-}
-void Sdcc(GenerationSettings* settings) {
-  settings->compiler = TargetCompiler::kSdcc;
-}
-void OtherRfIdAndChannel(GenerationSettings* settings) {
-  settings->rfId[0] = "0x99";
-  settings->rf.channel = 12;
+GenerationSettings Settings(int32_t channel, int32_t txPowerIndex = 0,
+                            TargetCompiler compiler = TargetCompiler::kC51,
+                            const char* firstRfIdByte = "0x54") {
+  GenerationSettings settings = DefaultSettings();
+  settings.rf.channel = channel;
+  settings.rf.txPowerIndex = txPowerIndex;
+  settings.compiler = compiler;
+  settings.rfId[0] = firstRfIdByte;
+  return settings;
 }
 
-// Builds `first`, lets `edit` change `file`, optionally deletes the record, and builds the
-// settings that `change` makes of `first`.
+// Builds `first`, lets `edit` change `file`, optionally deletes the record, and builds `second`.
 struct Rebuild {
-  explicit Rebuild(GenerationSettings first, const char* file, std::string (*edit)(std::string),
-                   void (*change)(GenerationSettings*), bool deleteRecord = false)
-      : path(scratch / file), second(first) {
+  Rebuild(const GenerationSettings& first, const char* file, std::string (*edit)(std::string),
+          const GenerationSettings& second, bool deleteRecord = false)
+      : path(scratch / file) {
     EXPECT_TRUE(
         RunBuildSequence(EmbeddedStore(), disk, scratch.Output(), first, kSettingsText).success);
     edited = edit(ReadFileBytes(path));
     EXPECT_EQ(disk.Write(path, edited).status, WriteOutcome::Status::kWritten);
     if (deleteRecord) std::system(("rm -r '" + (scratch / kRecordFolder) + "'").c_str());
-    change(&second);
-    // What this build generates by itself, built in a directory of its own.
+    // What the second build generates by itself, built in a directory of its own.
     ScratchDirectory alone;
     EXPECT_TRUE(
         RunBuildSequence(EmbeddedStore(), disk, alone.Output(), second, kSettingsText).success);
@@ -105,24 +100,17 @@ struct Rebuild {
   ScratchDirectory scratch;
   DiskOutputFiles disk;
   std::string path;
-  GenerationSettings second;
   std::string edited;
   std::string generated;
   BuildOutcome outcome;
 };
 
-GenerationSettings SdccSettings() {
-  GenerationSettings settings = DefaultSettings();
-  settings.compiler = TargetCompiler::kSdcc;
-  return settings;
-}
-
 struct MergeCase {
   const char* name;
   const char* file;
   std::string (*edit)(std::string);
-  void (*change)(GenerationSettings*);
-  bool sdcc;
+  GenerationSettings first;
+  GenerationSettings second;
   bool deleteRecord;
   /// What the file must hold: the edit applied to the new generation, the new generation alone,
   /// or the edited file as it was.
@@ -130,12 +118,15 @@ struct MergeCase {
   const char* notice;  // "" for none, and then no backup either
 };
 
+void PrintTo(const MergeCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class RebuildMergeTest : public ::testing::TestWithParam<MergeCase> {};
 
 TEST_P(RebuildMergeTest, TheFileHoldsWhatTheRuleSaysAndTheBackupTheEditedFile) {
   const MergeCase& c = GetParam();
-  const Rebuild rebuild(c.sdcc ? SdccSettings() : DefaultSettings(), c.file, c.edit, c.change,
-                        c.deleteRecord);
+  const Rebuild rebuild(c.first, c.file, c.edit, c.second, c.deleteRecord);
   ASSERT_NE(rebuild.generated, "");
   EXPECT_TRUE(rebuild.outcome.success);
   EXPECT_FALSE(rebuild.outcome.conflicted);
@@ -159,63 +150,82 @@ TEST_P(RebuildMergeTest, TheFileHoldsWhatTheRuleSaysAndTheBackupTheEditedFile) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, RebuildMergeTest,
     ::testing::Values(
-        MergeCase{"UneditedFileTakesTheNewSettingsSilently", "main.c", Unedited, OtherChannel,
-                  false, false, MergeCase::kNew, ""},
-        MergeCase{"FunctionAfterMainIsKept", "main.c", FunctionAfterMain, OtherChannel, false,
-                  false, MergeCase::kEditOfNew, "main.c: your edits were kept."},
-        MergeCase{"ChangedPayloadTableIsKept", "main.c", PayloadTable, OtherTxPower, false, false,
-                  MergeCase::kEditOfNew, "main.c: your edits were kept."},
+        MergeCase{"UneditedFileTakesTheNewSettingsSilently", "main.c", Unedited, Settings(100),
+                  Settings(12), false, MergeCase::kNew, ""},
+        MergeCase{"FunctionAfterMainIsKept", "main.c", FunctionAfterMain, Settings(100),
+                  Settings(12), false, MergeCase::kEditOfNew, "main.c: your edits were kept."},
+        MergeCase{"ChangedPayloadTableIsKept", "main.c", PayloadTable, Settings(100),
+                  Settings(100, 4), false, MergeCase::kEditOfNew, "main.c: your edits were kept."},
         MergeCase{"EditedTypeHeaderKeepsItsTypedefInTheOtherDialect", "define.h", TypedefAtTheEnd,
-                  Sdcc, false, false, MergeCase::kEditOfNew, "define.h: your edits were kept."},
+                  Settings(100), Settings(100, 0, TargetCompiler::kSdcc), false,
+                  MergeCase::kEditOfNew, "define.h: your edits were kept."},
         MergeCase{"EditsStayWithoutBackupWhenTheSettingsChangeNothingInTheFile", "main.c",
-                  FunctionAfterMain, Same, false, false, MergeCase::kEdited, ""},
+                  FunctionAfterMain, Settings(100), Settings(100), false, MergeCase::kEdited, ""},
         MergeCase{"EditedMakefileStaysWhenTheChannelChanges", "Makefile", MakefileTarget,
-                  OtherChannel, true, false, MergeCase::kEdited, ""},
+                  Settings(100, 0, TargetCompiler::kSdcc), Settings(12, 0, TargetCompiler::kSdcc),
+                  false, MergeCase::kEdited, ""},
         MergeCase{"WithoutARecordAnEditedFileIsKeptAsBackupAndReplaced", "main.c",
-                  FunctionAfterMain, OtherChannel, false, true, MergeCase::kNew,
+                  FunctionAfterMain, Settings(100), Settings(12), true, MergeCase::kNew,
                   "Previous main.c kept as main.c.bak."},
-        MergeCase{"WithoutARecordTheSameContentIsReplacedSilently", "main.c", Unedited, Same, false,
-                  true, MergeCase::kNew, ""}),
+        MergeCase{"WithoutARecordTheSameContentIsReplacedSilently", "main.c", Unedited,
+                  Settings(100), Settings(100), true, MergeCase::kNew, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct ConflictCase {
   const char* name;
   std::string (*edit)(std::string);
-  void (*change)(GenerationSettings*);
+  GenerationSettings second;
+  /// Each conflict: the user's line and the new settings' line.
+  std::vector<std::pair<std::string, std::string>> sides;
+  int firstLine;
   const char* notice;
 };
+
+void PrintTo(const ConflictCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class RebuildConflictTest : public ::testing::TestWithParam<ConflictCase> {};
 
 TEST_P(RebuildConflictTest, TheFileHoldsGitsMarkersAndTheBuildSaysWhere) {
   const ConflictCase& c = GetParam();
-  const Rebuild rebuild(DefaultSettings(), "main.c", c.edit, c.change);
+  const Rebuild rebuild(Settings(100), "main.c", c.edit, c.second);
   EXPECT_TRUE(rebuild.outcome.conflicted);
   EXPECT_EQ(rebuild.outcome.notices, std::vector<std::string>{c.notice});
   EXPECT_TRUE(SameBytes(rebuild.edited, ReadFileBytes(rebuild.path + ".bak")));
 
-  // The channel conflict, whole; everything around it is the user's file with the other side's
-  // changes, byte for byte.
-  const std::string newLine = "    K3960_WriteReg( PLL1_REG, 12 );        // set radio channel";
-  const std::string conflict = std::string("<<<<<<< your edits\r\n") + kUsersChannelLine +
-                               "\r\n=======\r\n" + newLine + "\r\n>>>>>>> new settings";
+  // The new file, each conflicting line replaced by both sides between git's markers.
+  std::string expected = rebuild.generated;
+  for (const auto& [yours, theirs] : c.sides) {
+    expected = Replaced(expected, theirs + "\r\n",
+                        "<<<<<<< your edits\r\n" + yours + "\r\n=======\r\n" + theirs +
+                            "\r\n>>>>>>> new settings\r\n");
+  }
   const std::string written = ReadFileBytes(rebuild.path);
-  EXPECT_NE(written.find(conflict), std::string::npos);
-  const std::size_t firstLine = std::string(c.notice).find("line ") + 5;
-  const int line = std::atoi(c.notice + firstLine);
+  EXPECT_TRUE(SameBytes(expected, written));
   std::size_t at = 0;
-  for (int i = 1; i < line; ++i) at = written.find('\n', at) + 1;
-  EXPECT_EQ(written.compare(at, 20, "<<<<<<< your edits\r\n"), 0) << "line " << line;
+  for (int line = 1; line < c.firstLine; ++line) at = written.find('\n', at) + 1;
+  EXPECT_EQ(written.compare(at, 20, "<<<<<<< your edits\r\n"), 0);
 }
+
+const std::pair<std::string, std::string> kChannelSides = {
+    kUsersChannelLine, "    K3960_WriteReg( PLL1_REG, 12 );        // set radio channel"};
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RebuildConflictTest,
     ::testing::Values(
-        ConflictCase{"EditedChannelLineAndAnotherChannel", ChannelLine, OtherChannel,
+        ConflictCase{"EditedChannelLineAndAnotherChannel",
+                     ChannelLine,
+                     Settings(12),
+                     {kChannelSides},
+                     157,
                      "main.c: 1 conflict between your edits and the new settings, at line 157; "
                      "your version is in main.c.bak"},
-        ConflictCase{"EditedRfIdAndChannelLinesAndOtherOnes", RfIdAndChannelLines,
-                     OtherRfIdAndChannel,
+        ConflictCase{"EditedRfIdAndChannelLinesAndOtherOnes",
+                     RfIdAndChannelLines,
+                     Settings(12, 0, TargetCompiler::kC51, "0x99"),
+                     {{"    0x11, 0x22, 0x33, 0x44", "    0x99, 0x75, 0xC5, 0x2A"}, kChannelSides},
+                     53,
                      "main.c: 2 conflicts between your edits and the new settings, from line "
                      "53; your version is in main.c.bak"}),
     [](const auto& info) { return std::string(info.param.name); });
