@@ -42,7 +42,8 @@ const BuildStep kMainProgramStep = {
     [](const TextStore& store, OutputFiles& files, const std::string& directory,
        const GenerationSettings& settings) {
       return ComposeMainProgram(store, files, directory, settings.pins, settings.rfId,
-                                settings.operatingMode, settings.rf, settings.compiler);
+                                settings.operatingMode, settings.rf, settings.compiler,
+                                settings.mcuClock);
     }};
 
 const BuildStep kTypeHeaderStep = {

@@ -15,13 +15,9 @@
 #include <string>
 #include <string_view>
 
-namespace kitbuilder {
+#include "engine/generation_settings.h"
 
-/// The clock of the microcontroller that runs the firmware.
-struct McuClock {
-  double megahertz = 12.0;
-  int32_t clocksPerCycle = 12;  ///< 12 for a classic core, 6 in the double-speed "X2" mode
-};
+namespace kitbuilder {
 
 /// Machine cycles in `microseconds` at `clock`.
 double CyclesIn(const McuClock& clock, double microseconds);

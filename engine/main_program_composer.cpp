@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/delay_routines.h"
 #include "engine/generated_file_writer.h"
 #include "engine/sdcc_dialect.h"
 
@@ -166,13 +167,16 @@ int32_t ComposeMainDocument(const TextStore& store, const PinAssignment& pins, c
 WriterResult ComposeMainProgram(const TextStore& store, OutputFiles& files,
                                 const std::string& outputDirectory, const PinAssignment& pins,
                                 const RfId& rfId, int32_t operatingMode, const RfParameters& rf,
-                                TargetCompiler compiler) {
+                                TargetCompiler compiler, const std::optional<McuClock>& clock) {
   std::string document;
   if (const int32_t code = ComposeMainDocument(store, pins, rfId, operatingMode, rf, &document);
       code != 0) {
     return {code, std::nullopt};
   }
-  if (compiler == TargetCompiler::kSdcc) document = MainProgramForSdcc(document);
+  if (compiler == TargetCompiler::kSdcc) {
+    document = MainProgramForSdcc(document);
+    if (clock) document = WithDelaysFor(document, *clock);
+  }
   return WriteGeneratedFile(files, outputDirectory, "main.c", std::move(document));
 }
 

@@ -26,10 +26,12 @@ int32_t ComposeMainDocument(const TextStore& store, const PinAssignment& pins, c
                             int32_t operatingMode, const RfParameters& rf, std::string* document);
 
 /// Composes main.c and writes it as outputDirectory + "main.c", keeping the user's edits as
-/// WriteGeneratedFile does. `outputDirectory` ends in '/'.
+/// WriteGeneratedFile does. `outputDirectory` ends in '/'. In SDCC's dialect with a `clock`,
+/// the delay routines are those computed for it.
 WriterResult ComposeMainProgram(const TextStore& store, OutputFiles& files,
                                 const std::string& outputDirectory, const PinAssignment& pins,
                                 const RfId& rfId, int32_t operatingMode, const RfParameters& rf,
-                                TargetCompiler compiler);
+                                TargetCompiler compiler,
+                                const std::optional<McuClock>& clock = std::nullopt);
 
 }  // namespace kitbuilder

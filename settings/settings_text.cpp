@@ -34,9 +34,28 @@ std::string TomlString(std::string_view text) {
   return quoted + '"';
 }
 
-/// The text of a setting's value as a file holds it: an integer bare, anything else quoted.
+/// The text of a setting's value as a file holds it: a number bare, anything else quoted.
 std::string TomlValue(Setting setting, const std::string& text) {
-  return TakesInteger(setting) ? text : TomlString(text);
+  return TypeOf(setting) == ValueType::kString ? TomlString(text) : text;
+}
+
+const char* TypeName(ValueType type) {
+  switch (type) {
+    case ValueType::kInteger:
+      return "an integer";
+    case ValueType::kNumber:
+      return "a number";
+    case ValueType::kString:
+      break;
+  }
+  return "a string";
+}
+
+/// A TOML float as the reading takes a number's text: "11.0592", "12".
+std::string FloatText(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.10g", value);
+  return text;
 }
 
 /// "a string", "an array": what a value of the wrong type is, for its refusal.
@@ -78,16 +97,18 @@ std::string AllowedKeys() {
 /// written as a file writes it.
 std::variant<std::string, Refusal> ValueText(Setting setting, const toml::node& value,
                                              const std::string& origin) {
-  if (TakesInteger(setting)) {
-    if (const toml::value<int64_t>* integer = value.as_integer()) {
-      return std::to_string(integer->get());
-    }
-  } else if (const toml::value<std::string>* string = value.as_string()) {
-    return string->get();
+  const ValueType type = TypeOf(setting);
+  if (type == ValueType::kString) {
+    if (const toml::value<std::string>* string = value.as_string()) return string->get();
+  } else if (const toml::value<int64_t>* integer = value.as_integer()) {
+    return std::to_string(integer->get());
+  } else if (const toml::value<double>* number = value.as_floating_point();
+             number && type == ValueType::kNumber) {
+    return FloatText(number->get());
   }
   const std::string example = TomlValue(setting, SettingText(DefaultSettings(kModeTxAck), setting));
-  return Refusal{origin + " takes " + (TakesInteger(setting) ? "an integer" : "a string") +
-                 " such as " + example + ", not " + KindOf(value)};
+  return Refusal{origin + " takes " + TypeName(type) + " such as " + example + ", not " +
+                 KindOf(value)};
 }
 
 /// Takes one top-level key of the document into `texts`, or says why it cannot be taken.
@@ -144,7 +165,7 @@ std::variant<SettingTexts, Refusal> ReadSettingsText(std::string_view text,
 std::string SettingsFileText(const GenerationSettings& settings) {
   std::string text = std::string("# ") + kFileHeader + "\n";
   for (Setting setting : kAllSettings) {
-    if (!ModeUses(settings.operatingMode, setting)) continue;
+    if (!SettingApplies(settings, setting)) continue;
     text += "\n# " + std::string(SettingMeaning(setting)) +
             "; allowed: " + std::string(SettingAllowed(setting)) + "\n" +
             std::string(SettingName(setting)) + "=" +

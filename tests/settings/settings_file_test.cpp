@@ -35,6 +35,7 @@ GenerationSettings Unusual(int32_t mode, int32_t spiMode, TargetCompiler compile
   settings.rf.dataRateIndex = 1;
   PlaceModeValues(mode, ModeValues{17, 5, 1, 200, 99}, &settings.rf);
   settings.compiler = compiler;
+  if (compiler == TargetCompiler::kSdcc && spiMode == 1) settings.mcuClock = McuClock{22.1184, 6};
   return settings;
 }
 

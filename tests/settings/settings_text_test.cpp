@@ -21,8 +21,8 @@ std::variant<GenerationSettings, Refusal> Read(std::string_view text) {
 
 constexpr const char* kAllowedKeys =
     "board.toml: unknown key \"chanel\"; allowed keys: channel, crystal, data-rate, tx-power, "
-    "rf-id, scs, sck, sdio, gio1, gio2, wtr, wiring, compiler, mode, length, ack-length, rest, "
-    "delay, wait";
+    "rf-id, scs, sck, sdio, gio1, gio2, wtr, wiring, compiler, mcu-clock, clocks-per-cycle, mode, "
+    "length, ack-length, rest, delay, wait";
 
 TEST(SettingsTextRead, TomlSnippetsGiveTheSettingsTheyWrite) {
   const struct {
@@ -46,6 +46,12 @@ TEST(SettingsTextRead, TomlSnippetsGiveTheSettingsTheyWrite) {
         {Setting::kChannel, "12"},
         {Setting::kRfId, "54,A,0B,FF"},
         {Setting::kScs, "P2.5"}}},
+      {"clock as a float, the other clock setting by default",
+       "compiler = \"sdcc\"\nmcu-clock = 11.0592\n",
+       {{Setting::kMcuClock, "11.0592"}, {Setting::kClocksPerCycle, "12"}}},
+      {"clock as an integer, X2 mode",
+       "compiler = \"sdcc\"\nmcu-clock = 24\nclocks-per-cycle = 6\n",
+       {{Setting::kMcuClock, "24"}, {Setting::kClocksPerCycle, "6"}}},
   };
   for (const auto& testCase : cases) {
     SCOPED_TRACE(testCase.name);
@@ -122,6 +128,18 @@ TEST(SettingsTextRead, SnippetsThatAreNoTomlOrNoSettingsAreRefusedInOneLine) {
        "board.toml: mode \"ack\" is not allowed; allowed: tx, rx, tx-ack, rx-ack"},
       {"page value of another mode", "mode = \"rx\"\nwait = 40\n",
        "board.toml: wait \"40\" is not used in mode rx; it applies to tx-ack only"},
+      {"clock for C51", "clocks-per-cycle = 6\n",
+       "board.toml: clocks-per-cycle \"6\" is not used with compiler c51,"},
+      {"clock above 50 MHz", "compiler = \"sdcc\"\nmcu-clock = 50.5\n",
+       "board.toml: mcu-clock \"50.5\" is not allowed; allowed: 1..50, up to 6 decimals"},
+      {"clock below 1 MHz", "compiler = \"sdcc\"\nmcu-clock = 0.5\n",
+       "board.toml: mcu-clock \"0.5\" is not allowed;"},
+      {"clock with too many decimals", "compiler = \"sdcc\"\nmcu-clock = 11.0592001\n",
+       "board.toml: mcu-clock \"11.0592001\" is not allowed;"},
+      {"clock as a string", "compiler = \"sdcc\"\nmcu-clock = \"12\"\n",
+       "board.toml: mcu-clock takes a number such as 12, not a string"},
+      {"single-cycle core", "compiler = \"sdcc\"\nclocks-per-cycle = 1\n",
+       "board.toml: clocks-per-cycle \"1\" is not allowed; allowed: 12 (a classic core), 6"},
   };
   for (const auto& testCase : cases) {
     SCOPED_TRACE(testCase.name);
@@ -146,7 +164,10 @@ TEST(SettingsFileText, HoldsEveryKeyTheModeUsesOnceInTheFormsOrderEachUnderItsCo
 
     std::vector<Setting> expected;
     for (Setting setting : kAllSettings) {
-      if (ModeUses(mode, setting)) expected.push_back(setting);
+      if (ModeUses(mode, setting) && setting != Setting::kMcuClock &&
+          setting != Setting::kClocksPerCycle) {
+        expected.push_back(setting);
+      }
     }
     ASSERT_EQ(lines.size(), 1 + 3 * expected.size()) << text;
     for (std::size_t i = 0; i < expected.size(); ++i) {
