@@ -60,7 +60,7 @@ TEST(DelayRoutines, ReplaceOnlyTheStoredRoutinesAndNameTheClock) {
   GenerationSettings settings = DefaultSettings(kModeTxAck);
   settings.compiler = TargetCompiler::kSdcc;
   testing::MemoryOutputFiles files;
-  ASSERT_TRUE(RunBuildSequence(EmbeddedStore(), files, "/out/", settings).success);
+  ASSERT_TRUE(RunBuildSequence(EmbeddedStore(), files, "/out/", settings, "").success);
   const std::string stored = files.files.at("/out/main.c");
   const McuClock clock{11.0592, 6};
   const std::string timed = WithDelaysFor(stored, clock);
