@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPixmap>
 #include <QTabBar>
@@ -110,6 +111,7 @@ int main(int argc, char** argv) {
 
   tabs->setCurrentIndex(0);
   form.findChild<QComboBox*>(QStringLiteral("compiler"))->setCurrentIndex(1);
+  form.findChild<QLineEdit*>(QStringLiteral("mcuClock"))->setText(QStringLiteral("11.0592"));
   form.BuildReferenceCode();
   if (!Append(builds.filePath(QStringLiteral("main.c")), "/* the user's own code */\n")) {
     std::fprintf(stderr, "kitbuilder-screenshots: cannot edit main.c in %s\n",

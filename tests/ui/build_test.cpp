@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -160,6 +161,38 @@ class BuildTest : public QObject {
     }
     const QByteArray header = sdcc ? "#include <8052.h>" : "#include <reg52.h>";
     QVERIFY(ReadAll(h.Directory().filePath("main.c")).contains(header));
+  }
+
+  // The clock fields give what --mcu-clock and --clocks-per-cycle give, only with SDCC, and a
+  // clock out of range is refused before anything is written.
+  void ClockFieldsBuildWhatTheCommandLineBuildsWithTheClock() {
+    FormHarness h;
+    auto* clock = h.Form().findChild<QLineEdit*>("mcuClock");
+    auto* cycles = h.Form().findChild<QComboBox*>("clocksPerCycle");
+    QVERIFY(!clock->isEnabled() && !cycles->isEnabled());
+    h.Form().findChild<QComboBox*>("compiler")->setCurrentIndex(1);
+    QVERIFY(clock->isEnabled() && cycles->isEnabled());
+
+    TypeInto(clock, "60");
+    Build(h);
+    QVERIFY(h.Status().startsWith("MCU clock 60 MHz is out of range"));
+    QVERIFY(!QFile::exists(h.Directory().filePath("main.c")));
+
+    clock->clear();
+    TypeInto(clock, "11.0592");
+    cycles->setCurrentIndex(1);
+    Build(h);
+    QCOMPARE(h.Status(), "All file creat success.");
+    QTemporaryDir cliDirectory;
+    QProcess cli;
+    cli.start(QStringLiteral(KITBUILDER_CLI),
+              {"-o", cliDirectory.path(), "--compiler", "sdcc", "--mcu-clock", "11.0592",
+               "--clocks-per-cycle", "6"});
+    QVERIFY(cli.waitForFinished(30000));
+    QVERIFY2(cli.exitCode() == 0, cli.readAllStandardError().constData());
+    const QByteArray fromForm = ReadAll(h.Directory().filePath("main.c"));
+    QVERIFY(fromForm.contains("FOR AN 8051 AT 11.0592 MHZ, 6 CLOCKS PER MACHINE CYCLE"));
+    QCOMPARE(fromForm, ReadAll(cliDirectory.filePath("main.c")));
   }
 
   void DefaultsBuildTheReviewedC51Files() {
