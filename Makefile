@@ -2,14 +2,15 @@
 # Both install the Debian packages that are missing first (apt-get as root, sudo otherwise).
 
 PACKAGES := cmake ninja-build g++ qt6-base-dev libgtest-dev libgmock-dev libcli11-dev \
-            libbenchmark-dev fonts-liberation sdcc sdcc-ucsim
+            libtomlplusplus-dev libbenchmark-dev libgit2-dev pkgconf fonts-liberation sdcc sdcc-ucsim \
+            help2man man-db dpkg-dev file lintian desktop-file-utils appstream
 BUILD    := build
 ASAN     := build-sanitize
 BENCH    := build-bench
 SUDO     := $(if $(filter 0,$(shell id -u)),,sudo)
 CONFIGURE = cmake -S . -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps build run test test-sanitize bench screenshots install clean
+.PHONY: deps build run test test-sanitize bench screenshots install package clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -48,6 +49,11 @@ screenshots: build
 
 install: build
 	cmake --install $(BUILD)
+
+# The Debian package build/kitbuilder_<version>_<arch>.deb, made from the build above (-O2 as
+# Debian builds; CPack strips the binaries and installs into /usr).
+package: build
+	cmake --build $(BUILD) --target package
 
 clean:
 	rm -rf $(BUILD) $(ASAN) $(BENCH)

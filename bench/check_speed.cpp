@@ -22,7 +22,9 @@ int main() {
       status = 1;
       continue;
     }
-    const double board = request.options.clock.Milliseconds(run.outcome.cycles) / 1000.0;
+    const double board =
+        kitbuilder::simulator::BoardMilliseconds(request.options.clock, run.outcome.cycles) /
+        1000.0;
     std::printf("%-7s %9.3f %9.3f %9.3f %9.3f %7llu %7.2f\n", names[mode], run.seconds,
                 run.seconds - run.runSeconds, run.runSeconds, board,
                 static_cast<unsigned long long>(run.s51Stops), run.seconds / board);

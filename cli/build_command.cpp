@@ -7,6 +7,7 @@
 #include "engine/build_sequence.h"
 #include "engine/main_program_composer.h"
 #include "engine/sdcc_dialect.h"
+#include "settings/settings_text.h"
 
 namespace kitbuilder::cli {
 namespace {
@@ -33,7 +34,8 @@ int PrintMainProgram(const GenerationSettings& settings, const TextStore& store,
 int WriteFiles(const BuildRequest& request, const TextStore& store, OutputFiles& files,
                std::ostream& out, std::ostream& err) {
   const BuildOutcome outcome =
-      RunBuildSequence(store, files, request.outputDirectory, request.settings);
+      RunBuildSequence(store, files, request.outputDirectory, request.settings,
+                       settings::SettingsFileText(request.settings));
   std::ostream& report = outcome.success ? out : err;
   if (outcome.writeError) {
     err << "kitbuilder-cli: writing " << outcome.writeError->path
@@ -42,8 +44,9 @@ int WriteFiles(const BuildRequest& request, const TextStore& store, OutputFiles&
     report << outcome.statusText << '\n';
   }
   // Standard error, so that scripts reading the status line see it unchanged.
-  if (outcome.keptBackup) err << kKeptBackupNotice << '\n';
-  return outcome.success ? kExitSuccess : kExitBuildFailed;
+  for (const std::string& notice : outcome.notices) err << notice << '\n';
+  // Firmware with conflict markers does not compile, so a script must not go on with it.
+  return outcome.success && !outcome.conflicted ? kExitSuccess : kExitBuildFailed;
 }
 
 }  // namespace

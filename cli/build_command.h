@@ -1,6 +1,6 @@
 #pragma once
-// Carries out a build request: writes the three files, or prints main.c, and reports the
-// outcome the way the window's status line would.
+// Carries out a build request: writes the files and the build's record, or prints main.c, and
+// reports the outcome the way the window's status line would.
 
 #include <ostream>
 
@@ -10,8 +10,9 @@
 
 namespace kitbuilder::cli {
 
-/// Runs `request` and returns the exit status. Success text and main.c go to `out`; failures and
-/// warnings go to `err`, one line each.
+/// Runs `request` and returns the exit status, which is a failure also when a file holds conflict
+/// markers. Success text and main.c go to `out`; failures, warnings and what became of the
+/// user's edits go to `err`, one line each.
 int RunBuildCommand(const BuildRequest& request, const TextStore& store, OutputFiles& files,
                     std::ostream& out, std::ostream& err);
 

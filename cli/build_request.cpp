@@ -4,10 +4,16 @@
 #include <system_error>
 #include <utility>
 
-#include "cli/settings_file.h"
 #include "engine/output_directory.h"
+#include "settings/settings_file.h"
 
 namespace kitbuilder::cli {
+
+using settings::InterpretSettings;
+using settings::ReadSettingsFileTexts;
+using settings::Refusal;
+using settings::SettingTexts;
+
 namespace {
 
 std::variant<GenerationSettings, Refusal> ReadSettings(const OptionTexts& texts) {

@@ -6,15 +6,15 @@
 #include <string>
 #include <variant>
 
-#include "cli/setting_texts.h"
 #include "engine/generation_settings.h"
+#include "settings/setting_texts.h"
 
 namespace kitbuilder::cli {
 
 /// What the command line gives: the settings it names, and where the settings come from and the
 /// result goes.
 struct OptionTexts {
-  SettingTexts settings;              ///< only the settings named on the command line
+  settings::SettingTexts settings;    ///< only the settings named on the command line
   std::optional<std::string> output;  ///< empty: the current directory
   bool toStdout = false;
   std::optional<std::string> settingsFile;       ///< --settings: the settings to start from
@@ -35,6 +35,6 @@ struct BuildRequest {
 /// it and checks everything. The file must be valid by itself, since a window that opens it will
 /// read it alone; a mode page value that it gives must suit the mode that the command line may
 /// choose instead.
-std::variant<BuildRequest, Refusal> InterpretOptions(const OptionTexts& texts);
+std::variant<BuildRequest, settings::Refusal> InterpretOptions(const OptionTexts& texts);
 
 }  // namespace kitbuilder::cli

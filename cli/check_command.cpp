@@ -18,6 +18,7 @@ int RunCheckCommand(const BuildRequest& request, const CheckOptions& options,
   check.firmwareFile = options.firmwareFile;
   check.options.passes = options.passes;
   check.options.ownPayload = options.firmwareFile.has_value();
+  check.options.clock = request.settings.mcuClock.value_or(McuClock{});
   std::ofstream traceFile;
   std::unique_ptr<simulator::VcdTrace> trace;
   if (options.traceFile) {

@@ -5,8 +5,21 @@
 #include <variant>
 
 #include "engine/generation_settings.h"
+#include "engine/version.h"
+#include "settings/setting_texts.h"
 
 namespace kitbuilder::cli {
+
+using settings::kAllSettings;
+using settings::ModeOptionText;
+using settings::ModeUses;
+using settings::Refusal;
+using settings::Setting;
+using settings::SettingAllowed;
+using settings::SettingMeaning;
+using settings::SettingName;
+using settings::SettingText;
+
 namespace {
 
 constexpr int32_t kEveryMode[] = {kModeTx, kModeRx, kModeTxAck, kModeRxAck};
@@ -70,6 +83,8 @@ CommandLineOutcome ReadCommandLine(int argc, const char* const* argv) {
       "settings. Values are matched without regard to case.",
       "kitbuilder-cli");
   app.get_formatter()->column_width(26);
+  app.set_version_flag("--version", std::string("kitbuilder-cli ") + kVersion,
+                       "print the version and exit");
   OptionTexts texts;
   DefineOptions(&app, &texts);
   CommandLineOutcome outcome;
@@ -79,6 +94,10 @@ CommandLineOutcome ReadCommandLine(int argc, const char* const* argv) {
   } catch (const CLI::CallForHelp&) {
     outcome.action = CommandLineOutcome::Action::kShowHelp;
     outcome.text = app.help();
+    return outcome;
+  } catch (const CLI::CallForVersion& version) {
+    outcome.action = CommandLineOutcome::Action::kShowVersion;
+    outcome.text = std::string(version.what()) + "\n";
     return outcome;
   } catch (const CLI::Error& error) {
     outcome.text = std::string(error.what()) + " (see --help)";

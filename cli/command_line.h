@@ -19,11 +19,11 @@ void DefineOptions(CLI::App* app, OptionTexts* texts);
 
 /// What a command line asks for.
 struct CommandLineOutcome {
-  enum class Action { kBuild, kSaveSettings, kCheck, kShowHelp, kRefuse };
+  enum class Action { kBuild, kSaveSettings, kCheck, kShowHelp, kShowVersion, kRefuse };
   Action action = Action::kRefuse;
   BuildRequest request;  ///< for kBuild, kSaveSettings and kCheck
   CheckOptions check;    ///< for kCheck
-  std::string text;      ///< the help for kShowHelp; the one-line reason for kRefuse
+  std::string text;      ///< the help or the version line to print; the one-line reason for kRefuse
 };
 
 /// Reads argv (argv[0] is the program) and the settings file it names. Never throws a parser

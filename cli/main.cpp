@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
     kitbuilder::DiskOutputFiles files;
     switch (outcome.action) {
       case CommandLineOutcome::Action::kShowHelp:
+      case CommandLineOutcome::Action::kShowVersion:
         std::cout << outcome.text;
         return kitbuilder::cli::kExitSuccess;
       case CommandLineOutcome::Action::kRefuse:

@@ -1,13 +1,13 @@
 #include "cli/save_settings_command.h"
 
 #include "cli/exit_status.h"
-#include "cli/settings_file.h"
+#include "settings/settings_file.h"
 
 namespace kitbuilder::cli {
 
 int RunSaveSettingsCommand(const GenerationSettings& settings, const std::string& path,
                            OutputFiles& files, std::ostream& out, std::ostream& err) {
-  if (const std::optional<WriteError> error = WriteSettingsFile(files, path, settings)) {
+  if (const std::optional<WriteError> error = settings::WriteSettingsFile(files, path, settings)) {
     err << "kitbuilder-cli: writing " << error->path << " failed: " << error->systemError << '\n';
     return kExitBuildFailed;
   }

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "engine/build_record.h"
+#include "engine/generated_file_writer.h"
 #include "engine/main_program_composer.h"
 #include "engine/sdcc_dialect.h"
 
@@ -14,12 +16,12 @@ constexpr int32_t kRegisterHeaderId = 211;
 constexpr int32_t kSdccMakefileId = 220;
 
 WriterResult WriteFixedFile(const TextStore& store, OutputFiles& files, int32_t templateId,
-                            const std::string& path,
+                            const std::string& outputDirectory, const std::string& name,
                             std::string (*dialect)(std::string_view) = nullptr) {
   TemplateView view;
   if (const int32_t code = OpenTemplate(store, templateId, &view); code != 0) return {code, {}};
-  if (dialect != nullptr) return WriteWholeFile(files, path, dialect(view.bytes));
-  return WriteWholeFile(files, path, view.bytes);
+  std::string bytes = dialect != nullptr ? dialect(view.bytes) : std::string(view.bytes);
+  return WriteGeneratedFile(files, outputDirectory, name, std::move(bytes));
 }
 
 std::string StatusText(const char* format, int32_t code) {
@@ -40,7 +42,8 @@ const BuildStep kMainProgramStep = {
     [](const TextStore& store, OutputFiles& files, const std::string& directory,
        const GenerationSettings& settings) {
       return ComposeMainProgram(store, files, directory, settings.pins, settings.rfId,
-                                settings.operatingMode, settings.rf, settings.compiler);
+                                settings.operatingMode, settings.rf, settings.compiler,
+                                settings.mcuClock);
     }};
 
 const BuildStep kTypeHeaderStep = {
@@ -64,36 +67,49 @@ const BuildStep kMakefileStep = {
 
 WriterResult WriteTypeHeader(const TextStore& store, OutputFiles& files,
                              const std::string& outputDirectory, TargetCompiler compiler) {
-  return WriteFixedFile(store, files, kTypeHeaderId, outputDirectory + "define.h",
+  return WriteFixedFile(store, files, kTypeHeaderId, outputDirectory, "define.h",
                         compiler == TargetCompiler::kSdcc ? TypeHeaderForSdcc : nullptr);
 }
 
 WriterResult WriteRegisterHeader(const TextStore& store, OutputFiles& files,
                                  const std::string& outputDirectory) {
-  return WriteFixedFile(store, files, kRegisterHeaderId, outputDirectory + "K3960reg.h");
+  return WriteFixedFile(store, files, kRegisterHeaderId, outputDirectory, "K3960reg.h");
 }
 
 WriterResult WriteSdccMakefile(const TextStore& store, OutputFiles& files,
                                const std::string& outputDirectory) {
-  return WriteFixedFile(store, files, kSdccMakefileId, outputDirectory + "Makefile");
+  return WriteFixedFile(store, files, kSdccMakefileId, outputDirectory, "Makefile");
 }
 
 BuildOutcome RunBuildSequence(const TextStore& store, OutputFiles& files,
                               const std::string& outputDirectory,
-                              const GenerationSettings& settings) {
+                              const GenerationSettings& settings,
+                              std::string_view settingsFileText) {
   std::vector<const BuildStep*> steps = {&kMainProgramStep, &kTypeHeaderStep, &kRegisterHeaderStep};
   if (settings.compiler == TargetCompiler::kSdcc) steps.push_back(&kMakefileStep);
 
-  bool keptBackup = false;
+  BuildOutcome outcome;
+  // From the first file it replaces on, the recorded settings no longer describe the directory.
+  outcome.writeError = ForgetRecorded(files, outputDirectory, kRecordedSettingsName);
+  if (outcome.writeError) return outcome;
+  std::vector<GeneratedFile> generated;
   for (const BuildStep* step : steps) {
-    const WriterResult result = step->run(store, files, outputDirectory, settings);
-    keptBackup = keptBackup || result.keptBackup;
-    if (result.writeError) return {false, "", result.writeError, keptBackup};
+    WriterResult result = step->run(store, files, outputDirectory, settings);
+    if (!result.notice.empty()) outcome.notices.push_back(result.notice);
+    outcome.conflicted = outcome.conflicted || result.conflicted;
+    outcome.writeError = std::move(result.writeError);
+    if (outcome.writeError) return outcome;
     if (result.code != 0) {
-      return {false, StatusText(step->failureText, result.code), {}, keptBackup};
+      outcome.statusText = StatusText(step->failureText, result.code);
+      return outcome;
     }
+    generated.push_back(std::move(result.generated));
   }
-  return {true, "All file creat success.", {}, keptBackup};
+  outcome.writeError = WriteBuildRecord(files, outputDirectory, generated, settingsFileText);
+  if (outcome.writeError) return outcome;
+  outcome.success = true;
+  outcome.statusText = "All file creat success.";
+  return outcome;
 }
 
 }  // namespace kitbuilder

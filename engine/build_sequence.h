@@ -1,10 +1,12 @@
 #pragma once
 // The build: main.c, define.h and K3960reg.h (and a Makefile for SDCC) written in this order
-// into the output directory, stopping at the first writer that fails, and the one line the front
-// end shows for it.
+// into the output directory, stopping at the first writer that fails, then the build's record,
+// and the lines the front end shows for it.
 
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "engine/generation_settings.h"
 #include "engine/output_files.h"
@@ -32,17 +34,22 @@ struct BuildOutcome {
   /// The status line's new text; empty when a write error stopped the build, since the status
   /// line then keeps what it showed.
   std::string statusText;
-  /// Set when writing or closing an opened file failed.
+  /// Set when writing or closing an opened file failed, or the build's record could not be kept.
   std::optional<WriteError> writeError;
-  /// An edited main.c was kept as main.c.bak before it was replaced.
-  bool keptBackup = false;
+  /// The lines that a front end adds under the status text, one for each replaced file that held
+  /// the user's edits: whether they were kept, merged or met the new settings in conflicts.
+  std::vector<std::string> notices;
+  /// A file holds conflict markers for the user to resolve: the build is not done, even though
+  /// every file was written.
+  bool conflicted = false;
 };
 
-/// The line a front end adds under the status text when keptBackup is set.
-inline constexpr const char* kKeptBackupNotice = "Previous main.c kept as main.c.bak.";
-
+/// Writes the files of `settings` into `outputDirectory` (ending in '/'), keeping the user's
+/// edits as WriteGeneratedFile says, and then, once every file is in place, the build's record
+/// with `settingsFileText`, the settings file of `settings`, as the board's project file.
 BuildOutcome RunBuildSequence(const TextStore& store, OutputFiles& files,
                               const std::string& outputDirectory,
-                              const GenerationSettings& settings);
+                              const GenerationSettings& settings,
+                              std::string_view settingsFileText);
 
 }  // namespace kitbuilder

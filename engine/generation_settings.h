@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace kitbuilder {
@@ -47,6 +48,12 @@ enum OperatingMode : int32_t { kModeTx = 0, kModeRx = 1, kModeTxAck = 2, kModeRx
 /// which also builds on Linux and comes with a Makefile.
 enum class TargetCompiler { kC51, kSdcc };
 
+/// The clock of the microcontroller that runs the firmware.
+struct McuClock {
+  double megahertz = 12.0;
+  int32_t clocksPerCycle = 12;  ///< 12 for a classic core, 6 in the double-speed "X2" mode
+};
+
 /// Everything a build needs: the composer's four inputs in the order it takes them, and the
 /// dialect that the build writes them in.
 struct GenerationSettings {
@@ -55,6 +62,9 @@ struct GenerationSettings {
   int32_t operatingMode = kModeTx;
   RfParameters rf;
   TargetCompiler compiler = TargetCompiler::kC51;
+  /// Given, the SDCC output's delay routines are computed for it; without it they stay as
+  /// stored.
+  std::optional<McuClock> mcuClock;
 };
 
 /// The values of a mode page, named. ToRfParameters places them in modeValue1..5 in the layout

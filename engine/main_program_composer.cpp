@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/delay_routines.h"
+#include "engine/generated_file_writer.h"
 #include "engine/sdcc_dialect.h"
 
 namespace kitbuilder {
@@ -165,23 +167,17 @@ int32_t ComposeMainDocument(const TextStore& store, const PinAssignment& pins, c
 WriterResult ComposeMainProgram(const TextStore& store, OutputFiles& files,
                                 const std::string& outputDirectory, const PinAssignment& pins,
                                 const RfId& rfId, int32_t operatingMode, const RfParameters& rf,
-                                TargetCompiler compiler) {
+                                TargetCompiler compiler, const std::optional<McuClock>& clock) {
   std::string document;
   if (const int32_t code = ComposeMainDocument(store, pins, rfId, operatingMode, rf, &document);
       code != 0) {
     return {code, std::nullopt};
   }
-  if (compiler == TargetCompiler::kSdcc) document = MainProgramForSdcc(document);
-  const std::string path = outputDirectory + "main.c";
-  const std::optional<std::string> previous = files.ReadExisting(path);
-  const bool keepPrevious = previous && *previous != document;
-  if (keepPrevious) {
-    const WriterResult backup = WriteWholeFile(files, path + ".bak", *previous);
-    if (!backup.ok()) return backup;
+  if (compiler == TargetCompiler::kSdcc) {
+    document = MainProgramForSdcc(document);
+    if (clock) document = WithDelaysFor(document, *clock);
   }
-  WriterResult result = WriteWholeFile(files, path, document);
-  result.keptBackup = keepPrevious && result.ok();
-  return result;
+  return WriteGeneratedFile(files, outputDirectory, "main.c", std::move(document));
 }
 
 }  // namespace kitbuilder

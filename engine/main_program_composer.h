@@ -25,12 +25,13 @@ void ReplaceAll(std::string* document, std::string_view key, std::string_view va
 int32_t ComposeMainDocument(const TextStore& store, const PinAssignment& pins, const RfId& rfId,
                             int32_t operatingMode, const RfParameters& rf, std::string* document);
 
-/// Composes main.c and writes it as outputDirectory + "main.c". `outputDirectory` ends in '/'.
-/// main.c is where users add their application, so a main.c whose content differs from the new
-/// one is first kept as "main.c.bak"; if that cannot be written, main.c is left alone.
+/// Composes main.c and writes it as outputDirectory + "main.c", keeping the user's edits as
+/// WriteGeneratedFile does. `outputDirectory` ends in '/'. In SDCC's dialect with a `clock`,
+/// the delay routines are those computed for it.
 WriterResult ComposeMainProgram(const TextStore& store, OutputFiles& files,
                                 const std::string& outputDirectory, const PinAssignment& pins,
                                 const RfId& rfId, int32_t operatingMode, const RfParameters& rf,
-                                TargetCompiler compiler);
+                                TargetCompiler compiler,
+                                const std::optional<McuClock>& clock = std::nullopt);
 
 }  // namespace kitbuilder

@@ -83,6 +83,20 @@ std::optional<std::string> DiskOutputFiles::ReadExisting(const std::string& path
   return content;
 }
 
+WriteOutcome DiskOutputFiles::MakeDirectory(const std::string& path) {
+  if (mkdir(path.c_str(), 0777) == 0) return {};
+  const int error = errno;
+  struct stat info;
+  if (error == EEXIST && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return {};
+  return {WriteOutcome::Status::kNotOpened, std::strerror(error)};
+}
+
+WriteOutcome DiskOutputFiles::Remove(const std::string& path) {
+  // A missing file, or a missing directory above it, is already what removing asks for.
+  if (unlink(path.c_str()) == 0 || errno == ENOENT || errno == ENOTDIR) return {};
+  return {WriteOutcome::Status::kFailed, std::strerror(errno)};
+}
+
 bool DiskOutputFiles::Fill(int fd, std::string_view bytes, std::string* error) {
   std::size_t written = 0;
   while (written < bytes.size()) {

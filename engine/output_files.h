@@ -27,6 +27,10 @@ class OutputFiles {
   virtual WriteOutcome Write(const std::string& path, std::string_view bytes) = 0;
   /// The content of an existing regular file at `path`, or nothing.
   virtual std::optional<std::string> ReadExisting(const std::string& path) = 0;
+  /// Creates the directory at `path` unless one is there already; kNotOpened when it cannot.
+  virtual WriteOutcome MakeDirectory(const std::string& path) = 0;
+  /// Removes the file at `path`, if there is one; kFailed when it stays.
+  virtual WriteOutcome Remove(const std::string& path) = 0;
 };
 
 /// The descriptor calls that DiskOutputFiles makes to fill a file, so that a test can make a
@@ -47,6 +51,8 @@ class DiskOutputFiles : public OutputFiles {
   explicit DiskOutputFiles(DescriptorCalls* calls = nullptr);
   WriteOutcome Write(const std::string& path, std::string_view bytes) override;
   std::optional<std::string> ReadExisting(const std::string& path) override;
+  WriteOutcome MakeDirectory(const std::string& path) override;
+  WriteOutcome Remove(const std::string& path) override;
 
  private:
   WriteOutcome WriteInPlace(const std::string& path, std::string_view bytes);

@@ -1,5 +1,5 @@
 #pragma once
-// What one of the three file writers reports to the build sequence.
+// What one of the file writers reports to the build sequence.
 
 #include <cstdint>
 #include <optional>
@@ -17,13 +17,24 @@ struct WriteError {
   std::string systemError;
 };
 
+/// One file of a build as it was generated, before any edit of the user was merged into it.
+struct GeneratedFile {
+  std::string name;
+  std::string bytes;
+};
+
 struct WriterResult {
   /// 0 written, -1 template not found, -2 not loadable, -3 bytes not obtainable,
   /// -4 output file not creatable.
   int32_t code = 0;
   std::optional<WriteError> writeError;
-  /// The writer kept the file it replaced, because its content differed, as "<name>.bak".
-  bool keptBackup = false;
+  /// What became of the user's edits in the file it replaced, as one line for the front end;
+  /// empty when that file held none.
+  std::string notice = {};
+  /// The file holds conflict markers where the user's edits and the new settings met.
+  bool conflicted = false;
+  /// What the writer generated, for the build's record.
+  GeneratedFile generated = {};
 
   bool ok() const { return code == 0 && !writeError; }
 };

@@ -15,7 +15,8 @@ std::string Format(const char* format, double value) {
 }
 
 std::string Time(const McuClock& clock, uint64_t cycles) {
-  return Format("%.3f ms", clock.Milliseconds(cycles)) + " (" + std::to_string(cycles) + " cycles)";
+  return Format("%.3f ms", BoardMilliseconds(clock, cycles)) + " (" + std::to_string(cycles) +
+         " cycles)";
 }
 
 std::string IdText(const std::array<uint8_t, 4>& id) {
@@ -153,10 +154,11 @@ void WriteJsonPasses(const CheckRun& check, const McuClock& clock, std::ostream&
   for (size_t p = 0; p < check.outcome.passes.size(); ++p) {
     const PassReport& pass = check.outcome.passes[p];
     out << (p == 0 ? "\n" : ",\n")
-        << "    {\"at_ms\": " << Number(clock.Milliseconds(pass.startCycle)) << ", \"events\": [";
+        << "    {\"at_ms\": " << Number(BoardMilliseconds(clock, pass.startCycle))
+        << ", \"events\": [";
     for (size_t e = 0; e < pass.air.size(); ++e) {
       const AirReport& air = pass.air[e];
-      out << (e == 0 ? "" : ", ") << "{\"at_ms\": " << Number(clock.Milliseconds(air.cycle))
+      out << (e == 0 ? "" : ", ") << "{\"at_ms\": " << Number(BoardMilliseconds(clock, air.cycle))
           << ", \"cycle\": " << air.cycle << ", \"kind\": " << Quoted(KindName(air.kind))
           << ", \"channel\": " << static_cast<int>(air.packet.air.channel)
           << ", \"bytes\": " << Quoted(Bytes(air.packet.payload)) << "}";
@@ -169,9 +171,10 @@ void WriteJsonPasses(const CheckRun& check, const McuClock& clock, std::ostream&
 }  // namespace
 
 void WriteTextReport(const CheckRun& check, const McuClock& clock, std::ostream& out) {
-  out << "The " << ModeName(check.firmware.mode) << " firmware on the virtual board: a classic "
-      << "8051 at " << Format("%g", clock.mhz) << " MHz, " << clock.clocksPerCycle
-      << " clocks per machine cycle (" << Format("%g", clock.CycleNanoseconds() / 1000.0)
+  out << "The " << ModeName(check.firmware.mode) << " firmware on the virtual board: "
+      << (clock.clocksPerCycle == 12 ? "a classic 8051" : "an 8051") << " at "
+      << Format("%g", clock.megahertz) << " MHz, " << clock.clocksPerCycle
+      << " clocks per machine cycle (" << Format("%g", CycleNanoseconds(clock) / 1000.0)
       << " us a cycle); " << check.outcome.passes.size() << " passes of the loop.\n\n";
   WriteStartup(check, clock, out);
   for (size_t pass = 0; pass < check.outcome.passes.size(); ++pass) {
@@ -195,10 +198,10 @@ void WriteJsonReport(const CheckRun& check, const McuClock& clock, std::ostream&
     out << (i == 0 ? "" : ", ") << Quoted(check.outcome.problems[i]);
   }
   out << "],\n  \"mode\": " << Quoted(ModeName(check.firmware.mode))
-      << ",\n  \"mcu\": {\"clock_mhz\": " << Format("%g", clock.mhz)
+      << ",\n  \"mcu\": {\"clock_mhz\": " << Format("%g", clock.megahertz)
       << ", \"clocks_per_cycle\": " << clock.clocksPerCycle
       << "},\n  \"cycles\": " << check.outcome.cycles
-      << ",\n  \"board_ms\": " << Number(clock.Milliseconds(check.outcome.cycles))
+      << ",\n  \"board_ms\": " << Number(BoardMilliseconds(clock, check.outcome.cycles))
       << ",\n  \"wall_seconds\": " << Number(check.seconds) << ",\n";
   WriteJsonStartup(check.outcome.startup, out);
   WriteJsonPasses(check, clock, out);

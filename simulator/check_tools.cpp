@@ -10,8 +10,8 @@ namespace kitbuilder::simulator {
 namespace {
 
 // Relative to the directory of the running program, in the build tree and when installed
-// (bin/kitbuilder-cli and lib/kitbuilder/).
-constexpr const char* kConsoleShimPath = "../lib/kitbuilder/libs51_console_shim.so";
+// (bin/kitbuilder-cli and lib/kitbuilder/s51/).
+constexpr const char* kConsoleShimPath = "../lib/kitbuilder/s51/libs51_console_shim.so";
 
 std::string ConsoleShimBesideExecutable() {
   std::error_code error;

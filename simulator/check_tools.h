@@ -23,7 +23,7 @@ inline constexpr const char* kMissingToolsHint =
 std::optional<std::string> FindOnPath(const std::string& program);
 
 /// Every tool, or nothing with `missing` saying which are not there and how to get them. The
-/// console library is looked for in ../lib/kitbuilder/ from the running program's directory.
+/// console library is looked for in ../lib/kitbuilder/s51/ from the running program's directory.
 std::optional<CheckTools> FindCheckTools(std::string* missing);
 
 }  // namespace kitbuilder::simulator

@@ -1,8 +1,10 @@
 #include "simulator/firmware_check.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
+#include "engine/delay_routines.h"
 #include "simulator/radio_registers.h"
 
 namespace kitbuilder::simulator {
@@ -18,6 +20,8 @@ constexpr uint64_t kPacketDelayCycles = 500;
 constexpr uint64_t kAckDelayCycles = 100;
 constexpr size_t kFindingsShown = 12;
 constexpr size_t kRfBufSize = 64;
+// The cycles of a delay routine's call and return, which the transfers around it may hide.
+constexpr uint64_t kCallCycles = 16;
 
 std::vector<uint8_t> Pattern(int length, uint8_t seed) {
   std::vector<uint8_t> bytes(static_cast<size_t>(std::clamp(length, 0, 64)));
@@ -281,7 +285,7 @@ class Check {
 
   std::string Milliseconds(uint64_t cycles) const {
     char text[32];
-    std::snprintf(text, sizeof text, "%.3f ms", options_.clock.Milliseconds(cycles));
+    std::snprintf(text, sizeof text, "%.3f ms", BoardMilliseconds(options_.clock, cycles));
     return text;
   }
 
@@ -296,29 +300,57 @@ class Check {
     }
   }
 
+  /// Machine cycles of Delay1ms(n) and of a Delay100us_WTR(n) that no ACK ends, with the
+  /// slack of the code around the call: computed for the clock when the settings give one,
+  /// else as SDCC makes the stored loops.
+  struct DelaySpan {
+    uint64_t low;
+    uint64_t high;
+  };
+  DelaySpan MillisecondsSpan(int n) const {
+    if (settings_.delaysFor) {
+      const auto cycles = static_cast<uint64_t>(MillisecondLoopFor(*settings_.delaysFor).Cycles(n));
+      return {cycles - std::min<uint64_t>(cycles, kCallCycles),
+              cycles + static_cast<uint64_t>(CyclesIn(*settings_.delaysFor, 1000.0))};
+    }
+    const uint64_t cycles = static_cast<uint64_t>(n) * kSdccCyclesPerMillisecond;
+    return {cycles, cycles + kSdccCyclesPerMillisecond};
+  }
+  DelaySpan WaitSpan(int n) const {
+    if (settings_.delaysFor) {
+      const auto cycles = static_cast<uint64_t>(WaitLoopFor(*settings_.delaysFor).Cycles(n));
+      return {cycles - std::min<uint64_t>(cycles, kCallCycles), cycles + WaitUnit()};
+    }
+    const uint64_t cycles = static_cast<uint64_t>(n) * kSdccCyclesPerWaitUnit;
+    return {cycles, cycles + kSdccCyclesPerWaitUnit};
+  }
+  uint64_t WaitUnit() const {
+    if (!settings_.delaysFor) return kSdccCyclesPerWaitUnit;
+    return static_cast<uint64_t>(std::ceil(CyclesIn(*settings_.delaysFor, 100.0)));
+  }
+
   void CheckTiming() {
-    const uint64_t millisecond = kSdccCyclesPerMillisecond;
-    const uint64_t delay = static_cast<uint64_t>(settings_.delayMs) * millisecond;
+    const DelaySpan delay = MillisecondsSpan(settings_.delayMs);
+    const DelaySpan crystal = MillisecondsSpan(1);
     size_t answers = 0;
     for (size_t pass = 0; pass < plan_.passes.size(); ++pass) {
       const size_t first = passStarts_[pass];
       const std::string name = "pass " + std::to_string(pass + 1);
       if (settings_.rest == Rest::kSleep) {
-        CheckSpan(name + ": the sleep", At(first).end, At(first + 1).start, delay,
-                  delay + millisecond);
-        CheckSpan(name + ": the crystal wait", At(first + 1).end, At(first + 2).start, millisecond,
-                  2 * millisecond);
+        CheckSpan(name + ": the sleep", At(first).end, At(first + 1).start, delay.low, delay.high);
+        CheckSpan(name + ": the crystal wait", At(first + 1).end, At(first + 2).start, crystal.low,
+                  crystal.high);
       } else {
-        CheckSpan(name + ": the delay before it", At(first - 1).end, At(first).start, delay,
-                  delay + millisecond);
+        CheckSpan(name + ": the delay before it", At(first - 1).end, At(first).start, delay.low,
+                  delay.high);
       }
       if (settings_.mode == Mode::kTxAck) CheckAckWait(pass, name, &answers);
     }
     // The run stops at the first transfer of the pass after the last planned one; in the
     // standby variant the delay before it closes the last pass.
     if (settings_.rest == Rest::kStandby && stoppedAt_ && !transcript_->empty()) {
-      CheckSpan("the delay after the last pass", transcript_->back().end, *stoppedAt_, delay,
-                delay + millisecond);
+      CheckSpan("the delay after the last pass", transcript_->back().end, *stoppedAt_, delay.low,
+                delay.high);
     }
   }
 
@@ -337,16 +369,15 @@ class Check {
     if (listen == SIZE_MAX) return;
     const PlannedPass& planned = plan_.passes[pass];
     if (planned.outcome == PassOutcome::kNoAnswer) {
-      const uint64_t wait = static_cast<uint64_t>(settings_.wait100us) * kSdccCyclesPerWaitUnit;
-      CheckSpan(name + ": the ACK wait", At(listen).end, At(listen + 1).start, wait,
-                wait + kSdccCyclesPerWaitUnit);
+      const DelaySpan wait = WaitSpan(settings_.wait100us);
+      CheckSpan(name + ": the ACK wait", At(listen).end, At(listen + 1).start, wait.low, wait.high);
       ++*answers;
       return;
     }
     const AirEvent* ack = PartnerEvent((*answers)++);
     if (ack == nullptr) return;
     const uint64_t reaction = At(listen + 1).start.cycles - ack->endCycle;
-    if (At(listen + 1).start.cycles < ack->endCycle || reaction > kSdccCyclesPerWaitUnit) {
+    if (At(listen + 1).start.cycles < ack->endCycle || reaction > WaitUnit()) {
       Problem(name + ": the firmware read MODE_REG " + Milliseconds(reaction) +
               " after the ACK arrived; the wait should end within 0.1 ms");
     }

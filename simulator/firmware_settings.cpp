@@ -58,6 +58,7 @@ std::optional<FirmwareSettings> FirmwareSettingsFrom(const GenerationSettings& s
   firmware.pins = {PinOf(pins.scsPort, pins.scsPin), PinOf(pins.sckPort, pins.sckPin),
                    PinOf(pins.sdioPort, pins.sdioPin), PinOf(pins.gio1Port, pins.gio1Pin),
                    PinOf(pins.gio2Port, pins.gio2Pin)};
+  firmware.delaysFor = settings.mcuClock;
   return firmware;
 }
 

@@ -39,6 +39,9 @@ struct FirmwareSettings {
   std::array<uint8_t, 4> rfId{};
   /// SCS, SCK, SDIO, GIO1, GIO2.
   std::array<Pin, 5> pins{};
+  /// The clock the SDCC output's delay routines were computed for; without it they are the
+  /// stored ones.
+  std::optional<McuClock> delaysFor;
 };
 
 /// The simulator's view of generation settings that were checked by a front end; nothing (and

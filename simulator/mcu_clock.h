@@ -1,20 +1,23 @@
 #pragma once
-// The microcontroller's clock, which turns machine cycles into time on the board. It is passed
-// to whatever reports a time, so that a board with another crystal or core is one value away.
+// Machine cycles as time on the board, for the microcontroller's clock that the settings give
+// (a classic 8051 at 12 MHz, 12 clocks per machine cycle, when they give none). The clock is
+// passed to whatever reports a time, never assumed.
 
 #include <cstdint>
 
+#include "engine/generation_settings.h"
+
 namespace kitbuilder::simulator {
 
-struct McuClock {
-  double mhz = 12.0;        ///< the oscillator
-  int clocksPerCycle = 12;  ///< a classic 8051 takes 12 oscillator clocks per machine cycle
+using kitbuilder::McuClock;
 
-  double Milliseconds(uint64_t cycles) const {
-    return static_cast<double>(cycles) * clocksPerCycle / (mhz * 1000.0);
-  }
-  /// One machine cycle in nanoseconds, the resolution of a trace.
-  double CycleNanoseconds() const { return clocksPerCycle * 1000.0 / mhz; }
-};
+inline double BoardMilliseconds(const McuClock& clock, uint64_t cycles) {
+  return static_cast<double>(cycles) * clock.clocksPerCycle / (clock.megahertz * 1000.0);
+}
+
+/// One machine cycle in nanoseconds, the resolution of a trace.
+inline double CycleNanoseconds(const McuClock& clock) {
+  return clock.clocksPerCycle * 1000.0 / clock.megahertz;
+}
 
 }  // namespace kitbuilder::simulator

@@ -42,7 +42,10 @@ std::unique_ptr<S51Console> S51Console::Start(const std::string& s51, const std:
   std::vector<char*> envp;
   for (std::string& entry : environment) envp.push_back(entry.data());
   envp.push_back(nullptr);
-  const std::string hertz = std::to_string(static_cast<long long>(clock.mhz * 1e6));
+  // s51's 8052 takes 12 clocks a machine cycle; its clock is set so that a cycle lasts as long
+  // as on the board.
+  const std::string hertz = std::to_string(
+      static_cast<long long>(clock.megahertz * 1e6 * kS51ClocksPerCycle / clock.clocksPerCycle));
   std::vector<std::string> args = {s51, "-t", "8052", "-X", hertz, "-P", "-c", "-", image};
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());

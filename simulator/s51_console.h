@@ -15,6 +15,9 @@
 
 namespace kitbuilder::simulator {
 
+/// s51 simulates a classic 8052, which takes 12 clocks per machine cycle.
+constexpr int kS51ClocksPerCycle = 12;
+
 class S51Console {
  public:
   /// Starts `s51` for a plain 8052 at `clock` with `image` loaded, `preload` (may be empty)

@@ -202,7 +202,7 @@ class S51Driver {
   /// Acts on one stop; false when the run must end.
   bool Follow(const S51Stop& stop, std::vector<std::string>* commands) {
     clocks_ += stop.clocks;
-    const uint64_t cycle = clocks_ / static_cast<uint64_t>(tools_.clock.clocksPerCycle);
+    const uint64_t cycle = clocks_ / kS51ClocksPerCycle;
     run_.cycles = cycle;
     const Instant now{cycle};
     if (!TakeUnseenWrite(stop, now)) return false;

@@ -22,7 +22,7 @@ namespace kitbuilder::simulator {
 struct S51Tools {
   std::string s51;
   std::string consoleShim;  ///< the library preloaded into s51 (s51_console_shim.cpp), or ""
-  McuClock clock;           ///< s51 counts oscillator clocks; the board counts machine cycles
+  McuClock clock;           ///< of the board, whose machine cycles s51 is made to run at
 };
 
 /// Execution entering or leaving a function the run was asked to watch.

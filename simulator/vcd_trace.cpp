@@ -18,7 +18,7 @@ struct Timescale {
 /// takes the timescale for its sample rate, and 1 us where 1 ns would do makes it 1000 times
 /// quicker.
 Timescale TimescaleFor(const McuClock& clock) {
-  const double cycle = clock.CycleNanoseconds();
+  const double cycle = CycleNanoseconds(clock);
   for (const Timescale& unit :
        {Timescale{"1 us", 1000}, Timescale{"100 ns", 100}, Timescale{"10 ns", 10}}) {
     const double units = cycle / unit.nanoseconds;
@@ -30,7 +30,7 @@ Timescale TimescaleFor(const McuClock& clock) {
 }  // namespace
 
 VcdTrace::VcdTrace(std::ostream& out, const McuClock& clock)
-    : out_(out), unitsPerCycle_(clock.CycleNanoseconds() / TimescaleFor(clock).nanoseconds) {
+    : out_(out), unitsPerCycle_(CycleNanoseconds(clock) / TimescaleFor(clock).nanoseconds) {
   out_ << "$date kitbuilder-cli --check $end\n"
        << "$version kitbuilder virtual board $end\n"
        << "$timescale " << TimescaleFor(clock).text << " $end\n"

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "engine/build_sequence.h"
+#include "engine/delay_routines.h"
 #include "engine/output_files.h"
 #include "engine/sdcc_dialect.h"
 #include "simulator/check_tools.h"
@@ -57,12 +58,18 @@ std::string WriteFirmware(const CheckRequest& request, const TextStore& store,
   GenerationSettings settings = request.settings;
   settings.compiler = TargetCompiler::kSdcc;
   DiskOutputFiles files;
-  const BuildOutcome generated = RunBuildSequence(store, files, directory + "/", settings);
+  const BuildOutcome generated = RunBuildSequence(store, files, directory + "/", settings, "");
   if (!generated.success) return "the firmware could not be generated: " + generated.statusText;
   if (!request.firmwareFile) return "";
   const auto own = ReadFile(*request.firmwareFile);
   if (!own) return "cannot read " + *request.firmwareFile + "; name a main.c that exists";
-  const std::string text = InC51Dialect(*own) ? MainProgramForSdcc(*own) : *own;
+  // C51's text goes through the mapping of an SDCC build, delay routines included; SDCC's is
+  // the user's as it stands.
+  std::string text = *own;
+  if (InC51Dialect(text)) {
+    text = MainProgramForSdcc(text);
+    if (settings.mcuClock) text = WithDelaysFor(text, *settings.mcuClock);
+  }
   const WriteOutcome written = files.Write(directory + "/main.c", text);
   if (written.status != WriteOutcome::Status::kWritten) {
     return "cannot write main.c into " + directory + ": " + written.systemError;

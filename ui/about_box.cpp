@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "engine/version.h"
 #include "ui/app_icon.h"
 #include "ui/dialog_units.h"
 
@@ -21,7 +22,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
   icon->setPixmap(ApplicationIcon().pixmap(32, 32));
   icon->setGeometry(QRect(QPoint(units.X(11), units.Y(17)), QSize(32, 32)));
 
-  auto* version = new QLabel(QStringLiteral("Kitbuilder Version 1.01"), this);
+  auto* version = new QLabel(QStringLiteral("Kitbuilder Version ") + kVersion, this);
   version->setGeometry(units.Rect(39, 18, 133, 8));
   auto* rights = new QLabel(QStringLiteral("Copyright (C) ZORVANT. All rights reserved."), this);
   rights->setGeometry(units.Rect(40, 30, 182, 8));

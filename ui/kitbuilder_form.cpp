@@ -13,12 +13,15 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QTabBar>
 #include <algorithm>
 #include <variant>
 
-#include "cli/settings_file.h"
+#include "settings/setting_texts.h"
+#include "settings/settings_file.h"
 #include "ui/about_box.h"
 #include "ui/app_icon.h"
 #include "ui/dialog_units.h"
@@ -198,6 +201,17 @@ void KitbuilderForm::CreateControls() {
   form.Label(QStringLiteral("Compiler"), 0, 254, 349, 32, 8);
   compiler_ = form.List(0, 288, 347, 52, kCompilers);
   compiler_->setObjectName(QStringLiteral("compiler"));
+  // Only SDCC's delay routines are computed for the microcontroller's clock; its fields stand
+  // in the same strip. Left empty, the stored routines stay.
+  form.Label(QStringLiteral("MCU MHz"), 0, 94, 349, 34, 8);
+  mcuClock_ = form.Add(new QLineEdit(this), 0, 130, 347, 36, 12);
+  mcuClock_->setObjectName(QStringLiteral("mcuClock"));
+  mcuClock_->setPlaceholderText(QStringLiteral("12"));
+  mcuClock_->setValidator(new QRegularExpressionValidator(
+      QRegularExpression(QStringLiteral("[0-9]{0,2}(\\.[0-9]{0,6})?")), mcuClock_));
+  form.Label(QStringLiteral("clocks/cycle"), 0, 171, 349, 40, 8);
+  clocksPerCycle_ = form.List(0, 212, 347, 30, {"12", "6"});
+  clocksPerCycle_->setObjectName(QStringLiteral("clocksPerCycle"));
 
   for (QRadioButton* radio : {currentDirectory_, selectDirectory_}) {
     radio->setFocusPolicy(Qt::ClickFocus);
@@ -239,6 +253,7 @@ void KitbuilderForm::SetDefaults() {
   // The events are not connected yet, so the readout is shown here.
   ShowSettings(DefaultSettings(kModeTx));
   ShowFrequency();
+  EnableClockFields();
   rfId_[0]->setEnabled(false);
   currentDirectory_->setChecked(true);
   outputDirectory_->TakeCurrentDirectory();
@@ -264,6 +279,7 @@ void KitbuilderForm::ConnectEvents() {
           &KitbuilderForm::ShowSaveLocation);
   connect(modeTab_->Tabs(), &QTabBar::currentChanged, this, &KitbuilderForm::SwitchModePage);
   connect(spiMode_->lineEdit(), &QLineEdit::editingFinished, this, &KitbuilderForm::KeepSpiWiring);
+  connect(compiler_, &QComboBox::currentIndexChanged, this, &KitbuilderForm::EnableClockFields);
   connect(openSettings_, &QAction::triggered, this,
           [this] { settingsFiles_->ChooseFileToOpen(outputDirectory_->ShownDirectory()); });
   connect(saveSettings_, &QAction::triggered, this, [this] {
@@ -354,50 +370,75 @@ GenerationSettings KitbuilderForm::GatherSettings() const {
   pins.spiMode = spiMode_->currentIndex();
   PlaceModeValues(currentPage_, pages_[currentPage_]->Values(), &rf);
   settings.compiler = static_cast<TargetCompiler>(compiler_->currentIndex());
+  if (settings.compiler == TargetCompiler::kSdcc) settings.mcuClock = ShownClock();
   return settings;
+}
+
+std::optional<McuClock> KitbuilderForm::ShownClock() const {
+  const QString megahertz = mcuClock_->text();
+  if (megahertz.isEmpty() && clocksPerCycle_->currentIndex() == 0) return std::nullopt;
+  McuClock clock;
+  if (!megahertz.isEmpty()) clock.megahertz = megahertz.toDouble();
+  clock.clocksPerCycle = clocksPerCycle_->currentIndex() == 0 ? 12 : 6;
+  return clock;
 }
 
 void KitbuilderForm::BuildReferenceCode() {
   if (!CorrectFieldsForUse()) return;
-  ShowBuildOutcome(
-      RunBuildSequence(store_, files_, outputDirectory_->Directory(), GatherSettings()));
+  const GenerationSettings shown = GatherSettings();
+  ShowBuildOutcome(RunBuildSequence(store_, files_, outputDirectory_->Directory(), shown,
+                                    settings::SettingsFileText(shown)));
 }
 
 bool KitbuilderForm::CorrectFieldsForUse() {
   ApplyChannelRule();
   pages_[currentPage_]->ApplyRangeRules();
   KeepSpiWiring();
-  return !RefuseEmptyRfIdBox();
+  return !RefuseEmptyRfIdBox() && !RefuseClockOutOfRange();
+}
+
+bool KitbuilderForm::RefuseClockOutOfRange() {
+  if (!mcuClock_->isEnabled() || mcuClock_->text().isEmpty()) return false;
+  bool number = false;
+  const double megahertz = mcuClock_->text().toDouble(&number);
+  if (number && megahertz >= 1.0 && megahertz <= 50.0) return false;
+  ShowStatus(QStringLiteral("MCU clock %1 MHz is out of range: enter 1 to 50 MHz, or leave the "
+                            "field empty for the stored delay loops.")
+                 .arg(mcuClock_->text()));
+  mcuClock_->setFocus(Qt::OtherFocusReason);
+  return true;
 }
 
 void KitbuilderForm::ShowBuildOutcome(const BuildOutcome& outcome) {
   if (outcome.writeError) {
-    ReportWriteError(*outcome.writeError, outcome.keptBackup);
+    ReportWriteError(*outcome.writeError, outcome.notices);
     return;
   }
   QString status = QString::fromStdString(outcome.statusText);
-  if (outcome.keptBackup) status += QLatin1Char('\n') + QString::fromLatin1(kKeptBackupNotice);
+  for (const std::string& notice : outcome.notices) {
+    status += QLatin1Char('\n') + QString::fromStdString(notice);
+  }
   ShowStatus(status);
   if (outcome.success) pages_[currentPage_]->setFocus(Qt::OtherFocusReason);
 }
 
 void KitbuilderForm::OpenSettingsFile(const QString& path) {
-  const std::variant<cli::SettingsFile, cli::Refusal> file =
-      cli::ReadSettingsFile(QFile::encodeName(path).toStdString());
-  if (const auto* refusal = std::get_if<cli::Refusal>(&file)) {
+  const std::variant<GenerationSettings, settings::Refusal> file =
+      settings::ReadSettingsFile(QFile::encodeName(path).toStdString());
+  if (const auto* refusal = std::get_if<settings::Refusal>(&file)) {
     ShowStatus(QString::fromStdString(refusal->message));
     return;
   }
   // Keys the file leaves out take their defaults, as kitbuilder-cli takes them from the same
   // file, so that a build from here writes what a build from the file writes.
-  ShowSettings(std::get<cli::SettingsFile>(file).settings);
+  ShowSettings(std::get<GenerationSettings>(file));
   ShowStatus(QStringLiteral("Settings opened from %1.").arg(path));
 }
 
 void KitbuilderForm::SaveSettingsFile(const QString& path) {
   if (!CorrectFieldsForUse()) return;
   const std::optional<WriteError> error =
-      cli::WriteSettingsFile(files_, QFile::encodeName(path).toStdString(), GatherSettings());
+      settings::WriteSettingsFile(files_, QFile::encodeName(path).toStdString(), GatherSettings());
   if (error) {
     ShowStatus(QStringLiteral("Settings file %1 cannot be written: %2; choose another file.")
                    .arg(path, QString::fromStdString(error->systemError)));
@@ -429,9 +470,19 @@ void KitbuilderForm::ShowSettings(const GenerationSettings& settings) {
   wtr_->setCurrentIndex(pins.wtrLine);
   spiMode_->setCurrentIndex(pins.spiMode);
   compiler_->setCurrentIndex(static_cast<int>(settings.compiler));
+  mcuClock_->setText(settings.mcuClock ? QString::fromStdString(settings::SettingText(
+                                             settings, settings::Setting::kMcuClock))
+                                       : QString());
+  clocksPerCycle_->setCurrentIndex(settings.mcuClock && settings.mcuClock->clocksPerCycle == 6);
 
   pages_[settings.operatingMode]->ShowValues(TakeModeValues(settings.operatingMode, rf));
   modeTab_->Tabs()->setCurrentIndex(settings.operatingMode);
+}
+
+void KitbuilderForm::EnableClockFields() {
+  const bool sdcc = compiler_->currentIndex() == static_cast<int>(TargetCompiler::kSdcc);
+  mcuClock_->setEnabled(sdcc);
+  clocksPerCycle_->setEnabled(sdcc);
 }
 
 void KitbuilderForm::ShowStatus(const QString& text) {
@@ -449,12 +500,15 @@ bool KitbuilderForm::RefuseEmptyRfIdBox() {
   return false;
 }
 
-void KitbuilderForm::ReportWriteError(const WriteError& error, bool keptBackup) {
+void KitbuilderForm::ReportWriteError(const WriteError& error,
+                                      const std::vector<std::string>& notices) {
   QString message = QStringLiteral("Writing %1 failed: %2\nThe build stopped at this file.")
                         .arg(QFile::decodeName(QByteArray::fromStdString(error.path)),
                              QString::fromStdString(error.systemError));
-  // main.c was replaced before the failure, so the user must learn where the edits went.
-  if (keptBackup) message += QLatin1Char('\n') + QString::fromLatin1(kKeptBackupNotice);
+  // Files were replaced before the failure, so the user must learn where the edits went.
+  for (const std::string& notice : notices) {
+    message += QLatin1Char('\n') + QString::fromStdString(notice);
+  }
   QMessageBox::critical(this, windowTitle(), message);
 }
 

@@ -5,6 +5,9 @@
 
 #include <QDialog>
 #include <array>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "engine/build_sequence.h"
 #include "engine/generation_settings.h"
@@ -13,6 +16,7 @@
 class QAction;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
@@ -71,6 +75,7 @@ class KitbuilderForm : public QDialog {
   void OpenAboutBox();
   void ShowSaveLocation(const QString& directory);
   void KeepSpiWiring();
+  void EnableClockFields();
 
  private:
   void CreateControls();
@@ -84,8 +89,13 @@ class KitbuilderForm : public QDialog {
   bool CorrectFieldsForUse();
   /// Names the first empty RF ID box in the status line; false when all hold a digit.
   bool RefuseEmptyRfIdBox();
+  /// Says in the status line why the clock field cannot be used; false when it can.
+  bool RefuseClockOutOfRange();
+  /// The clock the fields give: none while both show their defaults untouched.
+  std::optional<McuClock> ShownClock() const;
   void ShowBuildOutcome(const BuildOutcome& outcome);
-  void ReportWriteError(const WriteError& error, bool keptBackup);
+  /// Tells of `error` in a message box, with the `notices` of the files replaced before it.
+  void ReportWriteError(const WriteError& error, const std::vector<std::string>& notices);
   /// Shows `settings` in the form's controls and in the page of their mode, and selects its tab.
   void ShowSettings(const GenerationSettings& settings);
   void ShowStatus(const QString& text);
@@ -112,6 +122,8 @@ class KitbuilderForm : public QDialog {
   QComboBox* spiMode_ = nullptr;
   QLabel* note_ = nullptr;
   QComboBox* compiler_ = nullptr;
+  QLineEdit* mcuClock_ = nullptr;
+  QComboBox* clocksPerCycle_ = nullptr;
   QAction* openSettings_ = nullptr;
   QAction* saveSettings_ = nullptr;
 

@@ -8,6 +8,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPixmap>
 #include <QTabBar>
@@ -54,6 +56,12 @@ class ExampleDirectoryFiles : public kitbuilder::OutputFiles {
   }
   std::optional<std::string> ReadExisting(const std::string& path) override {
     return disk_.ReadExisting(Real(path));
+  }
+  kitbuilder::WriteOutcome MakeDirectory(const std::string& path) override {
+    return disk_.MakeDirectory(Real(path));
+  }
+  kitbuilder::WriteOutcome Remove(const std::string& path) override {
+    return disk_.Remove(Real(path));
   }
 
  private:
@@ -103,15 +111,17 @@ int main(int argc, char** argv) {
 
   tabs->setCurrentIndex(0);
   form.findChild<QComboBox*>(QStringLiteral("compiler"))->setCurrentIndex(1);
+  form.findChild<QLineEdit*>(QStringLiteral("mcuClock"))->setText(QStringLiteral("11.0592"));
   form.BuildReferenceCode();
   if (!Append(builds.filePath(QStringLiteral("main.c")), "/* the user's own code */\n")) {
     std::fprintf(stderr, "kitbuilder-screenshots: cannot edit main.c in %s\n",
                  qPrintable(builds.path()));
     return 1;
   }
+  form.findChild<QLineEdit*>(QStringLiteral("1012"))->setText(QStringLiteral("12"));
   form.BuildReferenceCode();
   QApplication::processEvents();
-  if (!Save(form.grab(), directory, "form-sdcc-kept-backup.png")) return 1;
+  if (!Save(form.grab(), directory, "form-sdcc-kept-edits.png")) return 1;
 
   // Opened by a relative name, so that the refusal names the file and not the directory.
   const QString refused = QStringLiteral("board.toml");

@@ -7,6 +7,7 @@
 
 #include "cli/exit_status.h"
 #include "engine/main_program_composer.h"
+#include "settings/settings_text.h"
 #include "tests/cli/marker_store.h"
 #include "tests/support/memory_output_files.h"
 
@@ -47,8 +48,13 @@ TEST(BuildCommand, SuccessWritesTheThreeFilesAndPrintsTheStatusOnStandardOutput)
   EXPECT_EQ(run.exitStatus, kExitSuccess);
   EXPECT_EQ(run.out, "All file creat success.\n");
   EXPECT_EQ(run.err, "");
-  EXPECT_EQ(files.writeOrder,
-            (std::vector<std::string>{"/out/main.c", "/out/define.h", "/out/K3960reg.h"}));
+  EXPECT_EQ(
+      files.writeOrder,
+      (std::vector<std::string>{"/out/main.c", "/out/define.h", "/out/K3960reg.h",
+                                "/out/.kitbuilder/main.c", "/out/.kitbuilder/define.h",
+                                "/out/.kitbuilder/K3960reg.h", "/out/.kitbuilder/settings.toml"}));
+  EXPECT_EQ(files.files["/out/.kitbuilder/settings.toml"],
+            settings::SettingsFileText(DefaultSettings()));
   EXPECT_EQ(files.files["/out/define.h"], testing::kMarkerTypeHeader);
   EXPECT_NE(files.files["/out/main.c"].find("PLL1_REG, 100 )"), std::string::npos);
 }
@@ -99,6 +105,8 @@ TEST(BuildCommand, KeptBackupIsReportedOnStandardError) {
   EXPECT_EQ(run.err, "Previous main.c kept as main.c.bak.\n");
   EXPECT_EQ(files.files["/out/main.c.bak"], "main.c with the user's own application\r\n");
 
+  // Edited again, in a directory whose record is gone, so that the edit is kept as a backup.
+  files.files.erase("/out/.kitbuilder/main.c");
   files.faults["/out/K3960reg.h"] = {WriteOutcome::Status::kNotOpened, "Permission denied"};
   files.files["/out/main.c"] = "edited again\r\n";
   const CommandRun failed = RunRequest(ToDirectory("/out/"), testing::MarkerStore(), files);
@@ -107,6 +115,24 @@ TEST(BuildCommand, KeptBackupIsReportedOnStandardError) {
   EXPECT_EQ(failed.err,
             "Creat k3960reg.h had some error!! ERROR CODE=-4\n"
             "Previous main.c kept as main.c.bak.\n");
+}
+
+TEST(BuildCommand, ConflictsWithTheUsersEditsExitWithFailureAndSayWhere) {
+  MemoryOutputFiles files;
+  ASSERT_EQ(RunRequest(ToDirectory("/out/"), testing::MarkerStore(), files).exitStatus,
+            kExitSuccess);
+  std::string& mainProgram = files.files["/out/main.c"];
+  const std::string channelLine = "PLL1_REG, 100 )";
+  mainProgram.replace(mainProgram.find(channelLine), channelLine.size(), "PLL1_REG, 7 )");
+
+  BuildRequest request = ToDirectory("/out/");
+  request.settings.rf.channel = 12;
+  const CommandRun run = RunRequest(request, testing::MarkerStore(), files);
+  EXPECT_EQ(run.exitStatus, kExitBuildFailed);
+  EXPECT_EQ(run.out, "All file creat success.\n");
+  EXPECT_EQ(run.err,
+            "main.c: 1 conflict between your edits and the new settings, at line 11; your "
+            "version is in main.c.bak\n");
 }
 
 TEST(BuildCommand, StdoutPrintsExactlyTheComposedMainProgramAndWritesNoFile) {
@@ -155,7 +181,7 @@ TEST(BuildCommand, SharedPinsWarnButStillBuild) {
   EXPECT_EQ(run.exitStatus, kExitSuccess);
   EXPECT_EQ(run.err, "kitbuilder-cli: warning: SCS and SCK are both on P1.1\n");
   EXPECT_EQ(run.out, "All file creat success.\n");
-  EXPECT_EQ(files.files.size(), 3u);
+  EXPECT_EQ(files.files.count("/out/main.c"), 1u);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "engine/main_program_composer.h"
 #include "engine/sdcc_dialect.h"
 #include "engine/text_store.h"
+#include "engine/version.h"
 #include "tests/cli/cli_process.h"
 #include "tests/support/byte_diff.h"
 
@@ -25,7 +26,8 @@ using testing::ProcessResult;
 using testing::RunCli;
 using testing::ScratchDirectory;
 
-const std::set<std::string> kThreeFiles{"K3960reg.h", "define.h", "main.c"};
+// The three files and the build's record.
+const std::set<std::string> kThreeFiles{".kitbuilder", "K3960reg.h", "define.h", "main.c"};
 
 std::string StoredTemplate(int32_t id) {
   TemplateView view;
@@ -119,7 +121,7 @@ TEST(CliExecutable, SdccWritesTheSdccDialectAndAMakefile) {
   EXPECT_EQ(result.exitStatus, 0) << result.standardError;
   EXPECT_EQ(result.standardOutput, "All file creat success.\n");
   EXPECT_EQ(directory.Names(),
-            (std::set<std::string>{"K3960reg.h", "Makefile", "define.h", "main.c"}));
+            (std::set<std::string>{".kitbuilder", "K3960reg.h", "Makefile", "define.h", "main.c"}));
   const std::string sdccMain = MainProgramForSdcc(ComposedMainProgram(DefaultSettings(kModeTxAck)));
   EXPECT_TRUE(SameBytes(sdccMain, ReadFileBytes(directory.Path() + "/main.c")));
   EXPECT_TRUE(SameBytes(TypeHeaderForSdcc(StoredTemplate(160)),
@@ -179,13 +181,22 @@ TEST(CliExecutable, TwoLinesOnOnePinWarnAndStillBuild) {
   EXPECT_EQ(directory.Names(), kThreeFiles);
 }
 
-TEST(CliExecutable, HelpExitsZeroAndWritesNothing) {
+TEST(CliExecutable, HelpAndVersionExitZeroAndBuildNothingEvenWithSettingsGiven) {
+  for (const char* option : {"--help", "--version"}) {
+    SCOPED_TRACE(option);
+    ScratchDirectory directory;
+    const ProcessResult result = RunCli({"--channel", "7", option}, directory.Path());
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_NE(result.standardOutput.find("kitbuilder-cli"), std::string::npos);
+    EXPECT_EQ(result.standardError, "");
+    EXPECT_TRUE(directory.Names().empty());
+  }
+}
+
+TEST(CliExecutable, VersionIsOneLineWithTheProgramAndTheProjectVersion) {
   ScratchDirectory directory;
-  const ProcessResult result = RunCli({"--help"}, directory.Path());
-  EXPECT_EQ(result.exitStatus, 0);
-  EXPECT_NE(result.standardOutput.find("--rf-id"), std::string::npos);
-  EXPECT_EQ(result.standardError, "");
-  EXPECT_TRUE(directory.Names().empty());
+  EXPECT_EQ(RunCli({"--version"}, directory.Path()).standardOutput,
+            std::string("kitbuilder-cli ") + kVersion + "\n");
 }
 
 const std::vector<std::string> kUnusualOptions{
@@ -219,6 +230,10 @@ TEST(CliExecutableSettingsFile, SavedSettingsBuildTheSameFirmwareAsTheOptions) {
         << name;
   }
   EXPECT_TRUE(std::filesystem::exists(directory.Path() + "/from-file/Makefile"));
+  // The build records the same file, so the record is the board's project file.
+  EXPECT_TRUE(
+      SameBytes(ReadFileBytes(directory.Path() + "/board.toml"),
+                ReadFileBytes(directory.Path() + "/from-options/.kitbuilder/settings.toml")));
 }
 
 TEST(CliExecutableSettingsFile, SavingOverTheFileThatWasReadChangesOnlyWhatTheOptionsSay) {
@@ -247,8 +262,8 @@ TEST(CliExecutableSettingsFile, RefusedFilesExitTwoWithOneLineNamingThemAndWrite
       {"chanel = 12\n", "board.toml: unknown key \"chanel\""},
       {"mode = \"ack\"\n", "board.toml: mode \"ack\" is not allowed"},
       {"channel = 167\n", "board.toml: channel \"167\" is not allowed; allowed: 0..166"},
-      {"channel = \"abc\"\n", "board.toml: channel \"abc\" is not allowed"},
-      {"channel = [1,2]\n", "board.toml: channel holds 2 values"},
+      {"channel = \"12\"\n", "board.toml: channel takes an integer such as 100, not a string"},
+      {"channel = 010\n", "board.toml:1:14: Error while parsing decimal integer"},
       {"mode = \"rx\"\nwait = 40\n", "board.toml: wait \"40\" is not used in mode rx"},
       {"", "board.toml: holds no settings"},
       {"-", "board.toml: cannot be read: No such file or directory"},

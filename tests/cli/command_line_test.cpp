@@ -11,7 +11,7 @@
 #include "engine/output_directory.h"
 #include "tests/cli/cli_process.h"
 #include "tests/cli/marker_store.h"
-#include "tests/cli/same_settings.h"
+#include "tests/support/same_settings.h"
 
 namespace kitbuilder::cli {
 namespace {
@@ -349,6 +349,7 @@ TEST(CommandLineHelp, ListsEveryOptionWithWhatIsAllowedAndTheDefault) {
     const char* option;
     const char* allowedAndDefault;
   } options[] = {
+      {"--version", "print the version and exit"},
       {"-o,--output", "default the current directory"},
       {"--stdout", "default off"},
       {"-m,--mode", "allowed: tx, rx, tx-ack, rx-ack; default tx"},
@@ -406,7 +407,7 @@ TEST(CommandLineSettingsFile, OptionsOverrideTheFileAndTheRestComesFromIt) {
 
   const CommandLineOutcome alone = Read({"--settings", file.Path()});
   ASSERT_EQ(alone.action, Action::kBuild) << alone.text;
-  EXPECT_TRUE(testing::SameSettings(fromFile, alone.request.settings));
+  EXPECT_TRUE(kitbuilder::testing::SameSettings(fromFile, alone.request.settings));
 
   const CommandLineOutcome overridden =
       Read({"--channel", "30", "--settings", file.Path(), "--wait", "5", "--compiler", "sdcc"});
@@ -415,7 +416,7 @@ TEST(CommandLineSettingsFile, OptionsOverrideTheFileAndTheRestComesFromIt) {
   expected.rf.channel = 30;
   expected.rf.modeValue5 = 5;
   expected.compiler = TargetCompiler::kSdcc;
-  EXPECT_TRUE(testing::SameSettings(expected, overridden.request.settings));
+  EXPECT_TRUE(kitbuilder::testing::SameSettings(expected, overridden.request.settings));
 }
 
 TEST(CommandLineSettingsFile, ModeChosenOnTheCommandLineKeepsTheFilesValuesAndItsOwnDefaults) {
@@ -424,7 +425,7 @@ TEST(CommandLineSettingsFile, ModeChosenOnTheCommandLineKeepsTheFilesValuesAndIt
   ASSERT_EQ(outcome.action, Action::kBuild) << outcome.text;
   GenerationSettings expected = DefaultSettings(kModeRx);
   PlaceModeValues(kModeRx, ModeValues{20, 8, 0, 8, 40}, &expected.rf);
-  EXPECT_TRUE(testing::SameSettings(expected, outcome.request.settings));
+  EXPECT_TRUE(kitbuilder::testing::SameSettings(expected, outcome.request.settings));
 }
 
 TEST(CommandLineSettingsFile, RefusalsNameTheFileEvenWhereTheCommandLineWouldOverride) {
@@ -460,7 +461,7 @@ TEST(CommandLineSaveSettings, SavesTheEffectiveSettingsAndTakesNoOutputOption) {
   GenerationSettings expected = DefaultSettings(kModeRx);
   expected.rf.channel = 3;
   PlaceModeValues(kModeRx, ModeValues{8, 8, 0, 50, 40}, &expected.rf);
-  EXPECT_TRUE(testing::SameSettings(expected, outcome.request.settings));
+  EXPECT_TRUE(kitbuilder::testing::SameSettings(expected, outcome.request.settings));
 
   for (const std::vector<std::string>& arguments :
        std::vector<std::vector<std::string>>{{"--save-settings", "new.toml", "-o", "out"},

@@ -5,12 +5,14 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <set>
 #include <string>
 
 #include "engine/main_program_composer.h"
 #include "tests/support/byte_diff.h"
 #include "tests/support/fake_text_store.h"
 #include "tests/support/memory_output_files.h"
+#include "tests/support/recorded_settings.h"
 #include "tests/support/scratch_directory.h"
 
 namespace kitbuilder {
@@ -18,6 +20,7 @@ namespace {
 
 using testing::CopyOfEmbeddedStore;
 using testing::FakeTextStore;
+using testing::kSettingsText;
 using testing::MemoryOutputFiles;
 using testing::ReadFileBytes;
 using testing::SameBytes;
@@ -30,13 +33,23 @@ std::string StoredTemplate(uint16_t id) {
 TEST(BuildSequenceTest, WritesTheThreeFilesInOrderAndReportsSuccess) {
   MemoryOutputFiles files;
   const BuildOutcome outcome =
-      RunBuildSequence(EmbeddedStore(), files, "/out/", DefaultSettings(kModeRx));
+      RunBuildSequence(EmbeddedStore(), files, "/out/", DefaultSettings(kModeRx), kSettingsText);
   EXPECT_TRUE(outcome.success);
   EXPECT_EQ(outcome.statusText, "All file creat success.");
-  EXPECT_EQ(files.writeOrder,
-            (std::vector<std::string>{"/out/main.c", "/out/define.h", "/out/K3960reg.h"}));
+  EXPECT_EQ(
+      files.writeOrder,
+      (std::vector<std::string>{"/out/main.c", "/out/define.h", "/out/K3960reg.h",
+                                "/out/.kitbuilder/main.c", "/out/.kitbuilder/define.h",
+                                "/out/.kitbuilder/K3960reg.h", "/out/.kitbuilder/settings.toml"}));
   EXPECT_TRUE(SameBytes(StoredTemplate(160), files.files["/out/define.h"]));
   EXPECT_TRUE(SameBytes(StoredTemplate(211), files.files["/out/K3960reg.h"]));
+  EXPECT_EQ(files.directories, std::set<std::string>{"/out/.kitbuilder"});
+  for (const char* name : {"main.c", "define.h", "K3960reg.h"}) {
+    EXPECT_TRUE(SameBytes(files.files["/out/" + std::string(name)],
+                          files.files["/out/.kitbuilder/" + std::string(name)]))
+        << name;
+  }
+  EXPECT_EQ(files.files["/out/.kitbuilder/settings.toml"], kSettingsText);
 }
 
 struct StopCase {
@@ -57,7 +70,8 @@ TEST_P(BuildStopsTest, TheFirstFailingStepStopsTheSequenceWithItsText) {
   MemoryOutputFiles files;
   if (*c.failingPath) files.faults[c.failingPath] = {WriteOutcome::Status::kNotOpened, "denied"};
 
-  const BuildOutcome outcome = RunBuildSequence(store, files, "/out/", DefaultSettings());
+  const BuildOutcome outcome =
+      RunBuildSequence(store, files, "/out/", DefaultSettings(), kSettingsText);
   EXPECT_FALSE(outcome.success);
   EXPECT_EQ(outcome.statusText, c.statusText);
   EXPECT_EQ(files.files.size(), c.filesWritten);
@@ -87,7 +101,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(BuildSequenceTest, AWriteErrorAfterOpeningStopsTheBuildAndNamesTheFile) {
   MemoryOutputFiles files;
   files.faults["/out/define.h"] = {WriteOutcome::Status::kFailed, "Input/output error"};
-  const BuildOutcome outcome = RunBuildSequence(EmbeddedStore(), files, "/out/", DefaultSettings());
+  const BuildOutcome outcome =
+      RunBuildSequence(EmbeddedStore(), files, "/out/", DefaultSettings(), kSettingsText);
   EXPECT_FALSE(outcome.success);
   EXPECT_EQ(outcome.statusText, "") << "the status line keeps its text";
   ASSERT_TRUE(outcome.writeError);
@@ -101,7 +116,8 @@ TEST(BuildOnDiskTest, AMissingDirectoryGivesMinusFourAndCreatesNothing) {
   ScratchDirectory scratch;
   DiskOutputFiles disk;
   const std::string missing = scratch.Output() + "absent/";
-  const BuildOutcome outcome = RunBuildSequence(EmbeddedStore(), disk, missing, DefaultSettings());
+  const BuildOutcome outcome =
+      RunBuildSequence(EmbeddedStore(), disk, missing, DefaultSettings(), kSettingsText);
   EXPECT_EQ(outcome.statusText, "Creat main.c had some error!! ERROR CODE=-4");
   EXPECT_FALSE(scratch.Exists("absent"));
 }
@@ -109,7 +125,8 @@ TEST(BuildOnDiskTest, AMissingDirectoryGivesMinusFourAndCreatesNothing) {
 TEST(BuildOnDiskTest, AReadOnlyDirectoryGivesMinusFour) {
   // /proc refuses new files even to root, which a chmod'ed scratch directory would not.
   DiskOutputFiles disk;
-  const BuildOutcome outcome = RunBuildSequence(EmbeddedStore(), disk, "/proc/", DefaultSettings());
+  const BuildOutcome outcome =
+      RunBuildSequence(EmbeddedStore(), disk, "/proc/", DefaultSettings(), kSettingsText);
   EXPECT_EQ(outcome.statusText, "Creat main.c had some error!! ERROR CODE=-4");
 }
 
@@ -118,7 +135,7 @@ TEST(BuildOnDiskTest, ADirectoryStandingWhereAFileBelongsStopsAtThatFile) {
   ASSERT_EQ(mkdir((scratch.Output() + "define.h").c_str(), 0755), 0);
   DiskOutputFiles disk;
   const BuildOutcome outcome =
-      RunBuildSequence(EmbeddedStore(), disk, scratch.Output(), DefaultSettings());
+      RunBuildSequence(EmbeddedStore(), disk, scratch.Output(), DefaultSettings(), kSettingsText);
   EXPECT_EQ(outcome.statusText, "Creat define.h had some error!! ERROR CODE=-4");
   EXPECT_TRUE(scratch.Exists("main.c"));
   EXPECT_FALSE(scratch.Exists("K3960reg.h"));
@@ -129,7 +146,7 @@ TEST(BuildOnDiskTest, AFullDiskIsReportedWithTheSystemsError) {
   ASSERT_EQ(symlink("/dev/full", (scratch.Output() + "main.c").c_str()), 0);
   DiskOutputFiles disk;
   const BuildOutcome outcome =
-      RunBuildSequence(EmbeddedStore(), disk, scratch.Output(), DefaultSettings());
+      RunBuildSequence(EmbeddedStore(), disk, scratch.Output(), DefaultSettings(), kSettingsText);
   EXPECT_FALSE(outcome.success);
   ASSERT_TRUE(outcome.writeError);
   EXPECT_EQ(outcome.writeError->path, scratch.Output() + "main.c");
@@ -140,11 +157,13 @@ TEST(BuildOnDiskTest, AFullDiskIsReportedWithTheSystemsError) {
 TEST(BuildOnDiskTest, AShorterSecondBuildLeavesNoOldBytesAndRepeatsAreIdentical) {
   ScratchDirectory scratch;
   DiskOutputFiles disk;
-  ASSERT_TRUE(RunBuildSequence(EmbeddedStore(), disk, scratch.Output(), DefaultSettings(kModeTxAck))
+  ASSERT_TRUE(RunBuildSequence(EmbeddedStore(), disk, scratch.Output(), DefaultSettings(kModeTxAck),
+                               kSettingsText)
                   .success);
   const std::string longer = ReadFileBytes(scratch.Output() + "main.c");
-  ASSERT_TRUE(
-      RunBuildSequence(EmbeddedStore(), disk, scratch.Output(), DefaultSettings(kModeTx)).success);
+  ASSERT_TRUE(RunBuildSequence(EmbeddedStore(), disk, scratch.Output(), DefaultSettings(kModeTx),
+                               kSettingsText)
+                  .success);
   const std::string shorter = ReadFileBytes(scratch.Output() + "main.c");
   ASSERT_LT(shorter.size(), longer.size());
 
@@ -153,8 +172,9 @@ TEST(BuildOnDiskTest, AShorterSecondBuildLeavesNoOldBytesAndRepeatsAreIdentical)
   ASSERT_EQ(ComposeMainDocument(EmbeddedStore(), tx.pins, tx.rfId, kModeTx, tx.rf, &composed), 0);
   EXPECT_TRUE(SameBytes(composed, shorter));
 
-  ASSERT_TRUE(
-      RunBuildSequence(EmbeddedStore(), disk, scratch.Output(), DefaultSettings(kModeTx)).success);
+  ASSERT_TRUE(RunBuildSequence(EmbeddedStore(), disk, scratch.Output(), DefaultSettings(kModeTx),
+                               kSettingsText)
+                  .success);
   EXPECT_TRUE(SameBytes(shorter, ReadFileBytes(scratch.Output() + "main.c")));
   EXPECT_TRUE(SameBytes(StoredTemplate(160), ReadFileBytes(scratch.Output() + "define.h")));
   EXPECT_TRUE(SameBytes(StoredTemplate(211), ReadFileBytes(scratch.Output() + "K3960reg.h")));
@@ -169,51 +189,26 @@ TEST(BuildOnDiskTest, ADeepOutputDirectoryWorks) {
   }
   ASSERT_GT(deep.size(), 260u);
   DiskOutputFiles disk;
-  EXPECT_TRUE(RunBuildSequence(EmbeddedStore(), disk, deep, DefaultSettings()).success);
+  EXPECT_TRUE(
+      RunBuildSequence(EmbeddedStore(), disk, deep, DefaultSettings(), kSettingsText).success);
   EXPECT_FALSE(ReadFileBytes(deep + "K3960reg.h").empty());
-}
-
-TEST(MainProgramBackupTest, AnEditedMainCIsKeptAndAnUnchangedOneIsNot) {
-  ScratchDirectory scratch;
-  DiskOutputFiles disk;
-  const GenerationSettings settings = DefaultSettings();
-  ASSERT_TRUE(RunBuildSequence(EmbeddedStore(), disk, scratch.Output(), settings).success);
-  const std::string generated = ReadFileBytes(scratch.Output() + "main.c");
-
-  BuildOutcome again = RunBuildSequence(EmbeddedStore(), disk, scratch.Output(), settings);
-  EXPECT_FALSE(again.keptBackup);
-  EXPECT_FALSE(scratch.Exists("main.c.bak"));
-
-  const std::string edited = generated + "void Application(void) {}\r\n";
-  ASSERT_TRUE(disk.Write(scratch.Output() + "main.c", edited).status ==
-              WriteOutcome::Status::kWritten);
-  again = RunBuildSequence(EmbeddedStore(), disk, scratch.Output(), settings);
-  EXPECT_TRUE(again.success);
-  EXPECT_TRUE(again.keptBackup);
-  EXPECT_TRUE(SameBytes(edited, ReadFileBytes(scratch.Output() + "main.c.bak")));
-  EXPECT_TRUE(SameBytes(generated, ReadFileBytes(scratch.Output() + "main.c")));
-
-  // A second edit replaces the older backup.
-  ASSERT_TRUE(disk.Write(scratch.Output() + "main.c", "second edit").status ==
-              WriteOutcome::Status::kWritten);
-  ASSERT_TRUE(RunBuildSequence(EmbeddedStore(), disk, scratch.Output(), settings).keptBackup);
-  EXPECT_EQ(ReadFileBytes(scratch.Output() + "main.c.bak"), "second edit");
 }
 
 TEST(MainProgramBackupTest, ABackupThatCannotBeWrittenLeavesMainCAlone) {
   MemoryOutputFiles files;
   files.files["/out/main.c"] = "edited by the user";
   files.faults["/out/main.c.bak"] = {WriteOutcome::Status::kNotOpened, "denied"};
-  BuildOutcome outcome = RunBuildSequence(EmbeddedStore(), files, "/out/", DefaultSettings());
+  BuildOutcome outcome =
+      RunBuildSequence(EmbeddedStore(), files, "/out/", DefaultSettings(), kSettingsText);
   EXPECT_EQ(outcome.statusText, "Creat main.c had some error!! ERROR CODE=-4");
   EXPECT_EQ(files.files["/out/main.c"], "edited by the user");
 
   files.faults["/out/main.c.bak"] = {WriteOutcome::Status::kFailed, "No space left on device"};
-  outcome = RunBuildSequence(EmbeddedStore(), files, "/out/", DefaultSettings());
+  outcome = RunBuildSequence(EmbeddedStore(), files, "/out/", DefaultSettings(), kSettingsText);
   ASSERT_TRUE(outcome.writeError);
   EXPECT_EQ(outcome.writeError->path, "/out/main.c.bak");
   EXPECT_EQ(files.files["/out/main.c"], "edited by the user");
-  EXPECT_FALSE(outcome.keptBackup);
+  EXPECT_TRUE(outcome.notices.empty());
 }
 
 }  // namespace

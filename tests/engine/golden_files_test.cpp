@@ -9,10 +9,12 @@
 #include "engine/main_program_composer.h"
 #include "tests/support/byte_diff.h"
 #include "tests/support/memory_output_files.h"
+#include "tests/support/recorded_settings.h"
 
 namespace kitbuilder {
 namespace {
 
+using testing::kSettingsText;
 using testing::MemoryOutputFiles;
 using testing::ReadFileBytes;
 using testing::SameBytes;
@@ -47,7 +49,9 @@ TEST_P(GoldenMainProgramTest, MatchesTheReviewedFile) {
       ReadFileBytes(TestDataPath("golden/" + std::string(GetParam().name) + "/main.c"));
   ASSERT_FALSE(expected.empty()) << "no golden main.c for " << GetParam().name;
   MemoryOutputFiles files;
-  ASSERT_TRUE(RunBuildSequence(EmbeddedStore(), files, "/out/", SettingsOf(GetParam())).success);
+  ASSERT_TRUE(
+      RunBuildSequence(EmbeddedStore(), files, "/out/", SettingsOf(GetParam()), kSettingsText)
+          .success);
   EXPECT_TRUE(SameBytes(expected, files.files["/out/main.c"]));
   EXPECT_TRUE(
       SameBytes(ReadFileBytes(TestDataPath("golden/define.h")), files.files["/out/define.h"]));

@@ -12,10 +12,12 @@
 #include "tests/support/byte_diff.h"
 #include "tests/support/fake_text_store.h"
 #include "tests/support/memory_output_files.h"
+#include "tests/support/recorded_settings.h"
 
 namespace kitbuilder {
 namespace {
 
+using testing::kSettingsText;
 using testing::MemoryOutputFiles;
 using testing::SameBytes;
 
@@ -65,9 +67,9 @@ TEST_P(SdccEquivalenceTest, MappingBackGivesTheC51FilesByteForByte) {
   PlaceModeValues(mode, values, &settings.rf);
 
   MemoryOutputFiles c51, sdcc;
-  ASSERT_TRUE(RunBuildSequence(EmbeddedStore(), c51, "/out/", settings).success);
+  ASSERT_TRUE(RunBuildSequence(EmbeddedStore(), c51, "/out/", settings, kSettingsText).success);
   settings.compiler = TargetCompiler::kSdcc;
-  ASSERT_TRUE(RunBuildSequence(EmbeddedStore(), sdcc, "/out/", settings).success);
+  ASSERT_TRUE(RunBuildSequence(EmbeddedStore(), sdcc, "/out/", settings, kSettingsText).success);
 
   const std::string& sdccMain = sdcc.files["/out/main.c"];
   EXPECT_EQ(sdccMain.find("sbit "), sdccMain.find("__sbit ") + 2) << "every pin line rewritten";
@@ -75,8 +77,9 @@ TEST_P(SdccEquivalenceTest, MappingBackGivesTheC51FilesByteForByte) {
   EXPECT_TRUE(SameBytes(c51.files["/out/main.c"], BackToC51(sdccMain)));
   EXPECT_TRUE(SameBytes(c51.files["/out/define.h"], BackToC51(sdcc.files["/out/define.h"])));
   EXPECT_TRUE(SameBytes(c51.files["/out/K3960reg.h"], sdcc.files["/out/K3960reg.h"]));
-  EXPECT_EQ(c51.files.size(), 3u);
-  EXPECT_EQ(sdcc.files.size(), 4u);
+  // Each file, its copy in the record and the recorded settings.
+  EXPECT_EQ(c51.files.size(), 3u + 3u + 1u);
+  EXPECT_EQ(sdcc.files.size(), 4u + 4u + 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Matrix, SdccEquivalenceTest,
@@ -108,13 +111,13 @@ TEST(SdccBuildTest, AMakefileThatCannotBeWrittenStopsTheBuildWithItsText) {
   settings.compiler = TargetCompiler::kSdcc;
   MemoryOutputFiles files;
   files.faults["/out/Makefile"] = {WriteOutcome::Status::kNotOpened, "denied"};
-  EXPECT_EQ(RunBuildSequence(EmbeddedStore(), files, "/out/", settings).statusText,
+  EXPECT_EQ(RunBuildSequence(EmbeddedStore(), files, "/out/", settings, kSettingsText).statusText,
             "Creat Makefile had some error!! ERROR CODE=-4");
 
   testing::FakeTextStore store = testing::CopyOfEmbeddedStore();
   store.Remove("TXT", 220);
   MemoryOutputFiles again;
-  EXPECT_EQ(RunBuildSequence(store, again, "/out/", settings).statusText,
+  EXPECT_EQ(RunBuildSequence(store, again, "/out/", settings, kSettingsText).statusText,
             "Creat Makefile had some error!! ERROR CODE=-1");
   EXPECT_EQ(again.files.size(), 3u);
 }

@@ -30,7 +30,8 @@ inline SdccBuild BuildGenerated(const CheckTools& tools, const GenerationSetting
   const std::string dir = CaseWorkDirectory(name);
   DiskOutputFiles files;
   std::filesystem::create_directories(dir + "/src");
-  const BuildOutcome outcome = RunBuildSequence(EmbeddedStore(), files, dir + "/src/", settings);
+  const BuildOutcome outcome =
+      RunBuildSequence(EmbeddedStore(), files, dir + "/src/", settings, "");
   EXPECT_TRUE(outcome.success) << outcome.statusText;
   return BuildWithMakefile(tools.make, dir + "/src", dir + "/build");
 }

@@ -1,8 +1,10 @@
 #pragma once
-// Output files for tests: kept in memory, with an open or a write that fails on request.
+// Output files for tests: kept in memory, with an open, a write, a new directory or a removal
+// that fails on request.
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,9 +27,25 @@ class MemoryOutputFiles : public OutputFiles {
     return found->second;
   }
 
+  WriteOutcome MakeDirectory(const std::string& path) override {
+    if (const auto fault = faults.find(path); fault != faults.end()) return fault->second;
+    directories.insert(path);
+    return {};
+  }
+
+  WriteOutcome Remove(const std::string& path) override {
+    if (const auto fault = removalFaults.find(path); fault != removalFaults.end()) {
+      return fault->second;
+    }
+    files.erase(path);
+    return {};
+  }
+
   std::map<std::string, std::string> files;
-  std::map<std::string, WriteOutcome> faults;  ///< path -> the outcome to report instead
+  std::map<std::string, WriteOutcome> faults;         ///< path -> the outcome to report instead
+  std::map<std::string, WriteOutcome> removalFaults;  ///< the same for Remove
   std::vector<std::string> writeOrder;
+  std::set<std::string> directories;
 };
 
 }  // namespace kitbuilder::testing

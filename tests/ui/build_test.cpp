@@ -1,9 +1,10 @@
 // Builds started from the form: the files equal those of kitbuilder-cli for the same settings in
 // either compiler's dialect, the corrections a build applies first, its refusals, its failures
-// and the line that tells of a kept main.c.
+// and the lines that tell what became of an edited main.c.
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -13,6 +14,7 @@
 
 #include "engine/build_sequence.h"
 #include "form_harness.h"
+#include "settings/settings_text.h"
 #include "tests/support/memory_output_files.h"
 #include "ui/number_field.h"
 
@@ -24,8 +26,6 @@ using kitbuilder::testing::MemoryOutputFiles;
 namespace {
 
 const char* const kOutputNames[] = {"main.c", "define.h", "K3960reg.h"};
-const QString kKeptBackupStatus =
-    QStringLiteral("All file creat success.\nPrevious main.c kept as main.c.bak.");
 
 QByteArray ReadAll(const QString& path) {
   QFile file(path);
@@ -35,7 +35,8 @@ QByteArray ReadAll(const QString& path) {
 /// The files that the engine writes for `settings`, by file name.
 std::map<std::string, std::string> EngineFiles(const GenerationSettings& settings) {
   MemoryOutputFiles memory;
-  RunBuildSequence(EmbeddedStore(), memory, "/out/", settings);
+  RunBuildSequence(EmbeddedStore(), memory, "/out/", settings,
+                   settings::SettingsFileText(settings));
   std::map<std::string, std::string> byName;
   for (const auto& [path, bytes] : memory.files) byName[path.substr(5)] = bytes;
   return byName;
@@ -162,6 +163,38 @@ class BuildTest : public QObject {
     QVERIFY(ReadAll(h.Directory().filePath("main.c")).contains(header));
   }
 
+  // The clock fields give what --mcu-clock and --clocks-per-cycle give, only with SDCC, and a
+  // clock out of range is refused before anything is written.
+  void ClockFieldsBuildWhatTheCommandLineBuildsWithTheClock() {
+    FormHarness h;
+    auto* clock = h.Form().findChild<QLineEdit*>("mcuClock");
+    auto* cycles = h.Form().findChild<QComboBox*>("clocksPerCycle");
+    QVERIFY(!clock->isEnabled() && !cycles->isEnabled());
+    h.Form().findChild<QComboBox*>("compiler")->setCurrentIndex(1);
+    QVERIFY(clock->isEnabled() && cycles->isEnabled());
+
+    TypeInto(clock, "60");
+    Build(h);
+    QVERIFY(h.Status().startsWith("MCU clock 60 MHz is out of range"));
+    QVERIFY(!QFile::exists(h.Directory().filePath("main.c")));
+
+    clock->clear();
+    TypeInto(clock, "11.0592");
+    cycles->setCurrentIndex(1);
+    Build(h);
+    QCOMPARE(h.Status(), "All file creat success.");
+    QTemporaryDir cliDirectory;
+    QProcess cli;
+    cli.start(QStringLiteral(KITBUILDER_CLI),
+              {"-o", cliDirectory.path(), "--compiler", "sdcc", "--mcu-clock", "11.0592",
+               "--clocks-per-cycle", "6"});
+    QVERIFY(cli.waitForFinished(30000));
+    QVERIFY2(cli.exitCode() == 0, cli.readAllStandardError().constData());
+    const QByteArray fromForm = ReadAll(h.Directory().filePath("main.c"));
+    QVERIFY(fromForm.contains("FOR AN 8051 AT 11.0592 MHZ, 6 CLOCKS PER MACHINE CYCLE"));
+    QCOMPARE(fromForm, ReadAll(cliDirectory.filePath("main.c")));
+  }
+
   void DefaultsBuildTheReviewedC51Files() {
     FormHarness h;
     Build(h);
@@ -175,38 +208,55 @@ class BuildTest : public QObject {
       QVERIFY2(!expected.isEmpty(), qPrintable(reviewed));
       QVERIFY2(ReadAll(h.Directory().filePath(name)) == expected, name);
     }
-    QCOMPARE(QDir(h.Directory().path()).entryList(QDir::Files),
-             (QStringList{"define.h", "K3960reg.h", "main.c"}));
+    QCOMPARE(QDir(h.Directory().path())
+                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             (QStringList{".kitbuilder", "define.h", "K3960reg.h", "main.c"}));
   }
 
-  void BuildOverAnEditedMainProgramSaysItKeptIt_data() {
+  void RebuildOverAnEditedMainProgramKeepsTheEditsOrShowsTheConflicts_data() {
     QTest::addColumn<int>("compiler");
-    QTest::newRow("c51") << 0;
-    QTest::newRow("sdcc") << 1;
+    QTest::addColumn<QByteArray>("editedLine");  // replaces the channel line, or "": none
+    QTest::addColumn<QString>("notice");
+    const QString kept = QStringLiteral("main.c: your edits were kept.");
+    const QString conflict = QStringLiteral(
+        "main.c: 1 conflict between your edits and the new settings, at line 157; your version "
+        "is in main.c.bak");
+    QTest::newRow("c51, function added") << 0 << QByteArray() << kept;
+    QTest::newRow("sdcc, function added") << 1 << QByteArray() << kept;
+    QTest::newRow("c51, channel line edited")
+        << 0 << QByteArray("    K3960_WriteReg( PLL1_REG, 7 );") << conflict;
+    QTest::newRow("sdcc, channel line edited")
+        << 1 << QByteArray("    K3960_WriteReg( PLL1_REG, 7 );") << conflict;
   }
-  void BuildOverAnEditedMainProgramSaysItKeptIt() {
+  void RebuildOverAnEditedMainProgramKeepsTheEditsOrShowsTheConflicts() {
     QFETCH(int, compiler);
+    QFETCH(QByteArray, editedLine);
+    QFETCH(QString, notice);
     FormHarness h;
     h.Form().findChild<QComboBox*>("compiler")->setCurrentIndex(compiler);
     const QString mainProgram = h.Directory().filePath("main.c");
     const QString backup = h.Directory().filePath("main.c.bak");
     Build(h);
     QCOMPARE(h.Status(), "All file creat success.");
-    Build(h);
-    QCOMPARE(h.Status(), "All file creat success.");
-    QVERIFY(!QFile::exists(backup));
 
     QVERIFY(Append(mainProgram, "/* the user's own code */\r\n"));
-    const QByteArray edited = ReadAll(mainProgram);
+    QByteArray edited = ReadAll(mainProgram);
+    if (!editedLine.isEmpty()) {
+      const QByteArray channelLine = "    K3960_WriteReg( PLL1_REG, 100 );";
+      QVERIFY(edited.contains(channelLine));
+      edited.replace(channelLine, editedLine);
+      QFile file(mainProgram);
+      QVERIFY(file.open(QIODevice::WriteOnly) && file.write(edited) == edited.size());
+    }
+    TypeInto(h.OnForm<QLineEdit>(1012), "12");
     Build(h);
-    QCOMPARE(h.Status(), kKeptBackupStatus);
+    QCOMPARE(h.Status(), QStringLiteral("All file creat success.\n") + notice);
     QCOMPARE(ReadAll(backup), edited);
+    QVERIFY(ReadAll(mainProgram).endsWith("/* the user's own code */\r\n"));
+    QCOMPARE(ReadAll(mainProgram).contains("<<<<<<< your edits\r\n"), !editedLine.isEmpty());
     // Both lines show in the status line at once.
     auto* status = h.OnForm<QPlainTextEdit>(1004);
     QCOMPARE(status->verticalScrollBar()->maximum(), 0);
-
-    Build(h);
-    QCOMPARE(h.Status(), "All file creat success.");
   }
 
   void BuildCorrectsTheFieldsItReads() {

@@ -90,9 +90,9 @@ QString NameOf(const TemplateControl& control) {
   return control.id != 0 ? QString::number(control.id) : QString::fromUtf8(control.text);
 }
 
-QLabel* CompilerLabel(KitbuilderForm& form) {
+QLabel* LabelSaying(KitbuilderForm& form, const char* text) {
   for (QLabel* label : form.findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
-    if (label->text() == "Compiler") return label;
+    if (label->text() == text) return label;
   }
   return nullptr;
 }
@@ -127,26 +127,33 @@ class FormLayoutTest : public QObject {
     }
   }
 
-  void CompilerChoiceFitsBesideThemWithoutOverlap() {
+  // The compiler choice and the clock fields that the old form lacked: each with its label on
+  // its left and on its row, inside the form, overlapping no old control and no other of them.
+  void AddedFieldsFitBesideThemWithoutOverlap() {
     KitbuilderForm& form = harness_->Form();
-    auto* compiler = form.findChild<QComboBox*>("compiler", Qt::FindDirectChildrenOnly);
-    QLabel* label = CompilerLabel(form);
-    QVERIFY(compiler);
-    QVERIFY(label);
-    for (const QWidget* added :
-         {static_cast<const QWidget*>(compiler), static_cast<const QWidget*>(label)}) {
-      QVERIFY(form.rect().contains(added->geometry()));
-      for (const TemplateControl& control : kTemplate) {
-        QVERIFY2(!Find(form, control)->geometry().intersects(added->geometry()),
-                 qPrintable(NameOf(control)));
+    const std::pair<const char*, const char*> added[] = {
+        {"compiler", "Compiler"}, {"mcuClock", "MCU MHz"}, {"clocksPerCycle", "clocks/cycle"}};
+    std::vector<const QWidget*> placed;
+    for (const auto& [name, text] : added) {
+      const auto* field = form.findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
+      const QLabel* label = LabelSaying(form, text);
+      QVERIFY2(field && label, name);
+      QVERIFY2(label->geometry().right() < field->geometry().left(), name);
+      QVERIFY2(label->geometry().top() >= field->geometry().top(), name);
+      QVERIFY2(label->geometry().bottom() <= field->geometry().bottom(), name);
+      QVERIFY2(label->sizeHint().width() <= label->width(), text);
+      for (const QWidget* widget : {field, static_cast<const QWidget*>(label)}) {
+        QVERIFY(form.rect().contains(widget->geometry()));
+        for (const TemplateControl& control : kTemplate) {
+          QVERIFY2(!Find(form, control)->geometry().intersects(widget->geometry()),
+                   qPrintable(NameOf(control)));
+        }
+        for (const QWidget* other : placed) {
+          QVERIFY2(!other->geometry().intersects(widget->geometry()), name);
+        }
+        placed.push_back(widget);
       }
     }
-    QVERIFY(!label->geometry().intersects(compiler->geometry()));
-    // The label says what the list is, on its left and on its row.
-    QVERIFY(label->geometry().right() < compiler->geometry().left());
-    QVERIFY(label->geometry().top() >= compiler->geometry().top());
-    QVERIFY(label->geometry().bottom() <= compiler->geometry().bottom());
-    QVERIFY(label->sizeHint().width() <= label->width());
   }
 
  private:

@@ -2,7 +2,7 @@
 // refused files that change nothing, the corrections and refusals a save shares with a build,
 // and the same firmware from the window and from kitbuilder-cli given the same file.
 
-#include "cli/settings_file.h"
+#include "settings/settings_file.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -237,6 +237,8 @@ class SettingsFileTest : public QObject {
     // whatever the form showed before.
     QTest::newRow("only a few keys") << QByteArray("mode = \"rx-ack\"\nchannel = 5\n") << false;
     QTest::newRow("page values only") << QByteArray("mode = \"tx-ack\"\nwait = 7\n") << false;
+    QTest::newRow("integers in other notations")
+        << QByteArray("channel = 0x10\ndelay = 1_0\nlength = +5\n") << false;
     QTest::newRow("sdcc, mixed case")
         << QByteArray(
                "compiler = \"SDCC\"\nmode = \"TX\"\nrest = \"Standby\"\nrf-id = \"54,a,B,0c\"\n")
@@ -272,6 +274,7 @@ class SettingsFileTest : public QObject {
     QTest::newRow("fixed RF ID byte changed") << QByteArray("rf-id = \"55,75,C5,2A\"\n") << "rf-id";
     QTest::newRow("key given twice") << QByteArray("delay = 3\ndelay = 4\n") << "delay";
     QTest::newRow("no settings") << QByteArray("# nothing here\n") << "holds no settings";
+    QTest::newRow("not TOML") << QByteArray("channel = 12\nrf-id = \"54,75\n") << ":2:";
   }
   void RefusedFileChangesNothing() {
     QFETCH(QByteArray, file);
@@ -285,10 +288,10 @@ class SettingsFileTest : public QObject {
     QCOMPARE(Lines(WhatIsShown(h)), Lines(before));
     QCOMPARE(h.Form().CurrentPageIndex(), 2);
 
-    const auto read = cli::ReadSettingsFile(path.toStdString());
-    QVERIFY(std::holds_alternative<cli::Refusal>(read));
-    QCOMPARE(h.Status(), QString::fromStdString(std::get<cli::Refusal>(read).message));
-    QVERIFY2(h.Status().startsWith(path + ": "), qPrintable(h.Status()));
+    const auto read = settings::ReadSettingsFile(path.toStdString());
+    QVERIFY(std::holds_alternative<settings::Refusal>(read));
+    QCOMPARE(h.Status(), QString::fromStdString(std::get<settings::Refusal>(read).message));
+    QVERIFY2(h.Status().startsWith(path + ":"), qPrintable(h.Status()));
     QVERIFY2(h.Status().contains(named), qPrintable(h.Status()));
   }
 
@@ -304,9 +307,9 @@ class SettingsFileTest : public QObject {
     QCOMPARE(channel->text(), "166");
     QCOMPARE(h.Form().Page(0)->findChild<QLineEdit*>("1046")->text(), "1");
     QCOMPARE(h.Form().Page(0)->findChild<QLineEdit*>("1045")->text(), "255");
-    const auto read = cli::ReadSettingsFile(path.toStdString());
-    QVERIFY(std::holds_alternative<cli::SettingsFile>(read));
-    const GenerationSettings& saved = std::get<cli::SettingsFile>(read).settings;
+    const auto read = settings::ReadSettingsFile(path.toStdString());
+    QVERIFY(std::holds_alternative<GenerationSettings>(read));
+    const GenerationSettings& saved = std::get<GenerationSettings>(read);
     QCOMPARE(saved.rf.channel, 166);
     QCOMPARE(TakeModeValues(kModeTx, saved.rf).length, 1);
     QCOMPARE(TakeModeValues(kModeTx, saved.rf).delayMs, 255);

@@ -3,11 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "engine/generation_settings.h"
 
-namespace kitbuilder::cli::testing {
+namespace kitbuilder::testing {
+
+inline int32_t Hertz(const std::optional<McuClock>& clock) {
+  return static_cast<int32_t>(std::lround(clock.value_or(McuClock()).megahertz * 1e6));
+}
 
 inline ::testing::AssertionResult SameSettings(const GenerationSettings& expected,
                                                const GenerationSettings& actual) {
@@ -39,6 +44,10 @@ inline ::testing::AssertionResult SameSettings(const GenerationSettings& expecte
       {"modeValue4", expected.rf.modeValue4, actual.rf.modeValue4},
       {"modeValue5", expected.rf.modeValue5, actual.rf.modeValue5},
       {"compiler", static_cast<int32_t>(expected.compiler), static_cast<int32_t>(actual.compiler)},
+      {"mcuClock given", expected.mcuClock.has_value(), actual.mcuClock.has_value()},
+      {"mcuClock Hz", Hertz(expected.mcuClock), Hertz(actual.mcuClock)},
+      {"clocksPerCycle", expected.mcuClock.value_or(McuClock()).clocksPerCycle,
+       actual.mcuClock.value_or(McuClock()).clocksPerCycle},
   };
   for (const auto& field : fields) {
     if (field.expected != field.actual) {
@@ -55,4 +64,4 @@ inline ::testing::AssertionResult SameSettings(const GenerationSettings& expecte
   return ::testing::AssertionSuccess();
 }
 
-}  // namespace kitbuilder::cli::testing
+}  // namespace kitbuilder::testing

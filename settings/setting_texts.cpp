@@ -1,28 +1,33 @@
-#include "cli/setting_texts.h"
+#include "settings/setting_texts.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
-namespace kitbuilder::cli {
+namespace kitbuilder::settings {
 namespace {
 
 struct KeyDescription {
   std::string_view name;
   std::string_view meaning;
   std::string_view allowed;
+  ValueType type = ValueType::kString;
 };
+
+constexpr ValueType kInteger = ValueType::kInteger;
 
 constexpr std::string_view kPinAllowed = "P<port>.<bit>, port 0..3, bit 0..7";
 
 // In the order of Setting.
 constexpr KeyDescription kKeys[kSettingCount] = {
-    {"channel", "radio channel, 2400 MHz + 0.5 MHz each", "0..166"},
+    {"channel", "radio channel, 2400 MHz + 0.5 MHz each", "0..166", kInteger},
     {"crystal", "radio crystal", "16MHz"},
     {"data-rate", "air data rate in bps", "2M, 1M"},
-    {"tx-power", "transmit power in dBm", "0, -4, -6, -8, -12"},
+    {"tx-power", "transmit power in dBm", "0, -4, -6, -8, -12", kInteger},
     {"rf-id", "RF ID",
      "four hex bytes of 1 or 2 digits separated by commas, the first fixed at 54"},
     {"scs", "pin of the chip select line SCS", kPinAllowed},
@@ -31,14 +36,23 @@ constexpr KeyDescription kKeys[kSettingCount] = {
     {"gio1", "pin of the radio line GIO1", kPinAllowed},
     {"gio2", "pin of the radio line GIO2", kPinAllowed},
     {"wtr", "radio line that carries WTR", "GIO1, GIO2"},
-    {"wiring", "serial wiring, 3 or 4 wires (with 4 the GIO line that is not WTR is SDO)", "3, 4"},
+    {"wiring", "serial wiring, 3 or 4 wires (with 4 the GIO line that is not WTR is SDO)", "3, 4",
+     kInteger},
     {"compiler", "8051 C dialect of the files; sdcc also writes a Makefile", "c51, sdcc"},
+    {"mcu-clock",
+     "clock of the microcontroller in MHz; given, SDCC's delay routines are computed for it",
+     "1..50, up to 6 decimals, as 11.0592; sdcc only", ValueType::kNumber},
+    {"clocks-per-cycle",
+     "clocks per machine cycle; given, SDCC's delay routines are computed for it (single-cycle "
+     "cores time each instruction differently and are not offered)",
+     "12 (a classic core), 6 (X2 mode); sdcc only", kInteger},
     {"mode", "operating mode", "tx, rx, tx-ack, rx-ack"},
-    {"length", "bytes per packet: TX length in tx and tx-ack, RX length in rx and rx-ack", "1..64"},
-    {"ack-length", "bytes of the acknowledgement, tx-ack and rx-ack only", "1..64"},
+    {"length", "bytes per packet: TX length in tx and tx-ack, RX length in rx and rx-ack", "1..64",
+     kInteger},
+    {"ack-length", "bytes of the acknowledgement, tx-ack and rx-ack only", "1..64", kInteger},
     {"rest", "state the radio rests in during the delay", "sleep, standby"},
-    {"delay", "delay per loop cycle in ms", "0..255"},
-    {"wait", "wait for the acknowledgement in units of 100 us, tx-ack only", "0..255"},
+    {"delay", "delay per loop cycle in ms", "0..255", kInteger},
+    {"wait", "wait for the acknowledgement in units of 100 us, tx-ack only", "0..255", kInteger},
 };
 
 /// One accepted text of a list setting and the settings value it stands for.
@@ -55,6 +69,7 @@ constexpr Choice kCrystals[] = {{"16MHz", 0}};
 constexpr Choice kWtrLines[] = {{"GIO1", 0}, {"GIO2", 1}};
 constexpr Choice kWirings[] = {{"3", 0}, {"4", 1}};
 constexpr Choice kRestStates[] = {{"sleep", 0}, {"standby", 1}};
+constexpr Choice kClocksPerCycle[] = {{"12", 12}, {"6", 6}};
 constexpr Choice kCompilers[] = {{"c51", static_cast<int32_t>(TargetCompiler::kC51)},
                                  {"sdcc", static_cast<int32_t>(TargetCompiler::kSdcc)}};
 
@@ -68,6 +83,10 @@ constexpr NumberRange kLengths{1, 64};
 constexpr NumberRange kTimes{0, 255};
 
 constexpr std::string_view kFixedFirstRfIdByte = "54";
+
+constexpr double kMinMegahertz = 1.0;
+constexpr double kMaxMegahertz = 50.0;
+constexpr std::size_t kMaxMegahertzDecimals = 6;
 
 std::size_t IndexOf(Setting setting) {
   return static_cast<std::size_t>(setting);
@@ -125,6 +144,27 @@ std::optional<int32_t> ReadWholeNumber(std::string_view text) {
   int64_t value = 0;
   for (char c : text) value = std::min<int64_t>(value * 10 + (c - '0'), INT32_MAX);
   return static_cast<int32_t>(value);
+}
+
+/// "11.0592": digits, at most one point with digits after it; nothing for anything else.
+std::optional<double> ReadMegahertz(std::string_view text) {
+  const std::size_t point = text.find('.');
+  const std::string_view whole = text.substr(0, point);
+  const std::string_view decimals =
+      point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
+  const bool wellFormed = !whole.empty() && whole.size() <= 3 &&
+                          std::all_of(whole.begin(), whole.end(), IsDigit) &&
+                          (point == std::string_view::npos ||
+                           (!decimals.empty() && decimals.size() <= kMaxMegahertzDecimals &&
+                            std::all_of(decimals.begin(), decimals.end(), IsDigit)));
+  if (!wellFormed) return std::nullopt;
+  return std::stod(std::string(text));
+}
+
+std::string MegahertzText(double megahertz) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.*g", static_cast<int>(kMaxMegahertzDecimals + 2), megahertz);
+  return text;
 }
 
 /// "tx-ack and rx-ack": the modes that read the setting.
@@ -191,6 +231,19 @@ class SettingReader {
     return texts;
   }
 
+  double Megahertz(Setting setting, const GivenText& given) {
+    const std::optional<double> value = ReadMegahertz(given.text);
+    if (value && *value >= kMinMegahertz && *value <= kMaxMegahertz) return *value;
+    Refuse(setting, given);
+    return kMinMegahertz;
+  }
+
+  void RefuseWithoutSdcc(const GivenText& given) {
+    Keep(given.origin + " \"" + given.text +
+         "\" is not used with compiler c51, whose delay routines stay as stored; it applies to "
+         "sdcc only");
+  }
+
   void RefuseUnused(Setting setting, const GivenText& given, int32_t mode) {
     Keep(given.origin + " \"" + given.text + "\" is not used in mode " + ModeOptionText(mode) +
          "; it applies to " + ModesUsing(setting) + " only");
@@ -245,13 +298,34 @@ class SettingsBuilder {
   SettingReader* reader_;
 };
 
+/// The clock, given either setting; the one not given takes its default.
+void ReadMcuClock(const SettingTexts& texts, SettingReader* reader, GenerationSettings* settings) {
+  const auto& megahertz = texts[Setting::kMcuClock];
+  const auto& clocksPerCycle = texts[Setting::kClocksPerCycle];
+  if (!megahertz && !clocksPerCycle) return;
+  if (settings->compiler != TargetCompiler::kSdcc) {
+    reader->RefuseWithoutSdcc(megahertz ? *megahertz : *clocksPerCycle);
+    return;
+  }
+  McuClock clock;
+  if (megahertz) clock.megahertz = reader->Megahertz(Setting::kMcuClock, *megahertz);
+  if (clocksPerCycle) {
+    clock.clocksPerCycle =
+        reader->Choose(Setting::kClocksPerCycle, *clocksPerCycle, kClocksPerCycle);
+  }
+  settings->mcuClock = clock;
+}
+
 }  // namespace
 
 const std::array<Setting, kSettingCount> kAllSettings = {
-    Setting::kChannel,   Setting::kCrystal, Setting::kDataRate, Setting::kTxPower, Setting::kRfId,
-    Setting::kScs,       Setting::kSck,     Setting::kSdio,     Setting::kGio1,    Setting::kGio2,
-    Setting::kWtr,       Setting::kWiring,  Setting::kCompiler, Setting::kMode,    Setting::kLength,
-    Setting::kAckLength, Setting::kRest,    Setting::kDelay,    Setting::kWait};
+    Setting::kChannel,  Setting::kCrystal,  Setting::kDataRate,
+    Setting::kTxPower,  Setting::kRfId,     Setting::kScs,
+    Setting::kSck,      Setting::kSdio,     Setting::kGio1,
+    Setting::kGio2,     Setting::kWtr,      Setting::kWiring,
+    Setting::kCompiler, Setting::kMcuClock, Setting::kClocksPerCycle,
+    Setting::kMode,     Setting::kLength,   Setting::kAckLength,
+    Setting::kRest,     Setting::kDelay,    Setting::kWait};
 
 std::string_view SettingName(Setting setting) {
   return kKeys[IndexOf(setting)].name;
@@ -263,6 +337,10 @@ std::string_view SettingMeaning(Setting setting) {
 
 std::string_view SettingAllowed(Setting setting) {
   return kKeys[IndexOf(setting)].allowed;
+}
+
+ValueType TypeOf(Setting setting) {
+  return kKeys[IndexOf(setting)].type;
 }
 
 std::optional<Setting> SettingNamed(std::string_view name) {
@@ -281,6 +359,13 @@ bool ModeUses(int32_t operatingMode, Setting setting) {
     default:
       return true;
   }
+}
+
+bool SettingApplies(const GenerationSettings& settings, Setting setting) {
+  if (setting == Setting::kMcuClock || setting == Setting::kClocksPerCycle) {
+    return settings.mcuClock.has_value();
+  }
+  return ModeUses(settings.operatingMode, setting);
 }
 
 std::string ModeOptionText(int32_t operatingMode) {
@@ -327,6 +412,10 @@ std::string SettingText(const GenerationSettings& settings, Setting setting) {
       return ChoiceText(kWirings, pins.spiMode);
     case Setting::kCompiler:
       return ChoiceText(kCompilers, static_cast<int32_t>(settings.compiler));
+    case Setting::kMcuClock:
+      return MegahertzText(settings.mcuClock.value_or(McuClock()).megahertz);
+    case Setting::kClocksPerCycle:
+      return std::to_string(settings.mcuClock.value_or(McuClock()).clocksPerCycle);
     case Setting::kMode:
       return ModeOptionText(settings.operatingMode);
     case Setting::kLength:
@@ -383,6 +472,7 @@ std::variant<GenerationSettings, Refusal> InterpretSettings(const SettingTexts& 
   int32_t compiler = static_cast<int32_t>(settings.compiler);
   read.Choose(Setting::kCompiler, kCompilers, &compiler);
   settings.compiler = static_cast<TargetCompiler>(compiler);
+  ReadMcuClock(texts, &reader, &settings);
 
   ModeValues values = DefaultModeValues(mode);
   read.ModeValue(mode, Setting::kLength, kLengths, &values.length);
@@ -396,4 +486,4 @@ std::variant<GenerationSettings, Refusal> InterpretSettings(const SettingTexts& 
   return settings;
 }
 
-}  // namespace kitbuilder::cli
+}  // namespace kitbuilder::settings

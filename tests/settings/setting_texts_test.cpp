@@ -1,4 +1,4 @@
-#include "cli/setting_texts.h"
+#include "settings/setting_texts.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/cli/same_settings.h"
+#include "tests/support/same_settings.h"
 
-namespace kitbuilder::cli {
+namespace kitbuilder::settings {
 namespace {
 
 using testing::SameSettings;
@@ -228,4 +228,4 @@ TEST(SettingTexts, OverridingReplacesOnlyTheGivenTextsWithTheirOrigins) {
 }
 
 }  // namespace
-}  // namespace kitbuilder::cli
+}  // namespace kitbuilder::settings

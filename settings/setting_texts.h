@@ -13,7 +13,7 @@
 
 #include "engine/generation_settings.h"
 
-namespace kitbuilder::cli {
+namespace kitbuilder::settings {
 
 /// One setting, in the order of the form: the "Setting" group, the "RF IO setting" group, the
 /// other settings, then the mode tab and its page's values.
@@ -31,6 +31,8 @@ enum class Setting : std::size_t {
   kWtr,
   kWiring,
   kCompiler,
+  kMcuClock,
+  kClocksPerCycle,
   kMode,
   kLength,
   kAckLength,
@@ -55,12 +57,22 @@ std::string_view SettingMeaning(Setting setting);
 /// The values the setting allows, one line: "0..166", "tx, rx, tx-ack, rx-ack".
 std::string_view SettingAllowed(Setting setting);
 
+/// How a settings file gives the setting's value: as an integer, as in channel = 100 (the
+/// numbers, tx-power and wiring among them), as any number, as in mcu-clock = 11.0592, or as a
+/// string, as in mode = "tx".
+enum class ValueType { kString, kInteger, kNumber };
+ValueType TypeOf(Setting setting);
+
 /// The setting whose key is `name`, matched exactly; nothing for an unknown key.
 std::optional<Setting> SettingNamed(std::string_view name);
 
 /// Whether a build in `operatingMode` reads the setting. Only the mode page's values depend on
 /// the mode: ack-length is read in tx-ack and rx-ack, wait in tx-ack only.
 bool ModeUses(int32_t operatingMode, Setting setting);
+
+/// Whether a build from `settings` reads the setting: what ModeUses says, and the microcontroller's
+/// clock only where it was given, which SDCC's output alone can use.
+bool SettingApplies(const GenerationSettings& settings, Setting setting);
 
 /// The text that --mode and the key "mode" take for an operating mode: "tx", "rx", "tx-ack" or
 /// "rx-ack"; the number itself for any other value.
@@ -103,4 +115,4 @@ struct Refusal {
 /// first refusal is returned.
 std::variant<GenerationSettings, Refusal> InterpretSettings(const SettingTexts& texts);
 
-}  // namespace kitbuilder::cli
+}  // namespace kitbuilder::settings

@@ -1,0 +1,27 @@
+#!/bin/sh
+# The package installs everything under /usr: both programs with their manual pages, the s51
+# console library that the check preloads, the desktop entry, the icon, the AppStream metadata,
+# and Debian's copyright and changelog. It depends on the libraries its programs link and
+# recommends SDCC.
+set -eu
+deb=$(echo "$1"/kitbuilder_*.deb)
+listing=$(dpkg-deb --contents "$deb" | awk '{ print $6 }')
+status=0
+for path in usr/bin/kitbuilder usr/bin/kitbuilder-cli \
+    usr/share/man/man1/kitbuilder.1.gz usr/share/man/man1/kitbuilder-cli.1.gz \
+    usr/share/applications/com.zorvant.kitbuilder.desktop \
+    usr/share/icons/hicolor/32x32/apps/kitbuilder.png \
+    usr/share/metainfo/com.zorvant.kitbuilder.metainfo.xml \
+    usr/share/doc/kitbuilder/copyright usr/share/doc/kitbuilder/changelog.gz \
+    usr/lib/kitbuilder/s51/libs51_console_shim.so; do
+  printf '%s\n' "$listing" | grep -qxF "./$path" || { echo "missing: /$path"; status=1; }
+done
+outside=$(printf '%s\n' "$listing" | grep -v '^\./usr/' || true)
+[ -z "$outside" ] || { echo "outside /usr:"; echo "$outside"; status=1; }
+depends=$(dpkg-deb --field "$deb" Depends)
+for library in libc6 libstdc++6 libqt6widgets6; do
+  printf '%s\n' "$depends" | grep -q "\(^\|, \)$library " || { echo "Depends lacks $library: $depends"; status=1; }
+done
+recommends=$(dpkg-deb --field "$deb" Recommends)
+[ "$recommends" = "sdcc, sdcc-ucsim" ] || { echo "Recommends: $recommends"; status=1; }
+exit $status
