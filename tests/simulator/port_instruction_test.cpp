@@ -113,5 +113,48 @@ INSTANTIATE_TEST_SUITE_P(
                       LoopCase{"PinPoll", {0x00B6, {0x20, 0x95, 0xFD}, ""}, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
+/// Instructions laid out from address 0x100 on, one after the other.
+std::vector<Instruction> Code(const std::vector<std::vector<uint8_t>>& instructions) {
+  std::vector<Instruction> code;
+  uint32_t address = 0x100;
+  for (const auto& bytes : instructions) {
+    code.push_back({address, bytes, ""});
+    address += static_cast<uint32_t>(bytes.size());
+  }
+  return code;
+}
+
+struct UnseenCase {
+  const char* name;
+  std::vector<std::vector<uint8_t>> code;
+  std::vector<uint32_t> seenLater;
+};
+
+class WritesWithoutAStop : public ::testing::TestWithParam<UnseenCase> {};
+
+TEST_P(WritesWithoutAStop, AreThoseTheNextStopReveals) {
+  const std::set<uint32_t> seen = WritesSeenAtTheNextStop(Code(GetParam().code));
+  EXPECT_EQ(std::vector<uint32_t>(seen.begin(), seen.end()), GetParam().seenLater);
+}
+
+// 0xD2 0xB1: SETB P3.1; 0xC2 0xB0: CLR P3.0; 0xD2 0xB0: SETB P3.0; 0x00: NOP;
+// 0x30 0xB3 rel: JNB P3.3; 0x80 rel: SJMP; 0x75 0x90 0xFF: MOV P1,#0xFF; 0xE4: CLR A.
+INSTANTIATE_TEST_SUITE_P(
+    Code, WritesWithoutAStop,
+    ::testing::Values(
+        // The clock pulse of a bit: the rise is shown at the fall, which must stop itself.
+        UnseenCase{"ClockPulse", {{0xD2, 0xB0}, {0x00}, {0xC2, 0xB0}, {0xE4}}, {0x100}},
+        // Data, then the pulse: the data write would hide behind the unseen rise.
+        UnseenCase{"DataThenPulse",
+                   {{0xD2, 0xB1}, {0x00}, {0xD2, 0xB0}, {0x00}, {0xC2, 0xB0}, {0xE4}},
+                   {0x103}},
+        UnseenCase{"WriteBeforeAPinPoll", {{0xC2, 0xB0}, {0x30, 0xB3, 0xFD}}, {0x100}},
+        UnseenCase{"BranchBetween", {{0xD2, 0xB1}, {0x80, 0x00}, {0xC2, 0xB0}}, {}},
+        UnseenCase{"ByteWritesAlwaysStop",
+                   {{0x75, 0x90, 0xFF}, {0xC2, 0xB0}, {0x30, 0xB3, 0xFD}},
+                   {0x103}},
+        UnseenCase{"NothingFollows", {{0xD2, 0xB1}}, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace kitbuilder::simulator
