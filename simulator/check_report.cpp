@@ -168,6 +168,33 @@ void WriteJsonPasses(const CheckRun& check, const McuClock& clock, std::ostream&
   out << "\n  ]\n";
 }
 
+void WriteDelays(const CheckRun& check, const McuClock& clock, std::ostream& out) {
+  if (check.delays.empty()) return;
+  out << "\nDelays, from the call to the return";
+  out << (check.firmware.delaysFor ? ":\n"
+                                   : " (the stored loops, not computed for this clock: give "
+                                     "--compiler sdcc with --mcu-clock to have them computed):\n");
+  for (const DelayCall& call : check.delays) {
+    out << "  " << call.Name()
+        << (call.routine == DelayCall::Routine::kDelay100usWtr ? " without an ACK: " : ": ")
+        << Format("%.3f ms", BoardMilliseconds(clock, call.cycles)) << " ("
+        << std::to_string(call.cycles) << " cycles); the settings ask "
+        << Format("%g ms", call.AskedMilliseconds()) << "\n";
+  }
+}
+
+void WriteJsonDelays(const CheckRun& check, const McuClock& clock, std::ostream& out) {
+  out << "  \"delays\": [";
+  for (size_t i = 0; i < check.delays.size(); ++i) {
+    const DelayCall& call = check.delays[i];
+    out << (i == 0 ? "" : ", ") << "{\"call\": " << Quoted(call.Name())
+        << ", \"ms\": " << Number(BoardMilliseconds(clock, call.cycles))
+        << ", \"asked_ms\": " << Format("%g", call.AskedMilliseconds())
+        << ", \"cycles\": " << call.cycles << "}";
+  }
+  out << "],\n";
+}
+
 }  // namespace
 
 void WriteTextReport(const CheckRun& check, const McuClock& clock, std::ostream& out) {
@@ -181,6 +208,7 @@ void WriteTextReport(const CheckRun& check, const McuClock& clock, std::ostream&
     out << "\n";
     WritePass(check, pass, clock, out);
   }
+  WriteDelays(check, clock, out);
   out << "\nRun: " << Time(clock, check.outcome.cycles) << " on the board in "
       << Format("%.2f s", check.seconds) << ".\n\n";
   if (check.outcome.problems.empty()) {
@@ -204,6 +232,7 @@ void WriteJsonReport(const CheckRun& check, const McuClock& clock, std::ostream&
       << ",\n  \"board_ms\": " << Number(BoardMilliseconds(clock, check.outcome.cycles))
       << ",\n  \"wall_seconds\": " << Number(check.seconds) << ",\n";
   WriteJsonStartup(check.outcome.startup, out);
+  WriteJsonDelays(check, clock, out);
   WriteJsonPasses(check, clock, out);
   out << "}\n";
 }

@@ -75,7 +75,7 @@ class Check {
   CheckOutcome Run() {
     CheckWiring();
     Partner partner(AirOf(settings_), plan_.partnerScript);
-    RadioModel radio(partner);
+    RadioModel radio(partner, options_.clock);
     radio.KeepRegistersAtRecord(passStarts_.empty() ? expected_.size() : passStarts_[0]);
     Board board(radio, settings_.pins);
     board.Observe(options_.lines);

@@ -1,6 +1,7 @@
 #include "simulator/radio_model.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "simulator/radio_registers.h"
 #include "simulator/run_result.h"
@@ -29,8 +30,12 @@ std::string Name(const Transfer& transfer) {
 
 }  // namespace
 
-RadioModel::RadioModel(Partner& air, CalibrationFault fault)
-    : air_(air), fault_(fault), link_(*this) {}
+RadioModel::RadioModel(Partner& air, const McuClock& clock, CalibrationFault fault)
+    : air_(air),
+      fault_(fault),
+      crystalSettleCycles_(
+          static_cast<uint64_t>(std::ceil(CyclesIn(clock, kCrystalSettleMicroseconds)))),
+      link_(*this) {}
 
 void RadioModel::Sense(const LineLevels& levels, Instant now) {
   AdvanceTo(now);
@@ -204,7 +209,7 @@ void RadioModel::Strobe(uint8_t command) {
       break;
   }
   if (before == State::kSleep && state_ != State::kSleep) {
-    crystalReadyCycle_ = now_.cycles + kCrystalSettleCycles;
+    crystalReadyCycle_ = now_.cycles + crystalSettleCycles_;
   }
   if (before == State::kRx && state_ != State::kRx) air_.ChipStopsListening(now_.cycles);
 }
@@ -214,8 +219,8 @@ void RadioModel::CheckRadioReady(const char* strobe) {
   if (state_ == State::kSleep || state_ == State::kIdle) {
     Violation(name + " while the chip was asleep or idle; CMD_STBY wakes it");
   } else if (now_.cycles < crystalReadyCycle_) {
-    Violation(name + " " + std::to_string(now_.cycles + kCrystalSettleCycles - crystalReadyCycle_) +
-              " cycles after waking; the crystal needs " + std::to_string(kCrystalSettleCycles));
+    Violation(name + " " + std::to_string(now_.cycles + crystalSettleCycles_ - crystalReadyCycle_) +
+              " cycles after waking; the crystal needs " + std::to_string(crystalSettleCycles_));
   }
   if (!ifCalibrated_) Violation(name + " before the IF calibration");
   const uint8_t channel = registers_[kPll1Reg];

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/delay_routines.h"
+#include "simulator/mcu_clock.h"
 #include "simulator/partner.h"
 #include "simulator/serial_link.h"
 #include "simulator/transcript.h"
@@ -35,12 +37,15 @@ constexpr uint8_t kGioSdo = 0x19;
 
 /// How many times a calibration answers busy before it reads back done.
 constexpr int kCalibrationBusyReads = 3;
-/// Machine cycles the crystal needs after sleep before the radio may be used.
-constexpr uint64_t kCrystalSettleCycles = 2000;
+/// What the crystal needs after sleep before the radio may be used. The firmware waits 1 ms for
+/// it; the model asks for most of that, so that a wait that is missing or far too short is
+/// caught on any clock while a 1 ms wait that is a little short still passes.
+constexpr double kCrystalSettleMicroseconds = 800.0;
 
 class RadioModel : private SerialLink::Client {
  public:
-  explicit RadioModel(Partner& air, CalibrationFault fault = {});
+  /// `clock` turns the chip's times into the machine cycles it is fed.
+  explicit RadioModel(Partner& air, const McuClock& clock = {}, CalibrationFault fault = {});
 
   /// The levels on the chip's pins at `now`; input edges are acted on.
   void Sense(const LineLevels& levels, Instant now);
@@ -99,6 +104,7 @@ class RadioModel : private SerialLink::Client {
 
   Partner& air_;
   CalibrationFault fault_;
+  uint64_t crystalSettleCycles_;
   SerialLink link_;
   Instant now_;
 

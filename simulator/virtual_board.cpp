@@ -117,13 +117,24 @@ CheckRun RunCheck(const CheckRequest& request, const TextStore& store) {
     return check;
   }
   const S51Tools s51 = {tools->s51, tools->consoleShim, request.options.clock};
+  const std::vector<uint32_t> delayRoutines = DelayRoutineEntries(build.map);
+  std::vector<CodeHit> hits;
   const FirmwareRunner inS51 = [&](Board& board, RadioModel& radio, const RunLimits& limits) {
-    const S51Run run = RunOnS51(s51, build, 64, board, radio, limits);
+    S51Run run = RunOnS51(s51, build, 64, board, radio, limits, delayRoutines);
     check.runSeconds = run.seconds;
     check.s51Stops = run.stops;
+    hits = std::move(run.hits);
     return run.result;
   };
   check.outcome = CheckFirmware(*firmware, request.options, inS51);
+  check.delays = DistinctCalls(DelayCallsIn(hits, build.map, check.outcome.passes));
+  // Only routines computed for the clock are held to it; the stored ones are known to be slow.
+  if (request.settings.mcuClock) {
+    for (const DelayCall& call : check.delays) {
+      const std::string problem = DelayProblem(call, request.options.clock);
+      if (!problem.empty()) check.outcome.problems.push_back(problem);
+    }
+  }
   check.status = check.outcome.problems.empty() ? CheckRun::Status::kAsTheSettingsSay
                                                 : CheckRun::Status::kDeviates;
   check.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

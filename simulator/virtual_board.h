@@ -9,6 +9,7 @@
 
 #include "engine/generation_settings.h"
 #include "engine/text_store.h"
+#include "simulator/delay_calls.h"
 #include "simulator/firmware_check.h"
 #include "simulator/firmware_settings.h"
 
@@ -33,6 +34,8 @@ struct CheckRun {
   std::string message;
   FirmwareSettings firmware;
   CheckOutcome outcome;
+  /// The first whole call of each delay routine and argument.
+  std::vector<DelayCall> delays;
   double seconds = 0;     ///< wall-clock time of the build and run
   double runSeconds = 0;  ///< of the s51 run alone
   uint64_t s51Stops = 0;  ///< how often the run stopped s51 to serve a port access

@@ -48,7 +48,7 @@ TEST_P(CalibrationFailureOnS51, EndsInTheErrorState) {
   std::string error;
   const FirmwareSettings firmware = *FirmwareSettingsFrom(settings, &error);
   Partner partner(AirOf(firmware), {});
-  RadioModel radio(partner, GetParam());
+  RadioModel radio(partner, McuClock(), GetParam());
   Board board(radio, firmware.pins);
   RunLimits limits;
   limits.cycles = 2000000;

@@ -137,7 +137,7 @@ void AwaitWtrLow() {
 /// A chip on the test's wiring, with a peer that plays `script`.
 struct Bench {
   explicit Bench(std::vector<PartnerMove> script = {}, CalibrationFault fault = {})
-      : peer(kAir, std::move(script)), chip(peer, fault), board(chip, kWiring) {
+      : peer(kAir, std::move(script)), chip(peer, McuClock(), fault), board(chip, kWiring) {
     now = {};
     simulator::board = &board;
     TestSck = 0;
