@@ -143,11 +143,8 @@ class S51Driver {
         return false;
       }
       // Each stop reports the port latches as the simulator has them, so that the board's idea
-      // of the latches is checked at every stop. Reading the port SFRs would give
-      // the pins; the SFR memory behind them holds the latches.
-      scripts.push_back("commands " + std::to_string(*number) +
-                        " dump sfr_chip 0x00 0x00;dump sfr_chip 0x10 0x10;"
-                        "dump sfr_chip 0x20 0x20;dump sfr_chip 0x30 0x30");
+      // of the latches is checked at every stop.
+      scripts.push_back("commands " + std::to_string(*number) + " " + kS51LatchScript);
     }
     return Command(scripts, error).has_value();
   }

@@ -36,16 +36,21 @@ std::optional<S51Stop> ParseStop(const std::string& reply) {
   }
   // "Simulated 13860 ticks (1.253e-03 sec)"
   stop.clocks = NumberAfter(reply, "Simulated ", 10, stopLine).value_or(0);
-  // "0x10                      ff ." from `dump sfr_chip 0x10 0x10`: the latch of P1.
-  const std::string text = "\n" + reply;
-  for (int port = 0; port < 4; ++port) {
-    const std::string marker = "\n0x" + std::to_string(port) + "0 ";
-    const size_t line = text.find(marker);
-    if (line == std::string::npos) continue;
-    const size_t value = text.find_first_not_of(' ', line + marker.size());
-    if (value == std::string::npos) continue;
-    stop.latches[port] =
-        static_cast<uint8_t>(std::strtoul(text.substr(value, 2).c_str(), nullptr, 16));
+  // "fffdff7f" from kS51LatchScript, on a line of its own before the stop; s51 may print other
+  // lines between the start and the stop.
+  const size_t started = reply.find("Simulation started");
+  for (size_t line = reply.find('\n', started); started != std::string::npos && line < stopLine;
+       line = reply.find('\n', line + 1)) {
+    const char* begin = reply.c_str() + line + 1;
+    char* end = nullptr;
+    const unsigned long word = std::strtoul(begin, &end, 16);
+    if (end != begin + 8 || *end != '\n' || !std::isxdigit(static_cast<unsigned char>(*begin))) {
+      continue;
+    }
+    for (int port = 0; port < 4; ++port) {
+      stop.latches[port] = static_cast<uint8_t>(word >> (24 - 8 * port));
+    }
+    break;
   }
   // "DPTR= 0x0301"
   stop.dpl = static_cast<uint8_t>(NumberAfter(reply, "DPTR= 0x", 16).value_or(0) & 0xFF);

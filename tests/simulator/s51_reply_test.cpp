@@ -11,13 +11,10 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::Optional;
 
-// The reply to `run` at a breakpoint whose script dumps the four port latches.
+// The reply to `run` at a breakpoint whose script (kS51LatchScript) reports the four latches.
 const char kBreakpointReply[] =
     "Simulation started, PC=0x000000\n"
-    "0x00                      ff .\n"
-    "0x10                      ff .\n"
-    "0x20                      7f .\n"
-    "0x30                      fe .\n"
+    "ffff7ffe\n"
     "Loading from main.ihx\n"
     "1027 words read from main.ihx\n"
     "\n"
@@ -45,11 +42,14 @@ TEST(S51Reply, GivesWhereWhyAndWhenItStoppedWithTheLatchesAndDpl) {
   EXPECT_EQ(stop->dpl, 0x01);
 }
 
-TEST(S51Reply, TakesNoDisassemblyLineForALatch) {
-  // A stop without the breakpoint script, at an instruction whose address begins like a latch
-  // row: "0x0010 ..." is not "0x10 ...".
+TEST(S51Reply, TakesNoOtherLineForTheLatches) {
+  // A stop without the breakpoint script: neither the loader's count before the stop nor the
+  // disassembly and clock lines after it are the latch word.
   const auto stop = ParseStop(
+      "Simulation started, PC=0x000000\n"
+      "1027 words read from main.ihx\n"
       "\nStop at 0x000010: (105) User stopped\n"
+      "12345678\n"
       "0x0010    02 00 06 LJMP   0x0006\n"
       "F 0x000010\n"
       "Simulated 63550416 ticks (5.746e+00 sec)\n");
