@@ -29,9 +29,11 @@ std::vector<Stretch> StretchesOf(const simulator::CheckOutcome& outcome,
                          QStringLiteral("Start-up: the first %1 transfers").arg(shown)});
   }
   if (!outcome.passes.empty() && !outcome.passes.front().transfers.empty()) {
-    const auto& transfers = outcome.passes.front().transfers;
-    stretches.push_back(
-        {transfers.front().start.cycles, transfers.back().end.cycles, QStringLiteral("Pass 1")});
+    const simulator::PassReport& pass = outcome.passes.front();
+    // A packet's last bit may go over the air after the last transfer: WTR tells of it.
+    uint64_t end = pass.transfers.back().end.cycles;
+    for (const simulator::AirReport& air : pass.air) end = std::max(end, air.cycle);
+    stretches.push_back({pass.transfers.front().start.cycles, end, QStringLiteral("Pass 1")});
   }
   if (stretches.empty() && !lines.Changes().empty()) {
     stretches.push_back({lines.Changes().front().cycle, lines.Changes().back().cycle,
