@@ -43,7 +43,8 @@ QString VerdictOf(const CheckRun& run) {
       return QStringLiteral("The firmware does not build; SDCC said what is in the report.");
     case CheckRun::Status::kToolsMissing:
     case CheckRun::Status::kCannotRun:
-      return Sentence(run.message) + QLatin1Char('.');
+      // The message may begin with a program's name, which keeps its case.
+      return QStringLiteral("The check cannot run: %1.").arg(QString::fromStdString(run.message));
   }
   return QString();
 }
@@ -69,6 +70,7 @@ CheckResultWindow::CheckResultWindow(std::shared_ptr<const FinishedCheck> check,
   verdict_ = new QLabel(VerdictOf(check_->run));
   verdict_->setObjectName(QStringLiteral("verdict"));
   verdict_->setWordWrap(true);
+  verdict_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   verdict_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   QFont bold = verdict_->font();
   bold.setBold(true);
@@ -112,7 +114,13 @@ CheckResultWindow::CheckResultWindow(std::shared_ptr<const FinishedCheck> check,
   connect(close, &QPushButton::clicked, this, &QWidget::close);
   buttons->addWidget(close);
   layout->addLayout(buttons);
-  resize(900, 640);
+  // Without a run there is only the verdict to read.
+  if (report_->toPlainText().isEmpty()) {
+    report_->hide();
+    resize(640, sizeHint().height());
+  } else {
+    resize(900, 640);
+  }
 }
 
 QWidget* CheckResultWindow::CreateTracePanel() {

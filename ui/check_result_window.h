@@ -7,7 +7,6 @@
 
 class QLabel;
 class QPlainTextEdit;
-class QPushButton;
 class QScrollArea;
 
 namespace kitbuilder::ui {
