@@ -82,6 +82,7 @@ class Check {
     RunLimits limits;
     limits.stopAtRecord = expected_.size();
     limits.cycles = CycleBudget(settings_, plan_.passes.size());
+    limits.cancel = options_.cancel;
     run_ = runner_(board, radio, limits);
     stoppedAt_ = radio.stoppedAt();
     transcript_ = &radio.transcript();

@@ -6,6 +6,7 @@
 // sentences, one per deviation.
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -44,6 +45,8 @@ struct CheckOptions {
   McuClock clock;
   /// Told of every line change of the run, if set.
   LineObserver* lines = nullptr;
+  /// Set from another thread to end the run early, if given; the outcome is then of no use.
+  const std::atomic<bool>* cancel = nullptr;
 };
 
 /// Something that went over the air in a pass, from the firmware's point of view.

@@ -14,6 +14,8 @@ std::string Describe(RunResult::End end) {
       return "with the run having lost track of the pins";
     case RunResult::End::kFaultCaught:
       return "where the radio caught the first fault";
+    case RunResult::End::kCancelled:
+      return "cancelled";
   }
   return "?";
 }

@@ -3,6 +3,7 @@
 // run is ended from inside a pin access: the check has seen all it asked for, or the firmware
 // made no progress within the time it was given.
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@ struct RunResult {
     kSpinning,     ///< the firmware loops without touching a pin (as in its error state)
     kLostTrack,    ///< the run could not follow what the machine code did to the pins
     kFaultCaught,  ///< the run ended at the first fault the radio model caught
+    kCancelled,    ///< whoever started the check called it off
   };
   End end = End::kStopped;
   std::string detail;
@@ -31,6 +33,8 @@ struct RunLimits {
   uint64_t cycles = UINT64_MAX;
   /// The wall-clock time the simulator may run without touching a port.
   double cpuSeconds = 20.0;
+  /// Looked at on every stop; once true, the run ends as cancelled.
+  const std::atomic<bool>* cancel = nullptr;
 };
 
 /// "stuck", "spinning in a loop that touches no pin", ...

@@ -187,6 +187,9 @@ class S51Driver {
         return End(RunResult::End::kLostTrack,
                    "s51 stopped at " + Hex(stop->pc) + ": " + stop->reason);
       }
+      if (limits_.cancel != nullptr && limits_.cancel->load()) {
+        return End(RunResult::End::kCancelled, "");
+      }
       commands.clear();
       if (!Follow(*stop, &commands)) return;
       // A run that has gone wrong would otherwise go on stopping until its cycle budget is

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -24,6 +25,8 @@
 #include "settings/settings_file.h"
 #include "ui/about_box.h"
 #include "ui/app_icon.h"
+#include "ui/background_check.h"
+#include "ui/check_result_window.h"
 #include "ui/dialog_units.h"
 #include "ui/field_rules.h"
 #include "ui/hex_entry_box.h"
@@ -212,6 +215,10 @@ void KitbuilderForm::CreateControls() {
   form.Label(QStringLiteral("clocks/cycle"), 0, 171, 349, 40, 8);
   clocksPerCycle_ = form.List(0, 212, 347, 30, {"12", "6"});
   clocksPerCycle_->setObjectName(QStringLiteral("clocksPerCycle"));
+  // The strip is full; right of the "Information:" label, above the status box, there is room.
+  checkButton_ = form.Add(new QPushButton(QStringLiteral("Check..."), this), 0, 290, 376, 50, 13);
+  checkButton_->setObjectName(QStringLiteral("check"));
+  checkButton_->setAutoDefault(false);
 
   for (QRadioButton* radio : {currentDirectory_, selectDirectory_}) {
     radio->setFocusPolicy(Qt::ClickFocus);
@@ -246,6 +253,13 @@ void KitbuilderForm::CreateSettingsFileActions() {
     addAction(action);
   }
   settingsFiles_ = new SettingsFileChooser(this);
+  // F5 rather than a Ctrl letter: the line edits of the form take Ctrl+K and its kin for
+  // themselves.
+  check_ = new QAction(QStringLiteral("Check..."), this);
+  check_->setShortcut(QKeySequence(Qt::Key_F5));
+  check_->setShortcutVisibleInContextMenu(true);
+  addAction(check_);
+  backgroundCheck_ = new BackgroundCheck(store_, this);
 }
 
 void KitbuilderForm::SetDefaults() {
@@ -285,6 +299,13 @@ void KitbuilderForm::ConnectEvents() {
   connect(saveSettings_, &QAction::triggered, this, [this] {
     // Refused before a file is chosen, so that the user fixes the form first.
     if (CorrectFieldsForUse()) settingsFiles_->ChooseFileToSave(outputDirectory_->ShownDirectory());
+  });
+  connect(check_, &QAction::triggered, this, &KitbuilderForm::CheckOnVirtualBoard);
+  connect(checkButton_, &QPushButton::clicked, check_, &QAction::trigger);
+  connect(backgroundCheck_, &BackgroundCheck::Finished, this, &KitbuilderForm::ShowCheckResult);
+  connect(backgroundCheck_, &BackgroundCheck::Cancelled, this, [this] {
+    EndCheckProgress();
+    ShowStatus(QStringLiteral("The check was cancelled."));
   });
   connect(settingsFiles_, &SettingsFileChooser::OpenChosen, this,
           &KitbuilderForm::OpenSettingsFile);
@@ -327,6 +348,8 @@ void KitbuilderForm::ShowFormMenu(const QPoint& position) {
   QMenu menu(this);
   menu.addAction(openSettings_);
   menu.addAction(saveSettings_);
+  menu.addSeparator();
+  menu.addAction(check_);
   menu.addSeparator();
   menu.addAction(AboutEntryText(), this, &KitbuilderForm::OpenAboutBox);
   menu.exec(mapToGlobal(position));
@@ -388,6 +411,38 @@ void KitbuilderForm::BuildReferenceCode() {
   const GenerationSettings shown = GatherSettings();
   ShowBuildOutcome(RunBuildSequence(store_, files_, outputDirectory_->Directory(), shown,
                                     settings::SettingsFileText(shown)));
+}
+
+void KitbuilderForm::CheckOnVirtualBoard() {
+  if (backgroundCheck_->IsRunning() || !CorrectFieldsForUse()) return;
+  backgroundCheck_->Start(GatherSettings());
+  check_->setEnabled(false);
+  checkButton_->setEnabled(false);
+  checkProgress_ = new QProgressDialog(
+      QStringLiteral("Building the firmware with SDCC and running it on the virtual board..."),
+      QStringLiteral("Cancel"), 0, 0, this);
+  checkProgress_->setWindowTitle(windowTitle());
+  // The form stays usable while the check runs.
+  checkProgress_->setWindowModality(Qt::NonModal);
+  checkProgress_->setAutoReset(false);
+  checkProgress_->setAutoClose(false);
+  checkProgress_->setMinimumDuration(0);
+  connect(checkProgress_, &QProgressDialog::canceled, backgroundCheck_, &BackgroundCheck::Cancel);
+  checkProgress_->show();
+}
+
+void KitbuilderForm::ShowCheckResult(std::shared_ptr<const FinishedCheck> check) {
+  EndCheckProgress();
+  auto* window = new CheckResultWindow(std::move(check), this);
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->show();
+}
+
+void KitbuilderForm::EndCheckProgress() {
+  check_->setEnabled(true);
+  checkButton_->setEnabled(true);
+  if (checkProgress_ != nullptr) checkProgress_->deleteLater();
+  checkProgress_ = nullptr;
 }
 
 bool KitbuilderForm::CorrectFieldsForUse() {

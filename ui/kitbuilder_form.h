@@ -1,10 +1,12 @@
 #pragma once
 // The main form: every setting of a build on one fixed-size dialog, the mode pages under its
-// mode tab, the output directory, the button that builds, and the settings files that carry the
-// form's settings to another run or to kitbuilder-cli.
+// mode tab, the output directory, the button that builds, the settings files that carry the
+// form's settings to another run or to kitbuilder-cli, and the check of the settings' firmware on
+// the virtual board, which runs in the background.
 
 #include <QDialog>
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +20,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QProgressDialog;
 class QPushButton;
 class QRadioButton;
 
@@ -28,6 +31,8 @@ class TextStore;
 
 namespace kitbuilder::ui {
 
+class BackgroundCheck;
+struct FinishedCheck;
 class HexEntryBox;
 class ModePage;
 class ModeTabControl;
@@ -67,6 +72,10 @@ class KitbuilderForm : public QDialog {
   /// Applies the corrections a build applies, then writes the form's settings to `path`.
   void SaveSettingsFile(const QString& path);
 
+  /// Applies the corrections a build applies and checks the settings' firmware in the
+  /// background; the result opens in a window of its own.
+  void CheckOnVirtualBoard();
+
  private slots:
   void ShowFrequency();
   void ApplyChannelRule();
@@ -76,6 +85,8 @@ class KitbuilderForm : public QDialog {
   void ShowSaveLocation(const QString& directory);
   void KeepSpiWiring();
   void EnableClockFields();
+  void ShowCheckResult(std::shared_ptr<const FinishedCheck> check);
+  void EndCheckProgress();
 
  private:
   void CreateControls();
@@ -126,6 +137,10 @@ class KitbuilderForm : public QDialog {
   QComboBox* clocksPerCycle_ = nullptr;
   QAction* openSettings_ = nullptr;
   QAction* saveSettings_ = nullptr;
+  QAction* check_ = nullptr;
+  QPushButton* checkButton_ = nullptr;
+  BackgroundCheck* backgroundCheck_ = nullptr;
+  QProgressDialog* checkProgress_ = nullptr;
 
   std::array<ModePage*, kModeCount> pages_{};
   int currentPage_ = 0;

@@ -1,14 +1,15 @@
 // Renders the form into PNG files, for looking at the layout without a display: each mode tab,
-// the form's menu, an SDCC build over an edited main.c and a refused settings file. The form
+// the form's menu, the result window of a check, an SDCC build over an edited main.c and a
+// refused settings file. The form
 // shows the example directory /home/user/firmware/ throughout, so that no path of the machine
 // that renders the pictures ends up in them; its builds land in a temporary directory.
 //   kitbuilder-screenshots OUTPUT_DIRECTORY
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QLineEdit>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPixmap>
@@ -19,6 +20,7 @@
 
 #include "engine/output_files.h"
 #include "engine/text_store.h"
+#include "ui/check_result_window.h"
 #include "ui/kitbuilder_form.h"
 #include "ui/output_directory_chooser.h"
 
@@ -41,6 +43,22 @@ QPixmap FormMenu(kitbuilder::ui::KitbuilderForm& form) {
     }
   });
   emit form.customContextMenuRequested(QPoint(20, 20));
+  return picture;
+}
+
+/// The result window of a check of the form's settings, once the check has run.
+QPixmap CheckResult(kitbuilder::ui::KitbuilderForm& form) {
+  form.CheckOnVirtualBoard();
+  const QDeadlineTimer deadline(std::chrono::minutes(5));
+  kitbuilder::ui::CheckResultWindow* window = nullptr;
+  while (window == nullptr && !deadline.hasExpired()) {
+    QApplication::processEvents(QEventLoop::AllEvents, 50);
+    window = form.findChild<kitbuilder::ui::CheckResultWindow*>();
+  }
+  if (window == nullptr) return QPixmap();
+  QApplication::processEvents();
+  const QPixmap picture = window->grab();
+  window->close();
   return picture;
 }
 
@@ -108,8 +126,9 @@ int main(int argc, char** argv) {
     if (!Save(form.grab(), directory, names[mode])) return 1;
   }
   if (!Save(FormMenu(form), directory, "form-menu.png")) return 1;
-
   tabs->setCurrentIndex(0);
+  if (!Save(CheckResult(form), directory, "check-result.png")) return 1;
+
   form.findChild<QComboBox*>(QStringLiteral("compiler"))->setCurrentIndex(1);
   form.findChild<QLineEdit*>(QStringLiteral("mcuClock"))->setText(QStringLiteral("11.0592"));
   form.BuildReferenceCode();

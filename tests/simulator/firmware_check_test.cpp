@@ -58,6 +58,24 @@ TEST_P(CalibrationFailureOnS51, EndsInTheErrorState) {
   for (const Finding& finding : radio.findings()) ADD_FAILURE() << Describe(finding);
 }
 
+// Called off before it starts, a run ends at its first stop, however long it would have run.
+TEST_F(S51Test, CancelledRunEndsAtItsFirstStop) {
+  const GenerationSettings settings = SettingsOf(kModeTx, 3, DefaultModeValues(kModeTx));
+  if (!Build(settings, "tx-cancelled")) return;
+  std::string error;
+  const FirmwareSettings firmware = *FirmwareSettingsFrom(settings, &error);
+  Partner partner(AirOf(firmware), {});
+  RadioModel radio(partner);
+  Board board(radio, firmware.pins);
+  const std::atomic<bool> cancelled{true};
+  RunLimits limits;
+  limits.cycles = 2000000;
+  limits.cancel = &cancelled;
+  const S51Run run = RunOnS51(s51_, build_, 64, board, radio, limits);
+  EXPECT_EQ(run.result.end, RunResult::End::kCancelled) << Describe(run.result.end);
+  EXPECT_EQ(run.stops, 1u);
+}
+
 std::string FaultName(const ::testing::TestParamInfo<CalibrationFault>& info) {
   const char* const names[] = {"None", "VcoBank", "VcoCurrent", "IfFilter"};
   return std::string(names[static_cast<int>(info.param.flag)]) + "Group" +

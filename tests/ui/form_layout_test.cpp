@@ -1,5 +1,5 @@
 // The form's arrangement: every control of the old form stands at its template rectangle, and
-// the compiler choice that the old form lacked overlaps none of them.
+// the fields and the button that the old form lacked overlap none of them.
 
 #include <QComboBox>
 #include <QFontMetrics>
@@ -127,22 +127,32 @@ class FormLayoutTest : public QObject {
     }
   }
 
-  // The compiler choice and the clock fields that the old form lacked: each with its label on
-  // its left and on its row, inside the form, overlapping no old control and no other of them.
+  // The compiler choice and the clock fields that the old form lacked, each with its label on
+  // its left and on its row, and the check's button, whose text fits it: inside the form,
+  // overlapping no old control and no other of them.
   void AddedFieldsFitBesideThemWithoutOverlap() {
     KitbuilderForm& form = harness_->Form();
-    const std::pair<const char*, const char*> added[] = {
-        {"compiler", "Compiler"}, {"mcuClock", "MCU MHz"}, {"clocksPerCycle", "clocks/cycle"}};
+    const std::pair<const char*, const char*> added[] = {{"compiler", "Compiler"},
+                                                         {"mcuClock", "MCU MHz"},
+                                                         {"clocksPerCycle", "clocks/cycle"},
+                                                         {"check", nullptr}};
     std::vector<const QWidget*> placed;
     for (const auto& [name, text] : added) {
       const auto* field = form.findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
-      const QLabel* label = LabelSaying(form, text);
-      QVERIFY2(field && label, name);
-      QVERIFY2(label->geometry().right() < field->geometry().left(), name);
-      QVERIFY2(label->geometry().top() >= field->geometry().top(), name);
-      QVERIFY2(label->geometry().bottom() <= field->geometry().bottom(), name);
-      QVERIFY2(label->sizeHint().width() <= label->width(), text);
-      for (const QWidget* widget : {field, static_cast<const QWidget*>(label)}) {
+      QVERIFY2(field, name);
+      std::vector<const QWidget*> widgets = {field};
+      if (text != nullptr) {
+        const QLabel* label = LabelSaying(form, text);
+        QVERIFY2(label, text);
+        QVERIFY2(label->geometry().right() < field->geometry().left(), name);
+        QVERIFY2(label->geometry().top() >= field->geometry().top(), name);
+        QVERIFY2(label->geometry().bottom() <= field->geometry().bottom(), name);
+        QVERIFY2(label->sizeHint().width() <= label->width(), text);
+        widgets.push_back(label);
+      } else {
+        QVERIFY2(field->minimumSizeHint().width() <= field->width(), name);
+      }
+      for (const QWidget* widget : widgets) {
         QVERIFY(form.rect().contains(widget->geometry()));
         for (const TemplateControl& control : kTemplate) {
           QVERIFY2(!Find(form, control)->geometry().intersects(widget->geometry()),

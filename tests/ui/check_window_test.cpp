@@ -1,0 +1,155 @@
+// The check of the form's settings on the virtual board, as a user runs it: with its shortcut or
+// its button, in the background, cancelled, and its result window with the report, the picture
+// of the lines and the trace that kitbuilder-cli writes too. The form's menu and its entries
+// are tested with the other entries.
+
+#include <QLabel>
+#include <QProcess>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QWheelEvent>
+#include <QtTest>
+
+#include "form_harness.h"
+#include "simulator/check_report.h"
+#include "simulator/check_tools.h"
+#include "ui/check_result_window.h"
+#include "ui/field_rules.h"
+#include "ui/line_trace_view.h"
+
+using namespace kitbuilder::ui;
+using namespace kitbuilder::ui::testing;
+
+namespace {
+
+constexpr int kCheckMilliseconds = 120000;
+
+#define SKIP_WITHOUT_CHECK_TOOLS()                          \
+  do {                                                      \
+    std::string missing;                                    \
+    if (!kitbuilder::simulator::FindCheckTools(&missing)) { \
+      QSKIP(qPrintable(QString::fromStdString(missing)));   \
+    }                                                       \
+  } while (false)
+
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+/// PATH set to `directory` for the object's life.
+class PathSetTo {
+ public:
+  explicit PathSetTo(const QString& directory) : saved_(qgetenv("PATH")) {
+    qputenv("PATH", directory.toLocal8Bit());
+  }
+  ~PathSetTo() { qputenv("PATH", saved_); }
+
+ private:
+  QByteArray saved_;
+};
+
+void WheelOn(QWidget* widget, Qt::KeyboardModifiers modifiers) {
+  const QPointF at = widget->visibleRegion().boundingRect().center();
+  QWheelEvent wheel(at, widget->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, modifiers,
+                    Qt::NoScrollPhase, false);
+  QApplication::sendEvent(widget, &wheel);
+}
+
+}  // namespace
+
+class CheckWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() { harness_ = std::make_unique<FormHarness>(); }
+  void cleanup() { harness_.reset(); }
+
+  // The verdict, the report, a picture that zooms only with Ctrl held, and the trace that
+  // kitbuilder-cli writes for the same settings, byte for byte.
+  void CheckOfTheDefaultsPassesWithThePictureAndTraceOfTheRun() {
+    SKIP_WITHOUT_CHECK_TOOLS();
+    QTest::mouseClick(harness_->Form().findChild<QPushButton*>("check"), Qt::LeftButton);
+    CheckResultWindow* window = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT(window = harness_->Form().findChild<CheckResultWindow*>(),
+                             kCheckMilliseconds);
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QCOMPARE(window->Verdict(), QString(kitbuilder::simulator::kAsTheSettingsSayVerdict));
+    QVERIFY(window->Report().contains("Pass 3, from"));
+    QVERIFY(window->Report().trimmed().endsWith(window->Verdict()));
+
+    LineTraceView* trace = window->Trace();
+    QVERIFY(trace);
+    const double fitted = trace->PixelsPerCycle();
+    WheelOn(trace, Qt::NoModifier);
+    QCOMPARE(trace->PixelsPerCycle(), fitted);
+    const int width = trace->width();
+    WheelOn(trace, Qt::ControlModifier);
+    QVERIFY(trace->PixelsPerCycle() > fitted);
+    QVERIFY(trace->width() > width);
+
+    const QString saved = harness_->Directory().filePath("window.vcd");
+    QVERIFY(window->SaveTrace(saved));
+    const QByteArray vcd = ReadAll(saved);
+    QVERIFY(vcd.contains("$timescale"));
+    for (const char* line : {"SCS", "SCK", "SDIO", "GIO1", "GIO2"}) {
+      QVERIFY2(vcd.contains(QByteArray(" ") + line + " $end"), line);
+    }
+    QProcess cli;
+    cli.setWorkingDirectory(harness_->Directory().path());
+    cli.start(KITBUILDER_CLI, {"--check", "--trace", "cli.vcd"});
+    QVERIFY(cli.waitForFinished(kCheckMilliseconds));
+    QCOMPARE(cli.exitCode(), 0);
+    QVERIFY(vcd == ReadAll(harness_->Directory().filePath("cli.vcd")));
+  }
+
+  void CancelEndsTheRunWithoutResultAndTheFormStaysUsable() {
+    SKIP_WITHOUT_CHECK_TOOLS();
+    KitbuilderForm& form = harness_->Form();
+    auto* channel = harness_->OnForm<QLineEdit>(1012);
+    auto* button = form.findChild<QPushButton*>("check");
+    ClickInto(channel);
+    QTest::keyClick(channel, Qt::Key_F5);
+    auto* progress = form.findChild<QProgressDialog*>();
+    QVERIFY(progress && progress->isVisible());
+    QVERIFY(!button->isEnabled());
+    TypeInto(channel, "12");
+    QCOMPARE(harness_->OnForm<QLabel>(1017)->text(), FrequencyReadout("12"));
+
+    QPushButton* cancel = progress->findChild<QPushButton*>();
+    QVERIFY(cancel);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(button->isEnabled(), kCheckMilliseconds);
+    QCOMPARE(harness_->Status(), QString("The check was cancelled."));
+    QTest::qWait(100);
+    QVERIFY(!form.findChild<CheckResultWindow*>());
+
+    // The next check runs on the settings as they are now.
+    QTest::mouseClick(button, Qt::LeftButton);
+    CheckResultWindow* window = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT(window = form.findChild<CheckResultWindow*>(), kCheckMilliseconds);
+    QCOMPARE(window->Verdict(), QString(kitbuilder::simulator::kAsTheSettingsSayVerdict));
+    QVERIFY(window->Report().contains("channel 12 ("));
+
+    // Closing the form while a check runs calls it off and waits for the worker.
+    QTest::mouseClick(button, Qt::LeftButton);
+    harness_.reset();
+  }
+
+  void MissingToolsAreNamedWithHowToGetThem() {
+    const PathSetTo empty(harness_->Directory().path());
+    QTest::mouseClick(harness_->Form().findChild<QPushButton*>("check"), Qt::LeftButton);
+    CheckResultWindow* window = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT(window = harness_->Form().findChild<CheckResultWindow*>(),
+                             kCheckMilliseconds);
+    QVERIFY2(window->Verdict().contains(kitbuilder::simulator::kMissingToolsHint),
+             qPrintable(window->Verdict()));
+    QVERIFY(!window->Trace());
+  }
+
+ private:
+  std::unique_ptr<FormHarness> harness_;
+};
+
+QTEST_MAIN(CheckWindowTest)
+#include "check_window_test.moc"

@@ -1,0 +1,58 @@
+#pragma once
+// A check of the virtual board run on a worker thread, so that the form stays usable while SDCC
+// builds and s51 runs the firmware. It can be called off; a check still running when this object
+// goes is called off and waited for, so the worker never outlives what it uses.
+
+#include <QObject>
+#include <atomic>
+#include <memory>
+
+#include "simulator/virtual_board.h"
+#include "ui/line_recording.h"
+
+template <typename T>
+class QFutureWatcher;
+
+namespace kitbuilder {
+class TextStore;
+}
+
+namespace kitbuilder::ui {
+
+/// What a check that ran to its end leaves: the run and the lines it drove, on its clock.
+struct FinishedCheck {
+  simulator::CheckRun run;
+  LineRecording lines;
+  McuClock clock;
+};
+
+class BackgroundCheck : public QObject {
+  Q_OBJECT
+
+ public:
+  /// `store` must outlive this object.
+  explicit BackgroundCheck(const TextStore& store, QObject* parent = nullptr);
+  ~BackgroundCheck() override;
+
+  bool IsRunning() const;
+
+ public slots:
+  /// Checks the SDCC firmware of `settings`, whichever compiler they name. Ignored while a check
+  /// runs.
+  void Start(const GenerationSettings& settings);
+  /// Ends the running check early; it then reports Cancelled rather than Finished.
+  void Cancel();
+
+ signals:
+  void Finished(std::shared_ptr<const FinishedCheck> check);
+  void Cancelled();
+
+ private:
+  void TakeResult();
+
+  const TextStore& store_;
+  std::shared_ptr<std::atomic<bool>> cancel_;
+  QFutureWatcher<std::shared_ptr<FinishedCheck>>* watcher_;
+};
+
+}  // namespace kitbuilder::ui

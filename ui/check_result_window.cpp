@@ -1,0 +1,203 @@
+#include "ui/check_result_window.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <fstream>
+#include <sstream>
+
+#include "simulator/check_report.h"
+#include "simulator/vcd_trace.h"
+#include "ui/background_check.h"
+#include "ui/line_trace_view.h"
+
+namespace kitbuilder::ui {
+namespace {
+
+using simulator::CheckRun;
+
+QString Sentence(const std::string& text) {
+  QString sentence = QString::fromStdString(text).trimmed();
+  if (!sentence.isEmpty()) sentence[0] = sentence[0].toUpper();
+  return sentence;
+}
+
+QString VerdictOf(const CheckRun& run) {
+  switch (run.status) {
+    case CheckRun::Status::kAsTheSettingsSay:
+      return QString::fromLatin1(simulator::kAsTheSettingsSayVerdict);
+    case CheckRun::Status::kDeviates: {
+      QStringList problems;
+      for (const std::string& problem : run.outcome.problems) problems << Sentence(problem);
+      return problems.join(QLatin1Char('\n'));
+    }
+    case CheckRun::Status::kBuildFailed:
+      return QStringLiteral("The firmware does not build; SDCC said what is in the report.");
+    case CheckRun::Status::kToolsMissing:
+    case CheckRun::Status::kCannotRun:
+      // The message may begin with a program's name, which keeps its case.
+      return QStringLiteral("The check cannot run: %1.").arg(QString::fromStdString(run.message));
+  }
+  return QString();
+}
+
+QString ReportOf(const FinishedCheck& check) {
+  const CheckRun& run = check.run;
+  if (run.status == CheckRun::Status::kBuildFailed) return QString::fromStdString(run.message);
+  if (run.status != CheckRun::Status::kAsTheSettingsSay &&
+      run.status != CheckRun::Status::kDeviates) {
+    return QString();
+  }
+  std::ostringstream report;
+  simulator::WriteTextReport(run, check.clock, report);
+  return QString::fromStdString(report.str());
+}
+
+}  // namespace
+
+CheckResultWindow::CheckResultWindow(std::shared_ptr<const FinishedCheck> check, QWidget* parent)
+    : QWidget(parent, Qt::Window), check_(std::move(check)) {
+  setWindowTitle(QStringLiteral("Check on the virtual board - K3960 kitbuilder"));
+  const bool passed = check_->run.status == CheckRun::Status::kAsTheSettingsSay;
+  verdict_ = new QLabel(VerdictOf(check_->run));
+  verdict_->setObjectName(QStringLiteral("verdict"));
+  verdict_->setWordWrap(true);
+  verdict_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  verdict_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  QFont bold = verdict_->font();
+  bold.setBold(true);
+  bold.setPointSizeF(bold.pointSizeF() * 1.2);
+  verdict_->setFont(bold);
+  QPalette verdictColours = verdict_->palette();
+  verdictColours.setColor(QPalette::WindowText, passed ? QColor(0, 110, 0) : QColor(180, 0, 0));
+  verdict_->setPalette(verdictColours);
+
+  report_ = new QPlainTextEdit(ReportOf(*check_));
+  report_->setObjectName(QStringLiteral("report"));
+  report_->setReadOnly(true);
+  report_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  report_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(verdict_);
+  layout->addWidget(report_, 1);
+  auto* buttons = new QHBoxLayout;
+  if (!check_->lines.Changes().empty()) {
+    layout->addWidget(CreateTracePanel());
+    auto* zoomIn = new QPushButton(QStringLiteral("+"));
+    auto* zoomOut = new QPushButton(QStringLiteral("-"));
+    for (QPushButton* zoom : {zoomIn, zoomOut}) {
+      zoom->setFixedWidth(zoom->sizeHint().height() * 2);
+      buttons->addWidget(zoom);
+    }
+    zoomIn->setToolTip(QStringLiteral("Zoom in (Ctrl+wheel on the picture)"));
+    zoomOut->setToolTip(QStringLiteral("Zoom out (Ctrl+wheel on the picture)"));
+    connect(zoomIn, &QPushButton::clicked, trace_, &LineTraceView::ZoomIn);
+    connect(zoomOut, &QPushButton::clicked, trace_, &LineTraceView::ZoomOut);
+    auto* save = new QPushButton(QStringLiteral("Save trace..."));
+    save->setObjectName(QStringLiteral("saveTrace"));
+    connect(save, &QPushButton::clicked, this, &CheckResultWindow::ChooseTraceFile);
+    buttons->addStretch();
+    buttons->addWidget(save);
+  } else {
+    buttons->addStretch();
+  }
+  auto* close = new QPushButton(QStringLiteral("Close"));
+  connect(close, &QPushButton::clicked, this, &QWidget::close);
+  buttons->addWidget(close);
+  layout->addLayout(buttons);
+  // Without a run there is only the verdict to read.
+  if (report_->toPlainText().isEmpty()) {
+    report_->hide();
+    resize(640, sizeHint().height());
+  } else {
+    resize(900, 640);
+  }
+}
+
+QWidget* CheckResultWindow::CreateTracePanel() {
+  auto* panel = new QWidget;
+  auto* row = new QHBoxLayout(panel);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(4);
+  auto* names = new QVBoxLayout;
+  names->setSpacing(0);
+  names->addSpacing(LineTraceView::kAxisHeight);
+  for (const char* name : {"SCS", "SCK", "SDIO", "GIO1", "GIO2"}) {
+    auto* label = new QLabel(QString::fromLatin1(name));
+    label->setFixedHeight(LineTraceView::kRowHeight);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    names->addWidget(label);
+  }
+  names->addStretch();
+  row->addLayout(names);
+
+  const auto& run = check_->run;
+  trace_ =
+      new LineTraceView(check_->lines, TracePiecesOf(run.outcome, check_->lines), check_->clock);
+  trace_->setObjectName(QStringLiteral("trace"));
+  scroll_ = new QScrollArea;
+  scroll_->setFrameShape(QFrame::NoFrame);
+  scroll_->setWidget(trace_);
+  scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  scroll_->setFixedHeight(trace_->height() + scroll_->horizontalScrollBar()->sizeHint().height());
+  connect(trace_, &LineTraceView::Zoomed, this, &CheckResultWindow::KeepPointInView);
+  row->addWidget(scroll_, 1);
+  return panel;
+}
+
+void CheckResultWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // The first picture shows everything it draws; the viewport has its width only once shown.
+  if (trace_ != nullptr && !fitted_) {
+    fitted_ = true;
+    trace_->FitTo(scroll_->viewport()->width());
+  }
+}
+
+void CheckResultWindow::KeepPointInView(double factor, int x) {
+  QScrollBar* bar = scroll_->horizontalScrollBar();
+  const int onScreen = x - bar->value();
+  bar->setValue(static_cast<int>(x * factor) - onScreen);
+}
+
+QString CheckResultWindow::Verdict() const {
+  return verdict_->text();
+}
+
+QString CheckResultWindow::Report() const {
+  return report_->toPlainText();
+}
+
+void CheckResultWindow::ChooseTraceFile() {
+  const QString path =
+      QFileDialog::getSaveFileName(this, QStringLiteral("Save trace"), QString(),
+                                   QStringLiteral("Value Change Dump (*.vcd);;All files (*)"));
+  if (!path.isEmpty()) SaveTrace(path);
+}
+
+bool CheckResultWindow::SaveTrace(const QString& path) {
+  std::ofstream out(QFile::encodeName(path).toStdString(), std::ios::binary);
+  if (out) {
+    simulator::VcdTrace trace(out, check_->clock);
+    check_->lines.Replay(trace);
+    out.flush();
+  }
+  if (out) return true;
+  QMessageBox::warning(this, windowTitle(),
+                       QStringLiteral("The trace cannot be written to %1; choose a file in a "
+                                      "writable directory.")
+                           .arg(path));
+  return false;
+}
+
+}  // namespace kitbuilder::ui
