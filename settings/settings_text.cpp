@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/quoted_text.h"
 #include "settings/toml.h"
 
 namespace kitbuilder::settings {
@@ -14,29 +15,9 @@ namespace {
 constexpr const char* kFileHeader =
     "Kitbuilder settings; build them with: kitbuilder-cli --settings FILE -o DIR";
 
-/// `text` as a TOML basic string. Only a value that no setting allows can hold a quote, a
-/// backslash or a control character; escaped, it reads back as itself and is refused then.
-std::string TomlString(std::string_view text) {
-  std::string quoted = "\"";
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      quoted += '\\';
-      quoted += c;
-    } else if (byte < 0x20 || byte == 0x7f) {
-      char escape[7];
-      std::snprintf(escape, sizeof escape, "\\u%04X", byte);
-      quoted += escape;
-    } else {
-      quoted += c;
-    }
-  }
-  return quoted + '"';
-}
-
 /// The text of a setting's value as a file holds it: a number bare, anything else quoted.
 std::string TomlValue(Setting setting, const std::string& text) {
-  return TypeOf(setting) == ValueType::kString ? TomlString(text) : text;
+  return TypeOf(setting) == ValueType::kString ? QuotedText(text) : text;
 }
 
 const char* TypeName(ValueType type) {

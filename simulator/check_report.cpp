@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "engine/quoted_text.h"
 #include "simulator/radio_registers.h"
 
 namespace kitbuilder::simulator {
@@ -105,24 +106,8 @@ void WritePass(const CheckRun& check, size_t index, const McuClock& clock, std::
   }
 }
 
-// A tiny JSON writer: the report has a fixed shape, so no library is needed for it.
-std::string Quoted(const std::string& text) {
-  std::string quoted = "\"";
-  for (char c : text) {
-    if (c == '"' || c == '\\') {
-      quoted += '\\';
-      quoted += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", c);
-      quoted += escape;
-    } else {
-      quoted += c;
-    }
-  }
-  return quoted + "\"";
-}
-
+// A tiny JSON writer: the report has a fixed shape, so no library is needed for it; its texts
+// are quoted as QuotedText quotes them.
 std::string Bytes(const std::vector<uint8_t>& bytes) {
   std::string text;
   for (uint8_t byte : bytes) text += HexBytes({byte});
@@ -135,7 +120,7 @@ std::string Number(double value) {
 
 void WriteJsonStartup(const StartupReport& startup, std::ostream& out) {
   out << "  \"startup\": {\n    \"id\": "
-      << (startup.id ? Quoted(IdText(*startup.id)) : std::string("null"))
+      << (startup.id ? QuotedText(IdText(*startup.id)) : std::string("null"))
       << ",\n    \"registers\": ";
   if (!startup.registers) {
     out << "null\n  },\n";
@@ -143,8 +128,8 @@ void WriteJsonStartup(const StartupReport& startup, std::ostream& out) {
   }
   out << "{";
   for (size_t address = 0; address < startup.registers->size(); ++address) {
-    out << (address == 0 ? "" : ", ") << Quoted(Hex2(static_cast<uint8_t>(address))) << ": "
-        << Quoted(Hex2((*startup.registers)[address]));
+    out << (address == 0 ? "" : ", ") << QuotedText(Hex2(static_cast<uint8_t>(address))) << ": "
+        << QuotedText(Hex2((*startup.registers)[address]));
   }
   out << "}\n  },\n";
 }
@@ -159,9 +144,9 @@ void WriteJsonPasses(const CheckRun& check, const McuClock& clock, std::ostream&
     for (size_t e = 0; e < pass.air.size(); ++e) {
       const AirReport& air = pass.air[e];
       out << (e == 0 ? "" : ", ") << "{\"at_ms\": " << Number(BoardMilliseconds(clock, air.cycle))
-          << ", \"cycle\": " << air.cycle << ", \"kind\": " << Quoted(KindName(air.kind))
+          << ", \"cycle\": " << air.cycle << ", \"kind\": " << QuotedText(KindName(air.kind))
           << ", \"channel\": " << static_cast<int>(air.packet.air.channel)
-          << ", \"bytes\": " << Quoted(Bytes(air.packet.payload)) << "}";
+          << ", \"bytes\": " << QuotedText(Bytes(air.packet.payload)) << "}";
     }
     out << "]}";
   }
@@ -187,7 +172,7 @@ void WriteJsonDelays(const CheckRun& check, const McuClock& clock, std::ostream&
   out << "  \"delays\": [";
   for (size_t i = 0; i < check.delays.size(); ++i) {
     const DelayCall& call = check.delays[i];
-    out << (i == 0 ? "" : ", ") << "{\"call\": " << Quoted(call.Name())
+    out << (i == 0 ? "" : ", ") << "{\"call\": " << QuotedText(call.Name())
         << ", \"ms\": " << Number(BoardMilliseconds(clock, call.cycles))
         << ", \"asked_ms\": " << Format("%g", call.AskedMilliseconds())
         << ", \"cycles\": " << call.cycles << "}";
@@ -223,9 +208,9 @@ void WriteJsonReport(const CheckRun& check, const McuClock& clock, std::ostream&
   out << "{\n  \"ok\": " << (check.outcome.problems.empty() ? "true" : "false")
       << ",\n  \"problems\": [";
   for (size_t i = 0; i < check.outcome.problems.size(); ++i) {
-    out << (i == 0 ? "" : ", ") << Quoted(check.outcome.problems[i]);
+    out << (i == 0 ? "" : ", ") << QuotedText(check.outcome.problems[i]);
   }
-  out << "],\n  \"mode\": " << Quoted(ModeName(check.firmware.mode))
+  out << "],\n  \"mode\": " << QuotedText(ModeName(check.firmware.mode))
       << ",\n  \"mcu\": {\"clock_mhz\": " << Format("%g", clock.megahertz)
       << ", \"clocks_per_cycle\": " << clock.clocksPerCycle
       << "},\n  \"cycles\": " << check.outcome.cycles
