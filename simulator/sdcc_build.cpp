@@ -175,9 +175,13 @@ struct CommandRun {
   std::string output;
 };
 
+// The firmware's build is its own: a make that runs us (`make -C DIR test`, a user's CI) passes
+// its flags down through the environment, and with them directory lines and jobserver options
+// that would mix into what the compiler says.
 CommandRun RunIn(const std::string& dir, const std::string& command) {
   const std::string log = dir + "/command.log";
-  const std::string line = "cd " + Quoted(dir) + " && " + command + " > command.log 2>&1";
+  const std::string line = "cd " + Quoted(dir) + " && env -u MAKEFLAGS -u MFLAGS -u MAKELEVEL " +
+                           command + " > command.log 2>&1";
   const int status = std::system(line.c_str());
   CommandRun run;
   run.ran = status != -1;
