@@ -3,12 +3,31 @@
 #include <fstream>
 #include <memory>
 
+#include "cli/check_outputs.h"
 #include "cli/exit_status.h"
 #include "simulator/check_report.h"
 #include "simulator/vcd_trace.h"
 #include "simulator/virtual_board.h"
 
 namespace kitbuilder::cli {
+namespace {
+
+CheckStart StartOf(simulator::CheckRun::Status status) {
+  switch (status) {
+    case simulator::CheckRun::Status::kToolsMissing:
+      return CheckStart::kToolsMissing;
+    case simulator::CheckRun::Status::kCannotRun:
+      return CheckStart::kCannotRun;
+    case simulator::CheckRun::Status::kBuildFailed:
+      return CheckStart::kBuildFailed;
+    case simulator::CheckRun::Status::kAsTheSettingsSay:
+    case simulator::CheckRun::Status::kDeviates:
+      break;
+  }
+  return CheckStart::kRan;
+}
+
+}  // namespace
 
 int RunCheckCommand(const BuildRequest& request, const CheckOptions& options,
                     const TextStore& store, std::ostream& out, std::ostream& err) {
@@ -20,45 +39,22 @@ int RunCheckCommand(const BuildRequest& request, const CheckOptions& options,
   check.options.ownPayload = options.firmwareFile.has_value();
   check.options.clock = request.settings.mcuClock.value_or(McuClock{});
   std::ofstream traceFile;
+  if (!OpenTrace(options, &traceFile, err)) return kExitUsage;
   std::unique_ptr<simulator::VcdTrace> trace;
-  if (options.traceFile) {
-    traceFile.open(*options.traceFile, std::ios::binary);
-    if (!traceFile) {
-      err << "kitbuilder-cli: cannot write the trace " << *options.traceFile
-          << "; name a file in a writable directory\n";
-      return kExitUsage;
-    }
+  if (traceFile.is_open()) {
     trace = std::make_unique<simulator::VcdTrace>(traceFile, check.options.clock);
     check.options.lines = trace.get();
   }
   const CheckRun run = simulator::RunCheck(check, store);
-  switch (run.status) {
-    case CheckRun::Status::kToolsMissing:
-      err << "kitbuilder-cli: " << run.message << '\n';
-      return kExitCheckCannotRun;
-    case CheckRun::Status::kCannotRun:
-      err << "kitbuilder-cli: " << run.message << '\n';
-      return kExitUsage;
-    case CheckRun::Status::kBuildFailed:
-      err << "kitbuilder-cli: the firmware does not build; SDCC said:\n" << run.message;
-      return kExitBuildFailed;
-    case CheckRun::Status::kAsTheSettingsSay:
-    case CheckRun::Status::kDeviates:
-      break;
-  }
+  const std::string message = run.status == CheckRun::Status::kBuildFailed
+                                  ? "the firmware does not build; SDCC said:\n" + run.message
+                                  : run.message;
+  if (const auto status = NotRunStatus(StartOf(run.status), message, err)) return *status;
   simulator::WriteTextReport(run, check.options.clock, out);
-  if (options.reportFile) {
-    std::ofstream report(*options.reportFile, std::ios::binary);
-    simulator::WriteJsonReport(run, check.options.clock, report);
-    if (!report) {
-      err << "kitbuilder-cli: cannot write the report " << *options.reportFile << '\n';
-      return kExitUsage;
-    }
-  }
-  if (traceFile.is_open() && !traceFile.flush()) {
-    err << "kitbuilder-cli: the trace " << *options.traceFile << " could not be written whole\n";
-  }
-  return run.status == CheckRun::Status::kAsTheSettingsSay ? kExitSuccess : kExitBuildFailed;
+  return FinishOutputs(
+      options, traceFile,
+      [&](std::ostream& report) { simulator::WriteJsonReport(run, check.options.clock, report); },
+      run.status == CheckRun::Status::kAsTheSettingsSay ? kExitSuccess : kExitBuildFailed, err);
 }
 
 }  // namespace kitbuilder::cli

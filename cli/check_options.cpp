@@ -21,10 +21,19 @@ void DefineCheckOptions(CLI::App* app, CheckOptions* options) {
       ->type_name("FILE.vcd");
   app->add_option("--report", options->reportFile, "with --check: write the report as JSON")
       ->type_name("FILE.json");
+  app->add_option("--peer", options->peerFile,
+                  "with --check: check the link with the other board, whose settings this file "
+                  "holds; both firmwares run at once on one air")
+      ->type_name("PEER.toml");
+  app->add_option("--peer-firmware", options->peerFirmwareFile,
+                  "with --peer: run this main.c on the other board instead of the generated one")
+      ->type_name("FILE");
 }
 
 std::string CheckOptionsRefusal(const CheckOptions& options) {
+  if (options.peerFirmwareFile && !options.peerFile) return "--peer-firmware needs --peer";
   if (options.check) return "";
+  if (options.peerFile) return "--peer needs --check";
   if (options.firmwareFile) return "--firmware needs --check";
   if (options.traceFile) return "--trace needs --check";
   if (options.reportFile) return "--report needs --check";

@@ -1,6 +1,7 @@
 #pragma once
 // The options of `kitbuilder-cli --check`: run the firmware for the settings on the virtual
-// board instead of writing it, and where its trace and JSON report go.
+// board instead of writing it, or with the other board of the link beside it, and where its
+// trace and JSON report go.
 
 #include <optional>
 #include <string>
@@ -14,12 +15,14 @@ namespace kitbuilder::cli {
 struct CheckOptions {
   bool check = false;
   int passes = 3;
-  std::optional<std::string> firmwareFile;  ///< --firmware: the user's own main.c
-  std::optional<std::string> traceFile;     ///< --trace: a VCD of the five lines
-  std::optional<std::string> reportFile;    ///< --report: the report as JSON
+  std::optional<std::string> firmwareFile;      ///< --firmware: the user's own main.c
+  std::optional<std::string> traceFile;         ///< --trace: a VCD of the five lines
+  std::optional<std::string> reportFile;        ///< --report: the report as JSON
+  std::optional<std::string> peerFile;          ///< --peer: the other board's settings file
+  std::optional<std::string> peerFirmwareFile;  ///< --peer-firmware: the other board's main.c
 };
 
-/// Adds --check, --passes, --firmware, --trace and --report to `app`.
+/// Adds --check, --passes, --firmware, --trace, --report, --peer and --peer-firmware to `app`.
 void DefineCheckOptions(CLI::App* app, CheckOptions* options);
 
 /// The one-line reason when the check options do not fit together, or "".

@@ -111,6 +111,17 @@ CommandLineOutcome ReadCommandLine(int argc, const char* const* argv) {
   outcome.request = std::get<BuildRequest>(std::move(interpreted));
   outcome.text = CheckOptionsRefusal(outcome.check);
   if (!outcome.text.empty()) return outcome;
+  if (outcome.check.peerFile) {
+    OptionTexts peer;
+    peer.settingsFile = outcome.check.peerFile;
+    peer.toStdout = true;  // the peer's settings build nothing
+    std::variant<BuildRequest, Refusal> read = InterpretOptions(peer);
+    if (const Refusal* refusal = std::get_if<Refusal>(&read)) {
+      outcome.text = "--peer: " + refusal->message;
+      return outcome;
+    }
+    outcome.peer = std::get<BuildRequest>(std::move(read)).settings;
+  }
   outcome.action = outcome.request.savedSettingsFile ? CommandLineOutcome::Action::kSaveSettings
                    : outcome.check.check             ? CommandLineOutcome::Action::kCheck
                                                      : CommandLineOutcome::Action::kBuild;

@@ -2,6 +2,7 @@
 // The command line of kitbuilder-cli: the options, their help, and the reading of argv into a
 // build request.
 
+#include <optional>
 #include <string>
 
 #include "cli/build_request.h"
@@ -23,7 +24,9 @@ struct CommandLineOutcome {
   Action action = Action::kRefuse;
   BuildRequest request;  ///< for kBuild, kSaveSettings and kCheck
   CheckOptions check;    ///< for kCheck
-  std::string text;      ///< the help or the version line to print; the one-line reason for kRefuse
+  /// For kCheck with --peer: the other board's settings, read from its file.
+  std::optional<GenerationSettings> peer;
+  std::string text;  ///< the help or the version line to print; the one-line reason for kRefuse
 };
 
 /// Reads argv (argv[0] is the program) and the settings file it names. Never throws a parser

@@ -5,6 +5,7 @@
 #include "cli/check_command.h"
 #include "cli/command_line.h"
 #include "cli/exit_status.h"
+#include "cli/link_command.h"
 #include "cli/save_settings_command.h"
 #include "engine/output_files.h"
 #include "engine/text_store.h"
@@ -27,6 +28,10 @@ int main(int argc, char** argv) {
                                                        *outcome.request.savedSettingsFile, files,
                                                        std::cout, std::cerr);
       case CommandLineOutcome::Action::kCheck:
+        if (outcome.peer) {
+          return kitbuilder::cli::RunLinkCommand(outcome.request, *outcome.peer, outcome.check,
+                                                 kitbuilder::EmbeddedStore(), std::cout, std::cerr);
+        }
         return kitbuilder::cli::RunCheckCommand(outcome.request, outcome.check,
                                                 kitbuilder::EmbeddedStore(), std::cout, std::cerr);
       case CommandLineOutcome::Action::kBuild:

@@ -1,6 +1,9 @@
 #include "simulator/check_report.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <sstream>
 #include <string>
 
 #include "engine/quoted_text.h"
@@ -180,14 +183,97 @@ void WriteJsonDelays(const CheckRun& check, const McuClock& clock, std::ostream&
   out << "],\n";
 }
 
+std::string ClockText(const McuClock& clock) {
+  return std::string(clock.clocksPerCycle == 12 ? "a classic 8051" : "an 8051") + " at " +
+         Format("%g", clock.megahertz) + " MHz, " + std::to_string(clock.clocksPerCycle) +
+         " clocks per machine cycle";
+}
+
+std::string LinkSettingsText(const FirmwareSettings& settings) {
+  std::string text = std::string(ModeName(settings.mode)) + ", " + ChannelText(settings.channel) +
+                     ", " + std::to_string(settings.dataRateMbps) + " Mbps, ID " +
+                     IdText(settings.rfId) + ", " + std::to_string(settings.length) +
+                     "-byte packets";
+  if (settings.mode == Mode::kTxAck || settings.mode == Mode::kRxAck) {
+    text += ", " + std::to_string(settings.ackLength) + "-byte ACKs";
+  }
+  if (settings.mode == Mode::kTxAck) text += ", wait " + std::to_string(settings.wait100us);
+  return text;
+}
+
+/// One line of a link pass: when on the common clock, which board, what.
+struct LinkLine {
+  double ms;
+  int side;
+  bool sent;
+  std::string text;
+};
+
+void WriteLinkPass(const LinkRun& link, size_t index, std::ostream& out) {
+  const CheckRun* checks[2] = {&link.board, &link.peer};
+  const McuClock* clocks[2] = {&link.boardClock, &link.peerClock};
+  std::vector<LinkLine> lines;
+  for (int side = 0; side < 2; ++side) {
+    for (const AirReport& air : checks[side]->outcome.passes[index].air) {
+      const bool sent = air.kind == AirReport::Kind::kSent || air.kind == AirReport::Kind::kAckSent;
+      lines.push_back({BoardMilliseconds(*clocks[side], air.cycle), side, sent, Describe(air)});
+    }
+  }
+  // A packet's sending comes before its reception, which ends on the same microsecond.
+  std::stable_sort(lines.begin(), lines.end(), [](const LinkLine& a, const LinkLine& b) {
+    if (std::fabs(a.ms - b.ms) > 1e-3) return a.ms < b.ms;
+    return a.sent && !b.sent;
+  });
+  out << "Pass " << index + 1 << ":\n";
+  for (const LinkLine& line : lines) {
+    out << Format("  %10.3f ms  ", line.ms) << (line.side == 0 ? "board  " : "peer   ") << line.text
+        << "\n";
+  }
+  const LinkPass& pass = link.passes[index];
+  if (!pass.answerMs) return;
+  out << "  the answer took " << Format("%.3f ms", *pass.answerMs)
+      << " from the end of the packet to the end of the ACK";
+  if (pass.waitsMs) {
+    const std::string sender = pass.sender == 0 ? "this board" : "the peer";
+    out << "; " << sender << (pass.waitRanOut ? " gave up waiting " : " would have waited until ")
+        << Format("%.3f ms", *pass.waitsMs) << " after the packet: a margin of "
+        << Format("%.3f ms", *pass.waitsMs - *pass.answerMs);
+  }
+  out << "\n";
+}
+
+std::string LinkCounts(const LinkRun& link) {
+  std::string text =
+      std::to_string(link.delivered) + " of " + std::to_string(link.sent) + " packets delivered";
+  if (link.withAcks) {
+    text += ", " + std::to_string(link.acksReceived) + " of " + std::to_string(link.sent) +
+            " ACKs received";
+  }
+  return text;
+}
+
+/// `text`, every line but the first indented by two spaces, without its last line end.
+std::string Nested(const std::string& text) {
+  std::string nested;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && i + 1 == text.size()) break;
+    nested += text[i];
+    if (text[i] == '\n') nested += "  ";
+  }
+  return nested;
+}
+
+std::string OptionalNumber(const std::optional<double>& value) {
+  return value ? Number(*value) : std::string("null");
+}
+
 }  // namespace
 
 void WriteTextReport(const CheckRun& check, const McuClock& clock, std::ostream& out) {
-  out << "The " << ModeName(check.firmware.mode) << " firmware on the virtual board: "
-      << (clock.clocksPerCycle == 12 ? "a classic 8051" : "an 8051") << " at "
-      << Format("%g", clock.megahertz) << " MHz, " << clock.clocksPerCycle
-      << " clocks per machine cycle (" << Format("%g", CycleNanoseconds(clock) / 1000.0)
-      << " us a cycle); " << check.outcome.passes.size() << " passes of the loop.\n\n";
+  out << "The " << ModeName(check.firmware.mode)
+      << " firmware on the virtual board: " << ClockText(clock) << " ("
+      << Format("%g", CycleNanoseconds(clock) / 1000.0) << " us a cycle); "
+      << check.outcome.passes.size() << " passes of the loop.\n\n";
   WriteStartup(check, clock, out);
   for (size_t pass = 0; pass < check.outcome.passes.size(); ++pass) {
     out << "\n";
@@ -220,6 +306,62 @@ void WriteJsonReport(const CheckRun& check, const McuClock& clock, std::ostream&
   WriteJsonDelays(check, clock, out);
   WriteJsonPasses(check, clock, out);
   out << "}\n";
+}
+
+}  // namespace kitbuilder::simulator
+
+namespace kitbuilder::simulator {
+
+void WriteLinkTextReport(const LinkRun& link, std::ostream& out) {
+  out << "The link check: two boards on one air and one clock, " << link.passes.size()
+      << " passes.\n"
+      << "  this board: " << LinkSettingsText(link.board.firmware) << "; "
+      << ClockText(link.boardClock) << "\n"
+      << "  the peer:   " << LinkSettingsText(link.peer.firmware) << "; "
+      << ClockText(link.peerClock) << "\n"
+      << "  the air time of a packet: a " << kPreambleBytes << "-byte preamble, " << kIdBytes
+      << " ID bytes, the payload and " << kCrcBytes << " CRC bytes at the data rate\n";
+  for (size_t pass = 0; pass < link.passes.size(); ++pass) {
+    out << "\n";
+    WriteLinkPass(link, pass, out);
+  }
+  out << "\nRun: " << Format("%.3f ms", link.commonMs) << " on the common clock in "
+      << Format("%.2f s", link.seconds) << ".\n\n";
+  if (link.status == LinkRun::Status::kWorks) {
+    out << "The link works: " << LinkCounts(link) << ".\n";
+    return;
+  }
+  out << "The link does not work (" << LinkCounts(link) << "):\n";
+  for (const std::string& problem : link.problems) out << "  " << problem << "\n";
+}
+
+void WriteLinkJsonReport(const LinkRun& link, std::ostream& out) {
+  out << "{\n  \"ok\": " << (link.status == LinkRun::Status::kWorks ? "true" : "false")
+      << ",\n  \"problems\": [";
+  for (size_t i = 0; i < link.problems.size(); ++i) {
+    out << (i == 0 ? "" : ", ") << QuotedText(link.problems[i]);
+  }
+  out << "],\n  \"link\": {\"sent\": " << link.sent << ", \"delivered\": " << link.delivered
+      << ", \"acks_sent\": " << link.acksSent << ", \"acks_received\": " << link.acksReceived
+      << ", \"common_ms\": " << Number(link.commonMs)
+      << ", \"wall_seconds\": " << Number(link.seconds) << "},\n  \"passes\": [";
+  for (size_t i = 0; i < link.passes.size(); ++i) {
+    const LinkPass& pass = link.passes[i];
+    out << (i == 0 ? "" : ", ") << "{\"sent_ms\": " << Number(pass.sentMs)
+        << ", \"delivered\": " << (pass.delivered ? "true" : "false")
+        << ", \"answer_ms\": " << OptionalNumber(pass.answerMs)
+        << ", \"ack_received\": " << (pass.ackReceived ? "true" : "false")
+        << ", \"wait_ms\": " << OptionalNumber(pass.waitsMs) << "}";
+  }
+  out << "]";
+  const CheckRun* checks[2] = {&link.board, &link.peer};
+  const McuClock* clocks[2] = {&link.boardClock, &link.peerClock};
+  for (int side = 0; side < 2; ++side) {
+    std::ostringstream single;
+    WriteJsonReport(*checks[side], *clocks[side], single);
+    out << ",\n  " << QuotedText(side == 0 ? "board" : "peer") << ": " << Nested(single.str());
+  }
+  out << "\n}\n";
 }
 
 }  // namespace kitbuilder::simulator

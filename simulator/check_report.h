@@ -1,10 +1,12 @@
 #pragma once
 // The report of a check for a person: the start-up, each pass with what the firmware did and
 // what went over the air, in milliseconds on the board and in machine cycles, and the verdict.
-// And the same report as JSON for scripts and CI.
+// And the same report as JSON for scripts and CI. The link check's reports put the two boards'
+// passes side by side, on the common clock.
 
 #include <ostream>
 
+#include "simulator/link_check.h"
 #include "simulator/virtual_board.h"
 
 namespace kitbuilder::simulator {
@@ -15,5 +17,10 @@ inline constexpr const char* kAsTheSettingsSayVerdict = "The firmware does what 
 void WriteTextReport(const CheckRun& check, const McuClock& clock, std::ostream& out);
 
 void WriteJsonReport(const CheckRun& check, const McuClock& clock, std::ostream& out);
+
+void WriteLinkTextReport(const LinkRun& link, std::ostream& out);
+
+/// The link's verdict and counts, and "board" and "peer" each in the layout of a single check.
+void WriteLinkJsonReport(const LinkRun& link, std::ostream& out);
 
 }  // namespace kitbuilder::simulator

@@ -74,7 +74,7 @@ class Check {
 
   CheckOutcome Run() {
     CheckWiring();
-    Partner partner(AirOf(settings_), plan_.partnerScript);
+    Partner partner(AirOf(settings_), plan_.partnerScript, options_.clock);
     RadioModel radio(partner, options_.clock);
     radio.KeepRegistersAtRecord(passStarts_.empty() ? expected_.size() : passStarts_[0]);
     Board board(radio, settings_.pins);

@@ -1,13 +1,14 @@
 #include "simulator/partner.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace kitbuilder::simulator {
 
-Partner::Partner(AirSettings own, std::vector<PartnerMove> script)
-    : own_(own), script_(script.begin(), script.end()) {}
+Partner::Partner(AirSettings own, std::vector<PartnerMove> script, const McuClock& clock)
+    : own_(own), script_(script.begin(), script.end()), clock_(clock) {}
 
-void Partner::Hear(const AirPacket& packet, uint64_t endCycle) {
+void Partner::Hear(const AirPacket& packet, uint64_t, uint64_t endCycle) {
   log_.push_back({AirEvent::Sender::kChip, packet, endCycle, packet.air == own_});
 }
 
@@ -25,7 +26,12 @@ void Partner::Schedule(uint64_t fromCycle) {
   PartnerMove move = std::move(script_.front());
   script_.pop_front();
   AirPacket packet{std::move(move.payload), move.crcGood, own_, 0};
-  sending_ = Sending{std::move(packet), fromCycle + move.delayCycles};
+  const uint64_t air = AirCycles(packet.payload.size(), own_.dataRate, clock_);
+  // A packet meant to come too late is on the air as the chip stops listening and ends after.
+  const uint64_t end = move.when == PartnerMove::When::kAfterListening
+                           ? fromCycle + move.delayCycles
+                           : fromCycle + move.delayCycles + air;
+  sending_ = AirSending{std::move(packet), end - std::min(end, air), end};
 }
 
 void Partner::SendingDone(bool received) {

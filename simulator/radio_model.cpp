@@ -13,14 +13,9 @@ constexpr uint8_t kReadFlag = 0x40;
 constexpr uint8_t kStrobeFlag = 0x80;
 constexpr uint8_t kCrcErrorFlag = 0x20;
 constexpr uint8_t kCrcEnable = 0x08;  // in CODE1_REG
-constexpr uint8_t kDataRate1M = 0x5F;
 constexpr uint8_t kIfCalibrationBits = 0x03;
 constexpr uint8_t kVcoCalibrationBits = 0x1C;
 constexpr size_t kFifoSize = 64;
-
-// Air time: a fixed part (preamble, ID, CRC) and a part per payload byte.
-constexpr uint64_t kAirOverheadCycles = 80;
-constexpr uint64_t kAirCyclesPerByte2M = 16;
 
 std::string Name(const Transfer& transfer) {
   if (transfer.kind == Transfer::Kind::kStrobe) return "strobe " + StrobeName(transfer.target);
@@ -30,9 +25,10 @@ std::string Name(const Transfer& transfer) {
 
 }  // namespace
 
-RadioModel::RadioModel(Partner& air, const McuClock& clock, CalibrationFault fault)
+RadioModel::RadioModel(Air& air, const McuClock& clock, CalibrationFault fault)
     : air_(air),
       fault_(fault),
+      clock_(clock),
       crystalSettleCycles_(
           static_cast<uint64_t>(std::ceil(CyclesIn(clock, kCrystalSettleMicroseconds)))),
       link_(*this) {}
@@ -50,7 +46,7 @@ void RadioModel::AdvanceTo(Instant now) {
     const auto& sending = air_.sending();
     const bool arriving = sending && sending->endCycle <= now.cycles;
     if (transmitting && (!arriving || txEndCycle_ <= sending->endCycle)) {
-      FinishTransmission();
+      state_ = State::kStandby;
     } else if (arriving) {
       ArrivalOfPeerPacket();
     } else {
@@ -193,6 +189,7 @@ void RadioModel::Strobe(uint8_t command) {
       break;
     case kCmdRx:
       CheckRadioReady("CMD_RX");
+      if (state_ != State::kRx) rxSinceCycle_ = now_.cycles;
       state_ = State::kRx;
       crcError_ = false;
       air_.ChipListens(now_.cycles);
@@ -240,24 +237,21 @@ void RadioModel::StartTransmission() {
     Violation("CMD_TX sends " + std::to_string(length) + " bytes but only " +
               std::to_string(txBytes_) + " were written since the TX FIFO was reset");
   }
-  txPacket_.payload.assign(txFifo_.begin(), txFifo_.begin() + length);
-  txPacket_.crcGood = true;
-  txPacket_.air = OwnAir();
-  txPacket_.txPower = registers_[kTxTestReg];
-  const uint64_t perByte =
-      registers_[kDataRateReg] == kDataRate1M ? 2 * kAirCyclesPerByte2M : kAirCyclesPerByte2M;
-  txEndCycle_ = now_.cycles + kAirOverheadCycles + perByte * length;
+  AirPacket packet;
+  packet.payload.assign(txFifo_.begin(), txFifo_.begin() + length);
+  packet.air = OwnAir();
+  packet.txPower = registers_[kTxTestReg];
+  txEndCycle_ = now_.cycles + AirCycles(length, registers_[kDataRateReg], clock_);
   state_ = State::kTx;
-}
-
-void RadioModel::FinishTransmission() {
-  air_.Hear(txPacket_, txEndCycle_);
-  state_ = State::kStandby;
+  // The air learns of the packet as it starts: another radio may be served before this one
+  // gets to its end.
+  air_.Hear(packet, now_.cycles, txEndCycle_);
 }
 
 void RadioModel::ArrivalOfPeerPacket() {
   const AirPacket& packet = air_.sending()->packet;
-  const bool received = state_ == State::kRx && packet.air == OwnAir();
+  const bool received =
+      state_ == State::kRx && rxSinceCycle_ <= air_.sending()->startCycle && packet.air == OwnAir();
   if (received) {
     const size_t length = registers_[kFifo1Reg] + 1u;
     const bool intact = packet.crcGood && packet.payload.size() == length;

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "engine/delay_routines.h"
+#include "simulator/air.h"
 #include "simulator/mcu_clock.h"
-#include "simulator/partner.h"
 #include "simulator/serial_link.h"
 #include "simulator/transcript.h"
 
@@ -44,8 +44,10 @@ constexpr double kCrystalSettleMicroseconds = 800.0;
 
 class RadioModel : private SerialLink::Client {
  public:
-  /// `clock` turns the chip's times into the machine cycles it is fed.
-  explicit RadioModel(Partner& air, const McuClock& clock = {}, CalibrationFault fault = {});
+  /// `clock` turns the chip's times into the machine cycles it is fed. A packet from `air`
+  /// reaches the chip only if it listens, on the packet's channel, data rate and ID, from the
+  /// packet's first bit to its last.
+  explicit RadioModel(Air& air, const McuClock& clock = {}, CalibrationFault fault = {});
 
   /// The levels on the chip's pins at `now`; input edges are acted on.
   void Sense(const LineLevels& levels, Instant now);
@@ -94,7 +96,6 @@ class RadioModel : private SerialLink::Client {
   uint8_t RegisterAnswer(uint8_t address) const;
   void CheckRadioReady(const char* strobe);
   void StartTransmission();
-  void FinishTransmission();
   void ArrivalOfPeerPacket();
   void Reset();
   int ChannelGroup(uint8_t channel) const;
@@ -102,8 +103,9 @@ class RadioModel : private SerialLink::Client {
   bool SdoWired() const;
   AirSettings OwnAir() const;
 
-  Partner& air_;
+  Air& air_;
   CalibrationFault fault_;
+  McuClock clock_;
   uint64_t crystalSettleCycles_;
   SerialLink link_;
   Instant now_;
@@ -118,7 +120,7 @@ class RadioModel : private SerialLink::Client {
 
   State state_ = State::kStandby;
   uint64_t txEndCycle_ = 0;
-  AirPacket txPacket_;
+  uint64_t rxSinceCycle_ = 0;
   uint64_t crystalReadyCycle_ = 0;
   bool crcError_ = false;
 

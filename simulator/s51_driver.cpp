@@ -25,6 +25,8 @@ std::string Hex(uint32_t value, int digits = 4) {
   return text;
 }
 
+}  // namespace
+
 class S51Driver {
  public:
   S51Driver(const S51Tools& tools, const SdccBuild& build, size_t rfBufSize, Board& board,
@@ -38,26 +40,49 @@ class S51Driver {
         limits_(limits),
         watchedFunctions_(watchedFunctions) {}
 
-  S51Run Run() {
-    const auto started = std::chrono::steady_clock::now();
+  /// Starts s51 and lets the firmware run to its first stop; false when the run has ended.
+  bool Start() {
+    started_ = std::chrono::steady_clock::now();
     std::string error;
     if (!Prepare(&error)) {
       End(RunResult::End::kLostTrack, error);
-    } else {
-      chip_.OnRecord([this](size_t) { run_.result.rfBufAtRecord.push_back(ReadRfBuf()); });
-      chip_.StopAtRecord(limits_.stopAtRecord);
-      try {
-        Drive();
-      } catch (const SimulationStop&) {
-        run_.result.end = RunResult::End::kStopped;
-        CheckClock();
-      } catch (const FirmwareStuck& stuck) {
-        End(RunResult::End::kStuck, stuck.why);
-      }
-      chip_.OnRecord(nullptr);
+      return false;
     }
+    chip_.OnRecord([this](size_t) { run_.result.rfBufAtRecord.push_back(ReadRfBuf()); });
+    chip_.StopAtRecord(limits_.stopAtRecord);
+    return Continue({"run"});
+  }
+
+  uint64_t StopCycle() const { return (clocks_ + pending_.clocks) / kS51ClocksPerCycle; }
+
+  /// Serves the stop the firmware waits at and lets it run to the next; false when the run has
+  /// ended.
+  bool Step() {
+    std::vector<std::string> commands;
+    try {
+      if (!Follow(pending_, &commands)) return false;
+    } catch (const SimulationStop&) {
+      run_.result.end = RunResult::End::kStopped;
+      CheckClock();
+      return false;
+    } catch (const FirmwareStuck& stuck) {
+      End(RunResult::End::kStuck, stuck.why);
+      return false;
+    }
+    // A run that has gone wrong would otherwise go on stopping until its cycle budget is
+    // spent, which takes the simulator long; the first fault is what the report needs.
+    if (chip_.findingCount() > 0) {
+      End(RunResult::End::kFaultCaught, "");
+      return false;
+    }
+    commands.push_back("run");
+    return Continue(commands);
+  }
+
+  S51Run Finish() {
+    chip_.OnRecord(nullptr);
     run_.seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
     return std::move(run_);
   }
 
@@ -165,38 +190,45 @@ class S51Driver {
     return ParseInternalRam((*reply)[0], rfBufSize_);
   }
 
-  void Drive() {
-    std::vector<std::string> commands = {"run"};
-    for (;;) {
-      if (!console_->Send(commands)) return End(RunResult::End::kLostTrack, "s51 has gone");
-      for (size_t i = 0; i + 1 < commands.size(); ++i) {
-        if (!console_->AwaitReply(kCommandSeconds)) {
-          return End(RunResult::End::kLostTrack, "s51 did not answer " + commands[i]);
-        }
-      }
-      const auto reply = console_->AwaitReply(limits_.cpuSeconds);
-      if (!reply) return Interrupt();
-      ++run_.stops;
-      const auto stop = ParseStop(*reply);
-      if (!stop) return End(RunResult::End::kLostTrack, "no stop in s51's reply: " + *reply);
-      if (selfLoops_.count(stop->pc) != 0) {
-        return End(RunResult::End::kSpinning, "the firmware jumps to itself at " + Hex(stop->pc) +
-                                                  " in " + build_.map.CodeSymbolAt(stop->pc));
-      }
-      if (stop->code != kS51StopBreakpoint) {
-        return End(RunResult::End::kLostTrack,
-                   "s51 stopped at " + Hex(stop->pc) + ": " + stop->reason);
-      }
-      if (limits_.cancel != nullptr && limits_.cancel->load()) {
-        return End(RunResult::End::kCancelled, "");
-      }
-      commands.clear();
-      if (!Follow(*stop, &commands)) return;
-      // A run that has gone wrong would otherwise go on stopping until its cycle budget is
-      // spent, which takes the simulator long; the first fault is what the report needs.
-      if (chip_.findingCount() > 0) return End(RunResult::End::kFaultCaught, "");
-      commands.push_back("run");
+  /// Sends `commands`, the last of which lets the firmware run, and waits for the stop it
+  /// comes to; false when the run has ended.
+  bool Continue(const std::vector<std::string>& commands) {
+    if (!console_->Send(commands)) {
+      End(RunResult::End::kLostTrack, "s51 has gone");
+      return false;
     }
+    for (size_t i = 0; i + 1 < commands.size(); ++i) {
+      if (!console_->AwaitReply(kCommandSeconds)) {
+        End(RunResult::End::kLostTrack, "s51 did not answer " + commands[i]);
+        return false;
+      }
+    }
+    const auto reply = console_->AwaitReply(limits_.cpuSeconds);
+    if (!reply) {
+      Interrupt();
+      return false;
+    }
+    ++run_.stops;
+    const auto stop = ParseStop(*reply);
+    if (!stop) {
+      End(RunResult::End::kLostTrack, "no stop in s51's reply: " + *reply);
+      return false;
+    }
+    if (selfLoops_.count(stop->pc) != 0) {
+      End(RunResult::End::kSpinning, "the firmware jumps to itself at " + Hex(stop->pc) + " in " +
+                                         build_.map.CodeSymbolAt(stop->pc));
+      return false;
+    }
+    if (stop->code != kS51StopBreakpoint) {
+      End(RunResult::End::kLostTrack, "s51 stopped at " + Hex(stop->pc) + ": " + stop->reason);
+      return false;
+    }
+    if (limits_.cancel != nullptr && limits_.cancel->load()) {
+      End(RunResult::End::kCancelled, "");
+      return false;
+    }
+    pending_ = *stop;
+    return true;
   }
 
   /// Acts on one stop; false when the run must end.
@@ -333,14 +365,43 @@ class S51Driver {
   std::map<uint32_t, std::pair<uint32_t, bool>> watched_;  // address -> function, leaving
   std::array<uint8_t, 4> outside_ = {0xFF, 0xFF, 0xFF, 0xFF};
   S51Run run_;
+  S51Stop pending_;
+  std::chrono::steady_clock::time_point started_;
 };
 
-}  // namespace
+S51Stepper::S51Stepper(const S51Tools& tools, const SdccBuild& build, size_t rfBufSize,
+                       Board& board, RadioModel& chip, const RunLimits& limits,
+                       const std::vector<uint32_t>& watchedFunctions)
+    : driver_(std::make_unique<S51Driver>(tools, build, rfBufSize, board, chip, limits,
+                                          watchedFunctions)) {}
+
+S51Stepper::~S51Stepper() = default;
+
+bool S51Stepper::Start() {
+  return driver_->Start();
+}
+
+uint64_t S51Stepper::StopCycle() const {
+  return driver_->StopCycle();
+}
+
+bool S51Stepper::Step() {
+  return driver_->Step();
+}
+
+S51Run S51Stepper::Finish() {
+  return driver_->Finish();
+}
 
 S51Run RunOnS51(const S51Tools& tools, const SdccBuild& build, size_t rfBufSize, Board& board,
                 RadioModel& chip, const RunLimits& limits,
                 const std::vector<uint32_t>& watchedFunctions) {
-  return S51Driver(tools, build, rfBufSize, board, chip, limits, watchedFunctions).Run();
+  S51Stepper run(tools, build, rfBufSize, board, chip, limits, watchedFunctions);
+  if (run.Start()) {
+    while (run.Step()) {
+    }
+  }
+  return run.Finish();
 }
 
 }  // namespace kitbuilder::simulator

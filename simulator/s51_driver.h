@@ -8,6 +8,7 @@
 // at that next stop show it. Between the stops the delay loops run at the simulator's full speed.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,31 @@ struct S51Run {
   uint64_t stops = 0;
   uint64_t cycles = 0;  ///< at the last stop
   double seconds = 0;   ///< wall-clock time of the run
+};
+
+class S51Driver;
+
+/// One run of `build`'s image in s51, stepped from outside, so that two boards can share one
+/// air and one time: the firmware runs to its next stop, the caller learns when on the board
+/// that stop is, serves it once the rest of the simulation has caught up, and so on. The
+/// arguments are those of RunOnS51 and must outlive the object.
+class S51Stepper {
+ public:
+  S51Stepper(const S51Tools& tools, const SdccBuild& build, size_t rfBufSize, Board& board,
+             RadioModel& chip, const RunLimits& limits,
+             const std::vector<uint32_t>& watchedFunctions = {});
+  ~S51Stepper();
+  /// Starts s51 and runs the firmware to its first stop; false when the run has ended already.
+  bool Start();
+  /// The machine cycle of the stop the firmware waits at.
+  uint64_t StopCycle() const;
+  /// Serves that stop and runs on to the next; false when the run has ended.
+  bool Step();
+  /// The account of the run, which ends with the object.
+  S51Run Finish();
+
+ private:
+  std::unique_ptr<S51Driver> driver_;
 };
 
 /// Runs `build`'s image on `board`, with the receive buffer RfBuf of `rfBufSize` bytes, until the

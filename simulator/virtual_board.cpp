@@ -1,83 +1,16 @@
 #include "simulator/virtual_board.h"
 
-#include <stdlib.h>
-
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
-#include "engine/build_sequence.h"
-#include "engine/delay_routines.h"
-#include "engine/output_files.h"
-#include "engine/sdcc_dialect.h"
 #include "simulator/check_tools.h"
+#include "simulator/firmware_build.h"
 #include "simulator/s51_driver.h"
 #include "simulator/sdcc_build.h"
 
 namespace kitbuilder::simulator {
-namespace {
 
 namespace fs = std::filesystem;
-
-/// A directory of the check's own, removed with the object.
-class TemporaryDirectory {
- public:
-  TemporaryDirectory() {
-    std::string pattern = (fs::temp_directory_path() / "kitbuilder-check-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~TemporaryDirectory() {
-    std::error_code error;
-    if (!path_.empty()) fs::remove_all(path_, error);
-  }
-  TemporaryDirectory(const TemporaryDirectory&) = delete;
-  TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-std::optional<std::string> ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-/// C51's text is recognised by its register header; SDCC's includes 8052.h instead.
-bool InC51Dialect(const std::string& mainProgram) {
-  return mainProgram.find("<reg52.h>") != std::string::npos;
-}
-
-/// Writes the generated files, and the user's main.c over the generated one; "" or the reason.
-std::string WriteFirmware(const CheckRequest& request, const TextStore& store,
-                          const std::string& directory) {
-  GenerationSettings settings = request.settings;
-  settings.compiler = TargetCompiler::kSdcc;
-  DiskOutputFiles files;
-  const BuildOutcome generated = RunBuildSequence(store, files, directory + "/", settings, "");
-  if (!generated.success) return "the firmware could not be generated: " + generated.statusText;
-  if (!request.firmwareFile) return "";
-  const auto own = ReadFile(*request.firmwareFile);
-  if (!own) return "cannot read " + *request.firmwareFile + "; name a main.c that exists";
-  // C51's text goes through the mapping of an SDCC build, delay routines included; SDCC's is
-  // the user's as it stands.
-  std::string text = *own;
-  if (InC51Dialect(text)) {
-    text = MainProgramForSdcc(text);
-    if (settings.mcuClock) text = WithDelaysFor(text, *settings.mcuClock);
-  }
-  const WriteOutcome written = files.Write(directory + "/main.c", text);
-  if (written.status != WriteOutcome::Status::kWritten) {
-    return "cannot write main.c into " + directory + ": " + written.systemError;
-  }
-  return "";
-}
-
-}  // namespace
 
 CheckRun RunCheck(const CheckRequest& request, const TextStore& store) {
   const auto started = std::chrono::steady_clock::now();
@@ -105,7 +38,7 @@ CheckRun RunCheck(const CheckRequest& request, const TextStore& store) {
   const std::string sources = work.path() + "/firmware";
   std::error_code ignored;  // a directory that cannot be made fails the writes below
   fs::create_directories(sources, ignored);
-  error = WriteFirmware(request, store, sources);
+  error = WriteFirmware(request.settings, request.firmwareFile, store, sources);
   if (!error.empty()) {
     check.message = error;
     return check;

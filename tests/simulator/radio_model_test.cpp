@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "simulator/board.h"
+#include "simulator/partner.h"
 #include "simulator/radio_registers.h"
 #include "simulator/run_result.h"
 

@@ -1,0 +1,44 @@
+#include "simulator/shared_air.h"
+
+#include <cmath>
+
+namespace kitbuilder::simulator {
+namespace {
+
+// Times on the common clock come from sums of cycles; this much rounding is no time at all.
+constexpr double kRoundingCycles = 1e-6;
+
+}  // namespace
+
+SharedAir::SharedAir(const McuClock& first, const McuClock& second)
+    : sides_{End(*this, 0, first), End(*this, 1, second)} {}
+
+void SharedAir::End::Hear(const AirPacket& packet, uint64_t startCycle, uint64_t endCycle) {
+  air_.packets_.push_back({side_, packet, static_cast<double>(startCycle) * cycleUs_,
+                           static_cast<double>(endCycle) * cycleUs_, false});
+  End& other = air_.sides_[static_cast<size_t>(1 - side_)];
+  other.incoming.push_back(air_.packets_.size() - 1);
+  other.Refresh();
+}
+
+void SharedAir::End::SendingDone(bool received) {
+  Packet& packet = air_.packets_[incoming.front()];
+  packet.received = received;
+  incoming.pop_front();
+  Refresh();
+}
+
+void SharedAir::End::Refresh() {
+  if (incoming.empty()) {
+    sending_.reset();
+    return;
+  }
+  const Packet& packet = air_.packets_[incoming.front()];
+  // The receiver must listen from a cycle at or before the first bit, and the packet is there
+  // from the first cycle at or after its last bit.
+  sending_ = AirSending{
+      packet.packet, static_cast<uint64_t>(std::floor(packet.startUs / cycleUs_ + kRoundingCycles)),
+      static_cast<uint64_t>(std::ceil(packet.endUs / cycleUs_ - kRoundingCycles))};
+}
+
+}  // namespace kitbuilder::simulator
