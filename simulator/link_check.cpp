@@ -321,6 +321,7 @@ class Link {
     LinkPass pass;
     pass.sender = first_;
     pass.sentMs = packet.endUs / 1000.0;
+    pass.reachedRadio = packet.received;
     pass.delivered = packet.received && receiver.Took(packet.endUs);
     for (const SharedAir::Packet& answer : air_->packets()) {
       if (answer.from == first_ || answer.startUs < packet.endUs || answer.startUs >= beforeUs) {
@@ -391,9 +392,10 @@ class Link {
       const LinkPass& pass = link_.passes[k];
       const std::string which = "pass " + std::to_string(k + 1) + ": ";
       if (!pass.delivered) {
-        problems.push_back(which + receiver + " did not take the packet of " + sender +
-                           ": it was not listening from the packet's first bit to its last, or "
-                           "dropped it");
+        problems.push_back(
+            which + receiver + " did not take the packet of " + sender +
+            (pass.reachedRadio ? ": its firmware dropped it"
+                               : ": it was not listening from the packet's first bit to its last"));
       } else if (link_.withAcks && !pass.answerMs) {
         problems.push_back(which + receiver + " sent no ACK");
       } else if (link_.withAcks && !pass.ackReceived) {

@@ -31,7 +31,8 @@ struct LinkRequest {
 struct LinkPass {
   int sender = 0;                  ///< 0 this board, 1 the peer
   double sentMs = 0;               ///< the packet's end
-  bool delivered = false;          ///< the other radio took it and its firmware read it
+  bool reachedRadio = false;       ///< the other radio took it into its FIFO
+  bool delivered = false;          ///< and its firmware read it from there
   std::optional<double> answerMs;  ///< from the packet's end to the ACK's
   bool ackReceived = false;
   /// From the packet's end to the end of the sender's wait for the ACK: as measured when the

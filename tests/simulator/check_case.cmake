@@ -3,32 +3,57 @@
 # makes that one edit (which must match exactly once; line ends read as LF) and checks the edited file with
 # --firmware, as a user who changed main.c would.
 #
+# With PEER the check is a link check: the options in PEER are saved as the other board's
+# settings file, given with --peer; PEER_EDIT_FROM/PEER_EDIT_TO edit the peer's main.c as above,
+# given with --peer-firmware. With FILE and FILE_LINE a file the run wrote must hold a match.
+#
 # With SEARCH_PATH the check runs with PATH set to it, to see it without its tools.
 #
 #   cmake -DCLI=kitbuilder-cli -DARGS="--mode=tx;..." -DEXIT=0 -DLINE="regex" -DWORK=dir
-#         [-DEDIT_FROM=text -DEDIT_TO=text] [-DSEARCH_PATH=dirs] -P check_case.cmake
+#         [-DEDIT_FROM=text -DEDIT_TO=text] [-DPEER="--mode=rx;..."]
+#         [-DPEER_EDIT_FROM=text -DPEER_EDIT_TO=text] [-DFILE=path -DFILE_LINE=regex]
+#         [-DSEARCH_PATH=dirs] -P check_case.cmake
 
-set(check_args ${ARGS})
-if(DEFINED EDIT_FROM)
-  file(REMOVE_RECURSE "${WORK}")
-  file(MAKE_DIRECTORY "${WORK}")
-  execute_process(COMMAND "${CLI}" -o "${WORK}" ${ARGS} RESULT_VARIABLE generated OUTPUT_QUIET)
+# Generates main.c for `options` into `directory` and makes the one edit in it.
+function(edited_main_c directory options from to)
+  file(MAKE_DIRECTORY "${directory}")
+  execute_process(COMMAND "${CLI}" -o "${directory}" ${options} RESULT_VARIABLE generated
+    OUTPUT_QUIET)
   if(NOT generated EQUAL 0)
-    message(FATAL_ERROR "generating main.c into ${WORK} failed (${generated})")
+    message(FATAL_ERROR "generating main.c into ${directory} failed (${generated})")
   endif()
-  file(READ "${WORK}/main.c" text)
+  file(READ "${directory}/main.c" text)
   string(REPLACE "\r\n" "\n" text "${text}")
   string(LENGTH "${text}" before)
-  string(REPLACE "${EDIT_FROM}" "" without "${text}")
+  string(REPLACE "${from}" "" without "${text}")
   string(LENGTH "${without}" after)
-  string(LENGTH "${EDIT_FROM}" from_length)
+  string(LENGTH "${from}" from_length)
   math(EXPR edits "(${before} - ${after}) / ${from_length}")
-  string(REPLACE "${EDIT_FROM}" "${EDIT_TO}" edited "${text}")
+  string(REPLACE "${from}" "${to}" edited "${text}")
   if(NOT edits EQUAL 1)
-    message(FATAL_ERROR "main.c holds '${EDIT_FROM}' ${edits} times, not once; update the case")
+    message(FATAL_ERROR "main.c holds '${from}' ${edits} times, not once; update the case")
   endif()
-  file(WRITE "${WORK}/main.c" "${edited}")
+  file(WRITE "${directory}/main.c" "${edited}")
+endfunction()
+
+set(check_args ${ARGS})
+file(REMOVE_RECURSE "${WORK}")
+file(MAKE_DIRECTORY "${WORK}")
+if(DEFINED EDIT_FROM)
+  edited_main_c("${WORK}" "${ARGS}" "${EDIT_FROM}" "${EDIT_TO}")
   list(APPEND check_args "--firmware=${WORK}/main.c")
+endif()
+if(DEFINED PEER)
+  execute_process(COMMAND "${CLI}" ${PEER} "--save-settings=${WORK}/peer.toml"
+    RESULT_VARIABLE saved OUTPUT_QUIET)
+  if(NOT saved EQUAL 0)
+    message(FATAL_ERROR "saving the peer's settings ${PEER} failed (${saved})")
+  endif()
+  list(APPEND check_args "--peer=${WORK}/peer.toml")
+endif()
+if(DEFINED PEER_EDIT_FROM)
+  edited_main_c("${WORK}/peer" "${PEER}" "${PEER_EDIT_FROM}" "${PEER_EDIT_TO}")
+  list(APPEND check_args "--peer-firmware=${WORK}/peer/main.c")
 endif()
 
 set(environment "")
@@ -46,4 +71,10 @@ if(NOT status EQUAL EXIT)
 endif()
 if(NOT "${report}${errors}" MATCHES "${LINE}")
   message(FATAL_ERROR "no line matching '${LINE}' in the report:\n${report}${errors}")
+endif()
+if(DEFINED FILE)
+  file(READ "${FILE}" written)
+  if(NOT written MATCHES "${FILE_LINE}")
+    message(FATAL_ERROR "no match for '${FILE_LINE}' in ${FILE}")
+  endif()
 endif()
