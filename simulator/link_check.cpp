@@ -465,6 +465,8 @@ LinkRun RunLinkCheck(const LinkRequest& request, const TextStore& store) {
                      (!link.withAcks || link.acksReceived == link.sent);
   link.status = works ? LinkRun::Status::kWorks : LinkRun::Status::kFails;
   link.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  link.board.seconds = link.seconds;
+  link.peer.seconds = link.seconds;
   return link;
 }
 
