@@ -312,6 +312,11 @@ void WriteJsonReport(const CheckRun& check, const McuClock& clock, std::ostream&
 
 namespace kitbuilder::simulator {
 
+std::string LinkVerdict(const LinkRun& link) {
+  if (link.status == LinkRun::Status::kWorks) return "The link works: " + LinkCounts(link) + ".";
+  return "The link does not work (" + LinkCounts(link) + "):";
+}
+
 void WriteLinkTextReport(const LinkRun& link, std::ostream& out) {
   out << "The link check: two boards on one air and one clock, " << link.passes.size()
       << " passes.\n"
@@ -327,11 +332,8 @@ void WriteLinkTextReport(const LinkRun& link, std::ostream& out) {
   }
   out << "\nRun: " << Format("%.3f ms", link.commonMs) << " on the common clock in "
       << Format("%.2f s", link.seconds) << ".\n\n";
-  if (link.status == LinkRun::Status::kWorks) {
-    out << "The link works: " << LinkCounts(link) << ".\n";
-    return;
-  }
-  out << "The link does not work (" << LinkCounts(link) << "):\n";
+  out << LinkVerdict(link) << "\n";
+  if (link.status == LinkRun::Status::kWorks) return;
   for (const std::string& problem : link.problems) out << "  " << problem << "\n";
 }
 

@@ -5,6 +5,7 @@
 // passes side by side, on the common clock.
 
 #include <ostream>
+#include <string>
 
 #include "simulator/link_check.h"
 #include "simulator/virtual_board.h"
@@ -17,6 +18,10 @@ inline constexpr const char* kAsTheSettingsSayVerdict = "The firmware does what 
 void WriteTextReport(const CheckRun& check, const McuClock& clock, std::ostream& out);
 
 void WriteJsonReport(const CheckRun& check, const McuClock& clock, std::ostream& out);
+
+/// "The link works: 3 of 3 packets delivered, 3 of 3 ACKs received." or, for a link that does
+/// not work, "The link does not work (...):" with the counts.
+std::string LinkVerdict(const LinkRun& link);
 
 void WriteLinkTextReport(const LinkRun& link, std::ostream& out);
 

@@ -23,21 +23,42 @@ bool BackgroundCheck::IsRunning() const {
 }
 
 void BackgroundCheck::Start(const GenerationSettings& settings) {
-  if (IsRunning()) return;
   simulator::CheckRequest request;
   request.settings = settings;
   // The clock of the delay routines is the board's.
   request.options.clock = settings.mcuClock.value_or(McuClock{});
+  Launch([request, &store = store_](FinishedCheck& check, const std::atomic<bool>* cancel) mutable {
+    check.clock = request.options.clock;
+    request.options.lines = &check.lines;
+    request.options.cancel = cancel;
+    check.run = simulator::RunCheck(request, store);
+  });
+}
+
+void BackgroundCheck::StartLink(const GenerationSettings& settings,
+                                const GenerationSettings& peer) {
+  simulator::LinkRequest request;
+  request.board = settings;
+  request.peer = peer;
+  Launch([request, &store = store_](FinishedCheck& check, const std::atomic<bool>* cancel) mutable {
+    request.boardLines = &check.linkLines.BoardObserver();
+    request.peerLines = &check.linkLines.PeerObserver();
+    request.cancel = cancel;
+    check.link = simulator::RunLinkCheck(request, store);
+    check.run = check.link->board;
+    check.clock = check.link->boardClock;
+  });
+}
+
+void BackgroundCheck::Launch(std::function<void(FinishedCheck&, const std::atomic<bool>*)> check) {
+  if (IsRunning()) return;
   cancel_ = std::make_shared<std::atomic<bool>>(false);
   // The worker gets its own copies and the flag; nothing of it touches a widget or this object.
   watcher_->setFuture(QtConcurrent::run(
-      [request, cancel = cancel_, &store = store_]() mutable -> std::shared_ptr<FinishedCheck> {
-        auto check = std::make_shared<FinishedCheck>();
-        check->clock = request.options.clock;
-        request.options.lines = &check->lines;
-        request.options.cancel = cancel.get();
-        check->run = simulator::RunCheck(request, store);
-        return check;
+      [check = std::move(check), cancel = cancel_]() -> std::shared_ptr<FinishedCheck> {
+        auto finished = std::make_shared<FinishedCheck>();
+        check(*finished, cancel.get());
+        return finished;
       }));
 }
 

@@ -1,12 +1,16 @@
 #pragma once
-// A check of the virtual board run on a worker thread, so that the form stays usable while SDCC
-// builds and s51 runs the firmware. It can be called off; a check still running when this object
-// goes is called off and waited for, so the worker never outlives what it uses.
+// A check of the virtual board, or of the link between two boards, run on a worker thread, so
+// that the form stays usable while SDCC builds and s51 runs the firmware. It can be called off; a
+// check still running when this object goes is called off and waited for, so the worker never
+// outlives what it uses.
 
 #include <QObject>
 #include <atomic>
+#include <functional>
 #include <memory>
+#include <optional>
 
+#include "simulator/link_check.h"
 #include "simulator/virtual_board.h"
 #include "ui/line_recording.h"
 
@@ -19,11 +23,14 @@ class TextStore;
 
 namespace kitbuilder::ui {
 
-/// What a check that ran to its end leaves: the run and the lines it drove, on its clock.
+/// What a check that ran to its end leaves: the run and the lines it drove, on its clock. Of a
+/// link check, the link run and both boards' lines; `run` and `clock` are then this board's.
 struct FinishedCheck {
   simulator::CheckRun run;
   LineRecording lines;
   McuClock clock;
+  std::optional<simulator::LinkRun> link;
+  LinkRecording linkLines;
 };
 
 class BackgroundCheck : public QObject {
@@ -40,6 +47,8 @@ class BackgroundCheck : public QObject {
   /// Checks the SDCC firmware of `settings`, whichever compiler they name. Ignored while a check
   /// runs.
   void Start(const GenerationSettings& settings);
+  /// Checks the link between the firmware of `settings` and that of `peer`, in the same way.
+  void StartLink(const GenerationSettings& settings, const GenerationSettings& peer);
   /// Ends the running check early; it then reports Cancelled rather than Finished.
   void Cancel();
 
@@ -49,6 +58,8 @@ class BackgroundCheck : public QObject {
 
  private:
   void TakeResult();
+  /// Runs `check` on the worker with a fresh cancel flag.
+  void Launch(std::function<void(FinishedCheck&, const std::atomic<bool>*)> check);
 
   const TextStore& store_;
   std::shared_ptr<std::atomic<bool>> cancel_;

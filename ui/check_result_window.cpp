@@ -49,7 +49,39 @@ QString VerdictOf(const CheckRun& run) {
   return QString();
 }
 
+QString LinkVerdictOf(const simulator::LinkRun& link) {
+  using Status = simulator::LinkRun::Status;
+  switch (link.status) {
+    case Status::kWorks:
+      return QString::fromStdString(simulator::LinkVerdict(link));
+    case Status::kFails: {
+      QStringList lines{QString::fromStdString(simulator::LinkVerdict(link))};
+      for (const std::string& problem : link.problems) lines << Sentence(problem);
+      return lines.join(QLatin1Char('\n'));
+    }
+    case Status::kBuildFailed:
+      return QStringLiteral("A firmware does not build; SDCC said what is in the report.");
+    case Status::kToolsMissing:
+    case Status::kCannotRun:
+      return QStringLiteral("The check cannot run: %1.").arg(QString::fromStdString(link.message));
+  }
+  return QString();
+}
+
 QString ReportOf(const FinishedCheck& check) {
+  if (check.link) {
+    const simulator::LinkRun& link = *check.link;
+    if (link.status == simulator::LinkRun::Status::kBuildFailed) {
+      return QString::fromStdString(link.message);
+    }
+    if (link.status != simulator::LinkRun::Status::kWorks &&
+        link.status != simulator::LinkRun::Status::kFails) {
+      return QString();
+    }
+    std::ostringstream report;
+    simulator::WriteLinkTextReport(link, report);
+    return QString::fromStdString(report.str());
+  }
   const CheckRun& run = check.run;
   if (run.status == CheckRun::Status::kBuildFailed) return QString::fromStdString(run.message);
   if (run.status != CheckRun::Status::kAsTheSettingsSay &&
@@ -65,9 +97,12 @@ QString ReportOf(const FinishedCheck& check) {
 
 CheckResultWindow::CheckResultWindow(std::shared_ptr<const FinishedCheck> check, QWidget* parent)
     : QWidget(parent, Qt::Window), check_(std::move(check)) {
-  setWindowTitle(QStringLiteral("Check on the virtual board - K3960 kitbuilder"));
-  const bool passed = check_->run.status == CheckRun::Status::kAsTheSettingsSay;
-  verdict_ = new QLabel(VerdictOf(check_->run));
+  const auto& link = check_->link;
+  setWindowTitle(link ? QStringLiteral("Check of the link on the virtual board - K3960 kitbuilder")
+                      : QStringLiteral("Check on the virtual board - K3960 kitbuilder"));
+  const bool passed = link ? link->status == simulator::LinkRun::Status::kWorks
+                           : check_->run.status == CheckRun::Status::kAsTheSettingsSay;
+  verdict_ = new QLabel(link ? LinkVerdictOf(*link) : VerdictOf(check_->run));
   verdict_->setObjectName(QStringLiteral("verdict"));
   verdict_->setWordWrap(true);
   verdict_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -90,8 +125,18 @@ CheckResultWindow::CheckResultWindow(std::shared_ptr<const FinishedCheck> check,
   layout->addWidget(verdict_);
   layout->addWidget(report_, 1);
   auto* buttons = new QHBoxLayout;
-  if (!check_->lines.Changes().empty()) {
-    layout->addWidget(CreateTracePanel());
+  const LineRecording& boardLines = link ? check_->linkLines.Board() : check_->lines;
+  if (!boardLines.Changes().empty()) {
+    if (link) {
+      layout->addWidget(new QLabel(QStringLiteral("This board")));
+      layout->addWidget(
+          CreateTracePanel(boardLines, link->board.outcome, link->boardClock, board_));
+      layout->addWidget(new QLabel(QStringLiteral("The peer")));
+      layout->addWidget(
+          CreateTracePanel(check_->linkLines.Peer(), link->peer.outcome, link->peerClock, peer_));
+    } else {
+      layout->addWidget(CreateTracePanel(boardLines, check_->run.outcome, check_->clock, board_));
+    }
     auto* zoomIn = new QPushButton(QStringLiteral("+"));
     auto* zoomOut = new QPushButton(QStringLiteral("-"));
     for (QPushButton* zoom : {zoomIn, zoomOut}) {
@@ -100,8 +145,11 @@ CheckResultWindow::CheckResultWindow(std::shared_ptr<const FinishedCheck> check,
     }
     zoomIn->setToolTip(QStringLiteral("Zoom in (Ctrl+wheel on the picture)"));
     zoomOut->setToolTip(QStringLiteral("Zoom out (Ctrl+wheel on the picture)"));
-    connect(zoomIn, &QPushButton::clicked, trace_, &LineTraceView::ZoomIn);
-    connect(zoomOut, &QPushButton::clicked, trace_, &LineTraceView::ZoomOut);
+    for (LineTraceView* view : {board_.view, peer_.view}) {
+      if (view == nullptr) continue;
+      connect(zoomIn, &QPushButton::clicked, view, &LineTraceView::ZoomIn);
+      connect(zoomOut, &QPushButton::clicked, view, &LineTraceView::ZoomOut);
+    }
     auto* save = new QPushButton(QStringLiteral("Save trace..."));
     save->setObjectName(QStringLiteral("saveTrace"));
     connect(save, &QPushButton::clicked, this, &CheckResultWindow::ChooseTraceFile);
@@ -119,13 +167,16 @@ CheckResultWindow::CheckResultWindow(std::shared_ptr<const FinishedCheck> check,
     report_->hide();
     resize(640, sizeHint().height());
   } else {
-    resize(900, 640);
+    // Two pictures of the lines leave the report the same room as one.
+    resize(900, link ? 900 : 640);
   }
 }
 
-QWidget* CheckResultWindow::CreateTracePanel() {
-  auto* panel = new QWidget;
-  auto* row = new QHBoxLayout(panel);
+QWidget* CheckResultWindow::CreateTracePanel(const LineRecording& lines,
+                                             const simulator::CheckOutcome& outcome,
+                                             const McuClock& clock, TracePanel& panel) {
+  auto* widget = new QWidget;
+  auto* row = new QHBoxLayout(widget);
   row->setContentsMargins(0, 0, 0, 0);
   row->setSpacing(4);
   auto* names = new QVBoxLayout;
@@ -140,34 +191,33 @@ QWidget* CheckResultWindow::CreateTracePanel() {
   names->addStretch();
   row->addLayout(names);
 
-  const auto& run = check_->run;
-  trace_ =
-      new LineTraceView(check_->lines, TracePiecesOf(run.outcome, check_->lines), check_->clock);
-  trace_->setObjectName(QStringLiteral("trace"));
-  scroll_ = new QScrollArea;
-  scroll_->setFrameShape(QFrame::NoFrame);
-  scroll_->setWidget(trace_);
-  scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  scroll_->setFixedHeight(trace_->height() + scroll_->horizontalScrollBar()->sizeHint().height());
-  connect(trace_, &LineTraceView::Zoomed, this, &CheckResultWindow::KeepPointInView);
-  row->addWidget(scroll_, 1);
-  return panel;
+  panel.view = new LineTraceView(lines, TracePiecesOf(outcome, lines), clock);
+  panel.view->setObjectName(QStringLiteral("trace"));
+  panel.scroll = new QScrollArea;
+  QScrollArea* scroll = panel.scroll;
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidget(panel.view);
+  scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  scroll->setFixedHeight(panel.view->height() + scroll->horizontalScrollBar()->sizeHint().height());
+  // The point under the mouse stays where it is while the picture grows or shrinks.
+  connect(panel.view, &LineTraceView::Zoomed, this, [scroll](double factor, int x) {
+    QScrollBar* bar = scroll->horizontalScrollBar();
+    const int onScreen = x - bar->value();
+    bar->setValue(static_cast<int>(x * factor) - onScreen);
+  });
+  row->addWidget(scroll, 1);
+  return widget;
 }
 
 void CheckResultWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   // The first picture shows everything it draws; the viewport has its width only once shown.
-  if (trace_ != nullptr && !fitted_) {
-    fitted_ = true;
-    trace_->FitTo(scroll_->viewport()->width());
+  if (fitted_) return;
+  fitted_ = true;
+  for (const TracePanel& panel : {board_, peer_}) {
+    if (panel.view != nullptr) panel.view->FitTo(panel.scroll->viewport()->width());
   }
-}
-
-void CheckResultWindow::KeepPointInView(double factor, int x) {
-  QScrollBar* bar = scroll_->horizontalScrollBar();
-  const int onScreen = x - bar->value();
-  bar->setValue(static_cast<int>(x * factor) - onScreen);
 }
 
 QString CheckResultWindow::Verdict() const {
@@ -187,7 +237,11 @@ void CheckResultWindow::ChooseTraceFile() {
 
 bool CheckResultWindow::SaveTrace(const QString& path) {
   std::ofstream out(QFile::encodeName(path).toStdString(), std::ios::binary);
-  if (out) {
+  if (out && check_->link) {
+    simulator::VcdTrace trace(out, check_->link->boardClock, check_->link->peerClock);
+    check_->linkLines.Replay(trace, *trace.peer());
+    out.flush();
+  } else if (out) {
     simulator::VcdTrace trace(out, check_->clock);
     check_->lines.Replay(trace);
     out.flush();

@@ -1,9 +1,13 @@
 #pragma once
 // The result of a check in a window of its own: the verdict at the top, the report under it,
-// the picture of the five radio lines, and "Save trace..." for the lines as a Value Change Dump.
+// the picture of the five radio lines (of both boards, for a link check), and "Save trace..."
+// for the lines as a Value Change Dump.
 
 #include <QWidget>
 #include <memory>
+
+#include "engine/generation_settings.h"
+#include "simulator/firmware_check.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -12,6 +16,7 @@ class QScrollArea;
 namespace kitbuilder::ui {
 
 struct FinishedCheck;
+class LineRecording;
 class LineTraceView;
 
 class CheckResultWindow : public QWidget {
@@ -23,7 +28,9 @@ class CheckResultWindow : public QWidget {
   QString Verdict() const;
   QString Report() const;
   /// Null when the run drove no line: the build failed or the tools are missing.
-  LineTraceView* Trace() const { return trace_; }
+  LineTraceView* Trace() const { return board_.view; }
+  /// The peer's lines of a link check; null for a check of one board.
+  LineTraceView* PeerTrace() const { return peer_.view; }
 
  public slots:
   /// Writes every line change of the run to `path`; false, with the reason shown, if it cannot.
@@ -34,16 +41,20 @@ class CheckResultWindow : public QWidget {
 
  private slots:
   void ChooseTraceFile();
-  void KeepPointInView(double factor, int x);
 
  private:
-  QWidget* CreateTracePanel();
+  struct TracePanel {
+    LineTraceView* view = nullptr;
+    QScrollArea* scroll = nullptr;
+  };
+  QWidget* CreateTracePanel(const LineRecording& lines, const simulator::CheckOutcome& outcome,
+                            const McuClock& clock, TracePanel& panel);
 
   std::shared_ptr<const FinishedCheck> check_;
   QLabel* verdict_ = nullptr;
   QPlainTextEdit* report_ = nullptr;
-  QScrollArea* scroll_ = nullptr;
-  LineTraceView* trace_ = nullptr;
+  TracePanel board_;
+  TracePanel peer_;
   bool fitted_ = false;
 };
 

@@ -259,6 +259,10 @@ void KitbuilderForm::CreateSettingsFileActions() {
   check_->setShortcut(QKeySequence(Qt::Key_F5));
   check_->setShortcutVisibleInContextMenu(true);
   addAction(check_);
+  checkLink_ = new QAction(QStringLiteral("Check link with..."), this);
+  checkLink_->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
+  checkLink_->setShortcutVisibleInContextMenu(true);
+  addAction(checkLink_);
   backgroundCheck_ = new BackgroundCheck(store_, this);
 }
 
@@ -302,6 +306,12 @@ void KitbuilderForm::ConnectEvents() {
   });
   connect(check_, &QAction::triggered, this, &KitbuilderForm::CheckOnVirtualBoard);
   connect(checkButton_, &QPushButton::clicked, check_, &QAction::trigger);
+  connect(checkLink_, &QAction::triggered, this, [this] {
+    if (!backgroundCheck_->IsRunning() && CorrectFieldsForUse()) {
+      settingsFiles_->ChoosePeerFile(outputDirectory_->ShownDirectory());
+    }
+  });
+  connect(settingsFiles_, &SettingsFileChooser::PeerChosen, this, &KitbuilderForm::CheckLinkWith);
   connect(backgroundCheck_, &BackgroundCheck::Finished, this, &KitbuilderForm::ShowCheckResult);
   connect(backgroundCheck_, &BackgroundCheck::Cancelled, this, [this] {
     EndCheckProgress();
@@ -350,6 +360,7 @@ void KitbuilderForm::ShowFormMenu(const QPoint& position) {
   menu.addAction(saveSettings_);
   menu.addSeparator();
   menu.addAction(check_);
+  menu.addAction(checkLink_);
   menu.addSeparator();
   menu.addAction(AboutEntryText(), this, &KitbuilderForm::OpenAboutBox);
   menu.exec(mapToGlobal(position));
@@ -416,11 +427,28 @@ void KitbuilderForm::BuildReferenceCode() {
 void KitbuilderForm::CheckOnVirtualBoard() {
   if (backgroundCheck_->IsRunning() || !CorrectFieldsForUse()) return;
   backgroundCheck_->Start(GatherSettings());
-  check_->setEnabled(false);
+  ShowCheckProgress(
+      QStringLiteral("Building the firmware with SDCC and running it on the virtual board..."));
+}
+
+void KitbuilderForm::CheckLinkWith(const QString& peerSettingsFile) {
+  if (backgroundCheck_->IsRunning() || !CorrectFieldsForUse()) return;
+  const std::variant<GenerationSettings, settings::Refusal> peer =
+      settings::ReadSettingsFile(QFile::encodeName(peerSettingsFile).toStdString());
+  if (const auto* refusal = std::get_if<settings::Refusal>(&peer)) {
+    ShowStatus(QString::fromStdString(refusal->message));
+    return;
+  }
+  backgroundCheck_->StartLink(GatherSettings(), std::get<GenerationSettings>(peer));
+  ShowCheckProgress(
+      QStringLiteral("Building both firmwares with SDCC and running them on two "
+                     "virtual boards on one air..."));
+}
+
+void KitbuilderForm::ShowCheckProgress(const QString& text) {
+  for (QAction* action : {check_, checkLink_}) action->setEnabled(false);
   checkButton_->setEnabled(false);
-  checkProgress_ = new QProgressDialog(
-      QStringLiteral("Building the firmware with SDCC and running it on the virtual board..."),
-      QStringLiteral("Cancel"), 0, 0, this);
+  checkProgress_ = new QProgressDialog(text, QStringLiteral("Cancel"), 0, 0, this);
   checkProgress_->setWindowTitle(windowTitle());
   // The form stays usable while the check runs.
   checkProgress_->setWindowModality(Qt::NonModal);
@@ -439,7 +467,7 @@ void KitbuilderForm::ShowCheckResult(std::shared_ptr<const FinishedCheck> check)
 }
 
 void KitbuilderForm::EndCheckProgress() {
-  check_->setEnabled(true);
+  for (QAction* action : {check_, checkLink_}) action->setEnabled(true);
   checkButton_->setEnabled(true);
   if (checkProgress_ != nullptr) checkProgress_->deleteLater();
   checkProgress_ = nullptr;

@@ -75,6 +75,9 @@ class KitbuilderForm : public QDialog {
   /// Applies the corrections a build applies and checks the settings' firmware in the
   /// background; the result opens in a window of its own.
   void CheckOnVirtualBoard();
+  /// Checks the link between this board and the one whose settings `peerSettingsFile` holds,
+  /// in the same way; a file that cannot be used is refused in the status line.
+  void CheckLinkWith(const QString& peerSettingsFile);
 
  private slots:
   void ShowFrequency();
@@ -89,6 +92,7 @@ class KitbuilderForm : public QDialog {
   void EndCheckProgress();
 
  private:
+  void ShowCheckProgress(const QString& text);
   void CreateControls();
   void CreateModePages();
   void SetDefaults();
@@ -138,6 +142,7 @@ class KitbuilderForm : public QDialog {
   QAction* openSettings_ = nullptr;
   QAction* saveSettings_ = nullptr;
   QAction* check_ = nullptr;
+  QAction* checkLink_ = nullptr;
   QPushButton* checkButton_ = nullptr;
   BackgroundCheck* backgroundCheck_ = nullptr;
   QProgressDialog* checkProgress_ = nullptr;

@@ -24,4 +24,17 @@ void LineRecording::Replay(simulator::LineObserver& observer) const {
   for (const LineChange& change : changes_) observer.LinesChanged(change.levels, {change.cycle});
 }
 
+void LinkRecording::Side::LinesChanged(const simulator::LineLevels& levels, simulator::Instant at) {
+  lines.LinesChanged(levels, at);
+  link.fromPeer_.push_back(isPeer);
+}
+
+void LinkRecording::Replay(simulator::LineObserver& board, simulator::LineObserver& peer) const {
+  size_t next[2] = {0, 0};
+  for (const bool isPeer : fromPeer_) {
+    const LineChange& change = (isPeer ? Peer() : Board()).Changes()[next[isPeer]++];
+    (isPeer ? peer : board).LinesChanged(change.levels, {change.cycle});
+  }
+}
+
 }  // namespace kitbuilder::ui

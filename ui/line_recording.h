@@ -28,4 +28,33 @@ class LineRecording : public simulator::LineObserver {
   std::vector<LineChange> changes_;
 };
 
+/// Both boards' lines of a link check, each in a recording of its own, and which board each
+/// change came from in the order the run told them, so that a trace written after the run is
+/// the one the run itself writes.
+class LinkRecording {
+ public:
+  LinkRecording() : board_(*this, false), peer_(*this, true) {}
+  LinkRecording(const LinkRecording&) = delete;
+  LinkRecording& operator=(const LinkRecording&) = delete;
+
+  simulator::LineObserver& BoardObserver() { return board_; }
+  simulator::LineObserver& PeerObserver() { return peer_; }
+  const LineRecording& Board() const { return board_.lines; }
+  const LineRecording& Peer() const { return peer_.lines; }
+  void Replay(simulator::LineObserver& board, simulator::LineObserver& peer) const;
+
+ private:
+  struct Side : simulator::LineObserver {
+    Side(LinkRecording& link, bool isPeer) : link(link), isPeer(isPeer) {}
+    void LinesChanged(const simulator::LineLevels& levels, simulator::Instant at) override;
+    LinkRecording& link;
+    bool isPeer;
+    LineRecording lines;
+  };
+
+  Side board_;
+  Side peer_;
+  std::vector<bool> fromPeer_;
+};
+
 }  // namespace kitbuilder::ui

@@ -1,8 +1,8 @@
 // Renders the form into PNG files, for looking at the layout without a display: each mode tab,
-// the form's menu, the result window of a check, an SDCC build over an edited main.c and a
-// refused settings file. The form
-// shows the example directory /home/user/firmware/ throughout, so that no path of the machine
-// that renders the pictures ends up in them; its builds land in a temporary directory.
+// the form's menu, the result windows of a check and of a link check, an SDCC build over an
+// edited main.c and a refused settings file. The form shows the example directory
+// /home/user/firmware/ throughout, so that no path of the machine that renders the pictures ends up
+// in them; its builds land in a temporary directory.
 //   kitbuilder-screenshots OUTPUT_DIRECTORY
 
 #include <QApplication>
@@ -17,9 +17,11 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
+#include <functional>
 
 #include "engine/output_files.h"
 #include "engine/text_store.h"
+#include "settings/settings_file.h"
 #include "ui/check_result_window.h"
 #include "ui/kitbuilder_form.h"
 #include "ui/output_directory_chooser.h"
@@ -46,9 +48,9 @@ QPixmap FormMenu(kitbuilder::ui::KitbuilderForm& form) {
   return picture;
 }
 
-/// The result window of a check of the form's settings, once the check has run.
-QPixmap CheckResult(kitbuilder::ui::KitbuilderForm& form) {
-  form.CheckOnVirtualBoard();
+/// The result window of the check that `start` starts, once it has run.
+QPixmap CheckResult(kitbuilder::ui::KitbuilderForm& form, const std::function<void()>& start) {
+  start();
   const QDeadlineTimer deadline(std::chrono::minutes(5));
   kitbuilder::ui::CheckResultWindow* window = nullptr;
   while (window == nullptr && !deadline.hasExpired()) {
@@ -127,7 +129,23 @@ int main(int argc, char** argv) {
   }
   if (!Save(FormMenu(form), directory, "form-menu.png")) return 1;
   tabs->setCurrentIndex(0);
-  if (!Save(CheckResult(form), directory, "check-result.png")) return 1;
+  if (!Save(CheckResult(form, [&form] { form.CheckOnVirtualBoard(); }), directory,
+            "check-result.png")) {
+    return 1;
+  }
+  // The link of the TX with ACK page with an RX with ACK board of default settings.
+  const QString peer = builds.filePath(QStringLiteral("rx-ack-board.toml"));
+  if (kitbuilder::settings::WriteSettingsFile(
+          files, QFile::encodeName(peer).toStdString(),
+          kitbuilder::DefaultSettings(kitbuilder::kModeRxAck))) {
+    return 1;
+  }
+  tabs->setCurrentIndex(kitbuilder::kModeTxAck);
+  if (!Save(CheckResult(form, [&form, &peer] { form.CheckLinkWith(peer); }), directory,
+            "link-check-result.png")) {
+    return 1;
+  }
+  tabs->setCurrentIndex(0);
 
   form.findChild<QComboBox*>(QStringLiteral("compiler"))->setCurrentIndex(1);
   form.findChild<QLineEdit*>(QStringLiteral("mcuClock"))->setText(QStringLiteral("11.0592"));

@@ -31,6 +31,14 @@ void SettingsFileChooser::ChooseFileToSave(const QString& startDirectory) {
   chooser->open();
 }
 
+void SettingsFileChooser::ChoosePeerFile(const QString& startDirectory) {
+  QFileDialog* chooser = NewChooser(QStringLiteral("Check link with the settings of"),
+                                    startDirectory, QFileDialog::AcceptOpen);
+  if (!chooser) return;
+  connect(chooser, &QFileDialog::fileSelected, this, &SettingsFileChooser::PeerChosen);
+  chooser->open();
+}
+
 QFileDialog* SettingsFileChooser::NewChooser(const QString& title, const QString& startDirectory,
                                              QFileDialog::AcceptMode mode) {
   if (open_) return nullptr;

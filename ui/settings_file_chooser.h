@@ -25,9 +25,13 @@ class SettingsFileChooser : public QObject {
   /// extension gets ".toml".
   void ChooseFileToSave(const QString& startDirectory);
 
+  /// Asks for the settings file of the other board of a link, as for opening; emits PeerChosen.
+  void ChoosePeerFile(const QString& startDirectory);
+
  signals:
   void OpenChosen(const QString& path);
   void SaveChosen(const QString& path);
+  void PeerChosen(const QString& path);
 
  private:
   /// A chooser with what opening and saving share, not yet shown; null when one is open already.

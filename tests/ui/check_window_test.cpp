@@ -136,6 +136,36 @@ class CheckWindowTest : public QObject {
     harness_.reset();
   }
 
+  // The link with the board whose settings file is chosen: a file that cannot be read is refused
+  // without a run; then the link's verdict, both boards' lines and the trace that
+  // kitbuilder-cli --peer writes for the same pair, byte for byte.
+  void LinkCheckShowsBothBoardsAndTheTraceOfTheRun() {
+    SKIP_WITHOUT_CHECK_TOOLS();
+    QProcess cli;
+    cli.setWorkingDirectory(harness_->Directory().path());
+    cli.start(KITBUILDER_CLI, {"--mode", "rx", "--save-settings", "rx.toml"});
+    QVERIFY(cli.waitForFinished(kCheckMilliseconds));
+    KitbuilderForm& form = harness_->Form();
+    form.CheckLinkWith(harness_->Directory().filePath("missing.toml"));
+    QVERIFY2(harness_->Status().contains("missing.toml"), qPrintable(harness_->Status()));
+    QVERIFY(!form.findChild<QProgressDialog*>());
+
+    form.CheckLinkWith(harness_->Directory().filePath("rx.toml"));
+    CheckResultWindow* window = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT(window = form.findChild<CheckResultWindow*>(), kCheckMilliseconds);
+    QCOMPARE(window->Verdict(), QString("The link works: 3 of 3 packets delivered."));
+    QVERIFY(window->Report().contains(" peer   received: "));
+    QVERIFY(window->Trace() && window->PeerTrace());
+    const QString saved = harness_->Directory().filePath("window.vcd");
+    QVERIFY(window->SaveTrace(saved));
+    cli.start(KITBUILDER_CLI, {"--check", "--peer", "rx.toml", "--trace", "cli.vcd"});
+    QVERIFY(cli.waitForFinished(kCheckMilliseconds));
+    QCOMPARE(cli.exitCode(), 0);
+    const QByteArray vcd = ReadAll(saved);
+    QVERIFY(vcd.contains("$scope module peer $end"));
+    QVERIFY(vcd == ReadAll(harness_->Directory().filePath("cli.vcd")));
+  }
+
   void MissingToolsAreNamedWithHowToGetThem() {
     const PathSetTo empty(harness_->Directory().path());
     QTest::mouseClick(harness_->Form().findChild<QPushButton*>("check"), Qt::LeftButton);

@@ -419,7 +419,8 @@ class SettingsFileTest : public QObject {
     RightClickOnForm(h);
     QTRY_VERIFY(h.SettingsChooser());
     QCOMPARE(entries, (QStringList{"Open settings...|Ctrl+O", "Save settings...|Ctrl+S", "|",
-                                   "Check...|F5", "|", KitbuilderForm::AboutEntryText() + "|"}));
+                                   "Check...|F5", "Check link with...|Shift+F5", "|",
+                                   KitbuilderForm::AboutEntryText() + "|"}));
     QCOMPARE(h.SettingsChooser()->acceptMode(), QFileDialog::AcceptOpen);
     h.SettingsChooser()->reject();
   }
