@@ -3,7 +3,9 @@
 // of the lines and the trace that kitbuilder-cli writes too. The form's menu and its entries
 // are tested with the other entries.
 
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -13,6 +15,7 @@
 #include "form_harness.h"
 #include "simulator/check_report.h"
 #include "simulator/check_tools.h"
+#include "ui/background_check.h"
 #include "ui/check_result_window.h"
 #include "ui/field_rules.h"
 #include "ui/line_trace_view.h"
@@ -124,12 +127,15 @@ class CheckWindowTest : public QObject {
     QTest::qWait(100);
     QVERIFY(!form.findChild<CheckResultWindow*>());
 
-    // The next check runs on the settings as they are now.
+    // The next check runs on the settings as they are now, on the board's clock.
+    form.findChild<QComboBox*>("compiler")->setCurrentIndex(1);
+    form.findChild<QLineEdit*>("mcuClock")->setText("11.0592");
     QTest::mouseClick(button, Qt::LeftButton);
     CheckResultWindow* window = nullptr;
     QTRY_VERIFY_WITH_TIMEOUT(window = form.findChild<CheckResultWindow*>(), kCheckMilliseconds);
     QCOMPARE(window->Verdict(), QString(kitbuilder::simulator::kAsTheSettingsSayVerdict));
     QVERIFY(window->Report().contains("channel 12 ("));
+    QVERIFY(window->Report().contains("11.0592 MHz"));
 
     // Closing the form while a check runs calls it off and waits for the worker.
     QTest::mouseClick(button, Qt::LeftButton);
@@ -164,6 +170,24 @@ class CheckWindowTest : public QObject {
     const QByteArray vcd = ReadAll(saved);
     QVERIFY(vcd.contains("$scope module peer $end"));
     QVERIFY(vcd == ReadAll(harness_->Directory().filePath("cli.vcd")));
+  }
+
+  // A firmware that does not build shows what SDCC said, for one board or for a link.
+  void FailedBuildShowsWhatSdccSaid() {
+    const std::string said = "main.c:12: error 20: Undefined identifier 'SCK'\n";
+    auto single = std::make_shared<FinishedCheck>();
+    single->run.status = kitbuilder::simulator::CheckRun::Status::kBuildFailed;
+    single->run.message = said;
+    auto link = std::make_shared<FinishedCheck>();
+    link->link.emplace();
+    link->link->status = kitbuilder::simulator::LinkRun::Status::kBuildFailed;
+    link->link->message = said;
+    for (const auto& check : {single, link}) {
+      const CheckResultWindow window(check);
+      QCOMPARE(window.Report(), QString::fromStdString(said));
+      QVERIFY(window.Verdict().contains("does not build"));
+      QVERIFY(!window.Trace());
+    }
   }
 
   void MissingToolsAreNamedWithHowToGetThem() {
