@@ -149,16 +149,14 @@ TEST(CliExecutable, HelpAndVersionExitZeroAndBuildNothingEvenWithSettingsGiven) 
     ScratchDirectory directory;
     const ProcessResult result = RunCli({"--channel", "7", option}, directory.Path());
     EXPECT_EQ(result.exitStatus, 0);
-    EXPECT_NE(result.standardOutput.find("kitbuilder-cli"), std::string::npos);
+    if (std::string(option) == "--version") {
+      EXPECT_EQ(result.standardOutput, std::string("kitbuilder-cli ") + kVersion + "\n");
+    } else {
+      EXPECT_EQ(result.standardOutput.rfind("Writes the K3960", 0), 0u) << result.standardOutput;
+    }
     EXPECT_EQ(result.standardError, "");
     EXPECT_TRUE(directory.Names().empty());
   }
-}
-
-TEST(CliExecutable, VersionIsOneLineWithTheProgramAndTheProjectVersion) {
-  ScratchDirectory directory;
-  EXPECT_EQ(RunCli({"--version"}, directory.Path()).standardOutput,
-            std::string("kitbuilder-cli ") + kVersion + "\n");
 }
 
 const std::vector<std::string> kUnusualOptions{

@@ -139,24 +139,44 @@ class BuildTest : public QObject {
     QCOMPARE(status->verticalScrollBar()->maximum(), 0);
   }
 
-  void BuildCorrectsTheFieldsItReads() {
+  // A build or a save corrects the fields it reads, the channel left with Enter or Ctrl+S while
+  // it still has the focus, and uses the corrected values.
+  void BuildAndSaveCorrectTheFieldsTheyRead_data() {
+    QTest::addColumn<bool>("save");
+    QTest::addColumn<QString>("delay");
+    QTest::addColumn<int>("correctedDelay");
+    QTest::newRow("build, empty delay") << false << "" << 0;
+    QTest::newRow("save, delay too long") << true << "999" << 255;
+  }
+  void BuildAndSaveCorrectTheFieldsTheyRead() {
+    QFETCH(bool, save);
+    QFETCH(QString, delay);
+    QFETCH(int, correctedDelay);
     FormHarness h;
+    h.Form().Page(0)->findChild<QLineEdit*>("1046")->setText("0");
+    h.Form().Page(0)->findChild<QLineEdit*>("1045")->setText(delay);
     auto* channel = h.OnForm<QLineEdit>(1012);
     TypeInto(channel, "200");
-    h.Form().Page(0)->findChild<QLineEdit*>("1046")->setText("0");
-    h.Form().Page(0)->findChild<QLineEdit*>("1045")->setText("");
-    QTest::keyClick(channel, Qt::Key_Return);
-
+    const QString saved = h.Directory().filePath("corrected.toml");
+    if (save) {
+      QVERIFY(h.SaveSettings(saved));
+    } else {
+      QTest::keyClick(channel, Qt::Key_Return);
+      QCOMPARE(h.Status(), "All file creat success.");
+    }
     QCOMPARE(channel->text(), "166");
     QCOMPARE(h.Form().Page(0)->findChild<QLineEdit*>("1046")->text(), "1");
-    QCOMPARE(h.Form().Page(0)->findChild<QLineEdit*>("1045")->text(), "0");
-    QCOMPARE(h.Status(), "All file creat success.");
+    QCOMPARE(h.Form().Page(0)->findChild<QLineEdit*>("1045")->text(),
+             QString::number(correctedDelay));
     GenerationSettings expected = DefaultSettings(kModeTx);
     expected.rf.channel = 166;
-    expected.rf.modeValue1 = 1;  // TX length
-    expected.rf.modeValue3 = 0;  // delay
-    QCOMPARE(ReadAll(h.Directory().filePath("main.c")).toStdString(),
-             EngineFiles(expected)["main.c"]);
+    PlaceModeValues(kModeTx, ModeValues{1, 8, 0, correctedDelay, 40}, &expected.rf);
+    if (save) {
+      QCOMPARE(ReadAll(saved).toStdString(), settings::SettingsFileText(expected));
+    } else {
+      QCOMPARE(ReadAll(h.Directory().filePath("main.c")).toStdString(),
+               EngineFiles(expected)["main.c"]);
+    }
   }
 
   void UnwritableOutputDirectoryIsReported() {

@@ -1,17 +1,15 @@
-// Settings files from the window: Ctrl+O and Ctrl+S, the round trip through the real controls,
-// refused files that change nothing, the corrections and refusals a save shares with a build,
-// and the same firmware from the window and from kitbuilder-cli given the same file.
+// Settings files from the window: Ctrl+O and Ctrl+S from any control, refused files that change
+// nothing, the refusals a save shares with a build, and the window's files, with every control
+// changed or a file opened, against those of kitbuilder-cli given the same options or file.
 
 #include "settings/settings_file.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
-#include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QTabBar>
-#include <QTimer>
 #include <QtTest>
 #include <map>
 #include <variant>
@@ -159,73 +157,16 @@ void Build(FormHarness& h) {
   QTest::mouseClick(h.OnForm<QPushButton>(1003), Qt::LeftButton);
 }
 
-/// Runs `act` on the first popup menu that opens, from inside its event loop.
-void WhenMenuOpens(std::function<void(QMenu*)> act, int attempts = 200) {
-  QTimer::singleShot(10, [act, attempts] {
-    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-      act(menu);
-    } else if (attempts > 0) {
-      WhenMenuOpens(act, attempts - 1);
-    }
-  });
-}
-
-void RightClickOnForm(FormHarness& h) {
-  QTest::mouseClick(h.Form().windowHandle(), Qt::RightButton, Qt::NoModifier, QPoint(3, 3));
-}
-
 }  // namespace
 
 class SettingsFileTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void RoundTripThroughTheControls_data() {
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<int>("compiler");
-    QTest::newRow("tx, SDCC") << 0 << 1;
-    QTest::newRow("rx, C51") << 1 << 0;
-    QTest::newRow("tx-ack, SDCC") << 2 << 1;
-    QTest::newRow("rx-ack, C51") << 3 << 0;
-  }
-  void RoundTripThroughTheControls() {
-    QFETCH(int, mode);
-    QFETCH(int, compiler);
-    QTemporaryDir files;
-    const QString path = files.filePath("board.toml");
-    Shown saved;
-    {
-      FormHarness h;
-      SetEveryControl(h, mode, compiler);
-      saved = WhatIsShown(h);
-      QVERIFY(h.SaveSettings(path));
-      QCOMPARE(h.Status(), "Settings saved to " + path + ".");
-      QCOMPARE(Lines(WhatIsShown(h)), Lines(saved));
-    }
-
-    FormHarness h;
-    // Another tab, the other compiler and a changed field on another page, which must stay.
-    const int other = (mode + 1) % 4;
-    Compiler(h)->setCurrentIndex(1 - compiler);
-    h.SelectTab(other);
-    TypeInto(h.OnPage<QLineEdit>(other, kPageEntries[other].fields[0].first), "5");
-    const Shown before = WhatIsShown(h);
-    QVERIFY(h.OpenSettings(path));
-    QCOMPARE(h.Status(), "Settings opened from " + path + ".");
-
-    Shown expected = saved;
-    for (int page = 0; page < 4; ++page) {
-      if (page == mode) continue;
-      for (const auto& [key, text] : OfPage(before, page)) expected[key] = text;
-    }
-    QCOMPARE(Lines(WhatIsShown(h)), Lines(expected));
-    QCOMPARE(h.Form().CurrentPageIndex(), mode);
-    for (int page = 0; page < 4; ++page) QCOMPARE(h.Form().Page(page)->isVisible(), page == mode);
-  }
-
   // With every control changed, the window builds what kitbuilder-cli builds from the same
-  // options and from the file the window saved; a hand-written file opened in the window builds
-  // what kitbuilder-cli builds from it, the keys it leaves out taking their defaults in both.
+  // options and from the file the window saved, and the file opened in another form shows every
+  // control as it was saved; a hand-written file opened in the window builds what kitbuilder-cli
+  // builds from it, the keys it leaves out taking their defaults in both.
   void BuildsWhatTheCommandLineBuilds_data() {
     QTest::addColumn<int>("mode");  // -1: the form opens `file`
     QTest::addColumn<int>("compiler");
@@ -249,37 +190,61 @@ class SettingsFileTest : public QObject {
     QFETCH(int, mode);
     QFETCH(int, compiler);
     QFETCH(QByteArray, file);
-    FormHarness h;
     QTemporaryDir elsewhere;
     const QString path = elsewhere.filePath("board.toml");
-    if (mode < 0) {
-      SetEveryControl(h, 3, 1 - compiler);
-      WriteText(path, file);
-      QVERIFY(h.OpenSettings(path));
-      QCOMPARE(h.Status(), "Settings opened from " + path + ".");
-    } else {
-      SetEveryControl(h, mode, compiler);
-      QVERIFY(h.SaveSettings(path));
-    }
-    Build(h);
-    QCOMPARE(h.Status(), "All file creat success.");
-    QVERIFY(h.Form().Page(h.Form().CurrentPageIndex())->isAncestorOf(QApplication::focusWidget()));
+    Shown saved;
+    {
+      FormHarness h;
+      if (mode < 0) {
+        SetEveryControl(h, 3, 1 - compiler);
+        WriteText(path, file);
+        QVERIFY(h.OpenSettings(path));
+        QCOMPARE(h.Status(), "Settings opened from " + path + ".");
+      } else {
+        SetEveryControl(h, mode, compiler);
+        saved = WhatIsShown(h);
+        QVERIFY(h.SaveSettings(path));
+        QCOMPARE(h.Status(), "Settings saved to " + path + ".");
+        QCOMPARE(Lines(WhatIsShown(h)), Lines(saved));
+      }
+      Build(h);
+      QCOMPARE(h.Status(), "All file creat success.");
+      QVERIFY(
+          h.Form().Page(h.Form().CurrentPageIndex())->isAncestorOf(QApplication::focusWidget()));
 
-    const QString fromFile = elsewhere.filePath("from-file");
-    QVERIFY(QDir().mkpath(fromFile));
-    QCOMPARE(RunCli({"--settings", path, "-o", fromFile}), QString());
-    CompareBuilds(QDir(h.Directory().path()), QDir(fromFile), compiler == 1);
-    if (mode < 0) return;
-    const QString fromOptions = elsewhere.filePath("from-options");
-    QVERIFY(QDir().mkpath(fromOptions));
-    const QStringList compilerOptions =
-        compiler == 1
-            ? QStringList{"--compiler", "sdcc", "--mcu-clock", "11.0592", "--clocks-per-cycle", "6"}
-            : QStringList{"--compiler", "c51"};
-    QCOMPARE(RunCli(QStringList{"-o", fromOptions} + kFormOptions + kPageEntries[mode].options +
-                    compilerOptions),
-             QString());
-    CompareBuilds(QDir(h.Directory().path()), QDir(fromOptions), compiler == 1);
+      const QString fromFile = elsewhere.filePath("from-file");
+      QVERIFY(QDir().mkpath(fromFile));
+      QCOMPARE(RunCli({"--settings", path, "-o", fromFile}), QString());
+      CompareBuilds(QDir(h.Directory().path()), QDir(fromFile), compiler == 1);
+      if (mode < 0) return;
+      const QString fromOptions = elsewhere.filePath("from-options");
+      QVERIFY(QDir().mkpath(fromOptions));
+      const QStringList compilerOptions =
+          compiler == 1 ? QStringList{"--compiler",         "sdcc", "--mcu-clock", "11.0592",
+                                      "--clocks-per-cycle", "6"}
+                        : QStringList{"--compiler", "c51"};
+      QCOMPARE(RunCli(QStringList{"-o", fromOptions} + kFormOptions + kPageEntries[mode].options +
+                      compilerOptions),
+               QString());
+      CompareBuilds(QDir(h.Directory().path()), QDir(fromOptions), compiler == 1);
+    }
+
+    FormHarness h;
+    // Another tab, the other compiler and a changed field on another page, which must stay.
+    const int other = (mode + 1) % 4;
+    Compiler(h)->setCurrentIndex(1 - compiler);
+    h.SelectTab(other);
+    TypeInto(h.OnPage<QLineEdit>(other, kPageEntries[other].fields[0].first), "5");
+    const Shown before = WhatIsShown(h);
+    QVERIFY(h.OpenSettings(path));
+    Shown expected = saved;
+    for (int page = 0; page < 4; ++page) {
+      if (page == mode) continue;
+      for (const auto& [key, text] : OfPage(before, page)) expected[key] = text;
+    }
+    QCOMPARE(Lines(WhatIsShown(h)), Lines(expected));
+    QCOMPARE(h.Form().CurrentPageIndex(), mode);
+    for (int page = 0; page < 4; ++page) QCOMPARE(h.Form().Page(page)->isVisible(), page == mode);
   }
 
   void RefusedFileChangesNothing_data() {
@@ -308,26 +273,6 @@ class SettingsFileTest : public QObject {
     QCOMPARE(h.Status(), QString::fromStdString(std::get<settings::Refusal>(read).message));
     QVERIFY2(h.Status().startsWith(path + ":"), qPrintable(h.Status()));
     QVERIFY2(h.Status().contains(named), qPrintable(h.Status()));
-  }
-
-  void SaveAppliesTheCorrectionsOfABuild() {
-    FormHarness h;
-    h.Form().Page(0)->findChild<QLineEdit*>("1046")->setText("0");
-    h.Form().Page(0)->findChild<QLineEdit*>("1045")->setText("999");
-    auto* channel = h.OnForm<QLineEdit>(1012);
-    TypeInto(channel, "200");
-    const QString path = h.Directory().filePath("corrected.toml");
-    QVERIFY(h.SaveSettings(path));  // Ctrl+S while the channel field still has the focus
-
-    QCOMPARE(channel->text(), "166");
-    QCOMPARE(h.Form().Page(0)->findChild<QLineEdit*>("1046")->text(), "1");
-    QCOMPARE(h.Form().Page(0)->findChild<QLineEdit*>("1045")->text(), "255");
-    const auto read = settings::ReadSettingsFile(path.toStdString());
-    QVERIFY(std::holds_alternative<GenerationSettings>(read));
-    const GenerationSettings& saved = std::get<GenerationSettings>(read);
-    QCOMPARE(saved.rf.channel, 166);
-    QCOMPARE(TakeModeValues(kModeTx, saved.rf).length, 1);
-    QCOMPARE(TakeModeValues(kModeTx, saved.rf).delayMs, 255);
   }
 
   void EmptyRfIdBoxRefusesTheSaveAsItRefusesTheBuild() {
@@ -419,24 +364,6 @@ class SettingsFileTest : public QObject {
     QVERIFY(chooser);
     QCOMPARE(chooser->selectedFiles(), QStringList{saved});
     chooser->reject();
-  }
-
-  void FormMenuOffersBothWithTheirShortcuts() {
-    FormHarness h;
-    QStringList entries;
-    WhenMenuOpens([&entries](QMenu* menu) {
-      for (QAction* action : menu->actions()) {
-        entries << action->text() + "|" + action->shortcut().toString();
-      }
-      QAction* open = menu->actions().value(0);
-      QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(open).center());
-    });
-    RightClickOnForm(h);
-    QTRY_VERIFY(h.SettingsChooser());
-    QCOMPARE(entries, (QStringList{"Open settings...|Ctrl+O", "Save settings...|Ctrl+S", "|",
-                                   "Check...|F5", "|", KitbuilderForm::AboutEntryText() + "|"}));
-    QCOMPARE(h.SettingsChooser()->acceptMode(), QFileDialog::AcceptOpen);
-    h.SettingsChooser()->reject();
   }
 };
 
