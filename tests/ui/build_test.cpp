@@ -7,7 +7,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
 #include <QtTest>
@@ -26,11 +25,6 @@ namespace {
 
 const char* const kOutputNames[] = {"main.c", "define.h", "K3960reg.h"};
 
-QByteArray ReadAll(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 /// The files that the engine writes for `settings`, by file name.
 std::map<std::string, std::string> EngineFiles(const GenerationSettings& settings) {
   MemoryOutputFiles memory;
@@ -39,10 +33,6 @@ std::map<std::string, std::string> EngineFiles(const GenerationSettings& setting
   std::map<std::string, std::string> byName;
   for (const auto& [path, bytes] : memory.files) byName[path.substr(5)] = bytes;
   return byName;
-}
-
-void Build(FormHarness& h) {
-  QTest::mouseClick(h.OnForm<QPushButton>(1003), Qt::LeftButton);
 }
 
 bool Append(const QString& path, const QByteArray& bytes) {
@@ -64,7 +54,7 @@ class BuildTest : public QObject {
     h.Form().findChild<QComboBox*>("compiler")->setCurrentIndex(1);
     QVERIFY(clock->isEnabled() && cycles->isEnabled());
     TypeInto(clock, "60");
-    Build(h);
+    h.Build();
     QVERIFY(h.Status().startsWith("MCU clock 60 MHz is out of range"));
     QVERIFY(!QFile::exists(h.Directory().filePath("main.c")));
   }
@@ -79,19 +69,19 @@ class BuildTest : public QObject {
     for (int mode = 0; mode < 4; ++mode) {
       FormHarness h;
       h.SelectTab(mode);
-      Build(h);
+      h.Build();
       std::map<std::string, std::string> expected = EngineFiles(DefaultSettings(mode));
       for (const char* name : kOutputNames) {
-        QCOMPARE(ReadAll(h.Directory().filePath(name)).toStdString(), expected[name]);
+        QCOMPARE(FileBytes(h.Directory().filePath(name)).toStdString(), expected[name]);
       }
       QCOMPARE(QDir(h.Directory().path())
                    .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                (QStringList{".kitbuilder", "define.h", "K3960reg.h", "main.c"}));
       if (mode != 0) continue;
       for (const auto& [name, path] : reviewed) {
-        const QByteArray bytes = ReadAll(path);
+        const QByteArray bytes = FileBytes(path);
         QVERIFY2(!bytes.isEmpty(), qPrintable(path));
-        QVERIFY2(ReadAll(h.Directory().filePath(name)) == bytes, name);
+        QVERIFY2(FileBytes(h.Directory().filePath(name)) == bytes, name);
       }
     }
   }
@@ -116,11 +106,11 @@ class BuildTest : public QObject {
     h.Form().findChild<QComboBox*>("compiler")->setCurrentIndex(compiler);
     const QString mainProgram = h.Directory().filePath("main.c");
     const QString backup = h.Directory().filePath("main.c.bak");
-    Build(h);
+    h.Build();
     QCOMPARE(h.Status(), "All file creat success.");
 
     QVERIFY(Append(mainProgram, "/* the user's own code */\r\n"));
-    QByteArray edited = ReadAll(mainProgram);
+    QByteArray edited = FileBytes(mainProgram);
     if (!editedLine.isEmpty()) {
       const QByteArray channelLine = "    K3960_WriteReg( PLL1_REG, 100 );";
       QVERIFY(edited.contains(channelLine));
@@ -129,11 +119,11 @@ class BuildTest : public QObject {
       QVERIFY(file.open(QIODevice::WriteOnly) && file.write(edited) == edited.size());
     }
     TypeInto(h.OnForm<QLineEdit>(1012), "12");
-    Build(h);
+    h.Build();
     QCOMPARE(h.Status(), QStringLiteral("All file creat success.\n") + notice);
-    QCOMPARE(ReadAll(backup), edited);
-    QVERIFY(ReadAll(mainProgram).endsWith("/* the user's own code */\r\n"));
-    QCOMPARE(ReadAll(mainProgram).contains("<<<<<<< your edits\r\n"), !editedLine.isEmpty());
+    QCOMPARE(FileBytes(backup), edited);
+    QVERIFY(FileBytes(mainProgram).endsWith("/* the user's own code */\r\n"));
+    QCOMPARE(FileBytes(mainProgram).contains("<<<<<<< your edits\r\n"), !editedLine.isEmpty());
     // Both lines show in the status line at once.
     auto* status = h.OnForm<QPlainTextEdit>(1004);
     QCOMPARE(status->verticalScrollBar()->maximum(), 0);
@@ -172,9 +162,9 @@ class BuildTest : public QObject {
     expected.rf.channel = 166;
     PlaceModeValues(kModeTx, ModeValues{1, 8, 0, correctedDelay, 40}, &expected.rf);
     if (save) {
-      QCOMPARE(ReadAll(saved).toStdString(), settings::SettingsFileText(expected));
+      QCOMPARE(FileBytes(saved).toStdString(), settings::SettingsFileText(expected));
     } else {
-      QCOMPARE(ReadAll(h.Directory().filePath("main.c")).toStdString(),
+      QCOMPARE(FileBytes(h.Directory().filePath("main.c")).toStdString(),
                EngineFiles(expected)["main.c"]);
     }
   }
@@ -186,7 +176,7 @@ class BuildTest : public QObject {
     QTest::mouseClick(h.OnForm<QWidget>(1020), Qt::LeftButton);
     QDir::setCurrent(h.Directory().path());
     QVERIFY(QDir(h.Directory().filePath("gone")).removeRecursively());
-    QTest::mouseClick(h.OnForm<QPushButton>(1003), Qt::LeftButton);
+    h.Build();
     QCOMPARE(h.Status(), "Creat main.c had some error!! ERROR CODE=-4");
     QVERIFY(QDir(h.Directory().path()).isEmpty());
   }
@@ -214,7 +204,7 @@ class BuildTest : public QObject {
         box->accept();
       }
     });
-    Build(h);
+    h.Build();
     QVERIFY2(message.contains(QString::fromStdString(typeHeader)), qPrintable(message));
     QVERIFY2(message.contains("No space left on device"), qPrintable(message));
     QCOMPARE(message.endsWith("\nPrevious main.c kept as main.c.bak."), edited);

@@ -235,14 +235,6 @@ class FormTest : public QObject {
     QCOMPARE(visited, expected);
   }
 
-  void EnterOnAFormControlBuilds() {
-    FormHarness& h = *harness_;
-    QTest::keyClick(h.OnForm<QLineEdit>(1012), Qt::Key_Return);
-    QCOMPARE(h.Status(), "All file creat success.");
-    QVERIFY(QFile::exists(h.Directory().filePath("main.c")));
-    QVERIFY(h.Form().Page(0)->isAncestorOf(QApplication::focusWidget()));
-  }
-
   void EscapeEndsTheFormAtOnce() {
     FormHarness& h = *harness_;
     ClickInto(h.OnForm<QLineEdit>(1014));

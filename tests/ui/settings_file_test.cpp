@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QProcess>
-#include <QPushButton>
 #include <QTabBar>
 #include <QtTest>
 #include <map>
@@ -119,11 +118,6 @@ Shown OfPage(const Shown& shown, int mode) {
   return page;
 }
 
-QByteArray ReadAll(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 void WriteText(const QString& path, const QByteArray& text) {
   QFile file(path);
   QVERIFY(file.open(QIODevice::WriteOnly));
@@ -144,17 +138,13 @@ QString RunCli(const QStringList& arguments) {
 /// Makefile exactly when `sdcc`.
 void CompareBuilds(const QDir& window, const QDir& cli, bool sdcc) {
   for (const char* name : {"main.c", "define.h", "K3960reg.h"}) {
-    const QByteArray fromWindow = ReadAll(window.filePath(name));
+    const QByteArray fromWindow = FileBytes(window.filePath(name));
     QVERIFY2(!fromWindow.isEmpty(), name);
-    QVERIFY2(fromWindow == ReadAll(cli.filePath(name)), name);
+    QVERIFY2(fromWindow == FileBytes(cli.filePath(name)), name);
   }
   QCOMPARE(window.exists("Makefile"), sdcc);
   QCOMPARE(cli.exists("Makefile"), sdcc);
-  if (sdcc) QCOMPARE(ReadAll(window.filePath("Makefile")), ReadAll(cli.filePath("Makefile")));
-}
-
-void Build(FormHarness& h) {
-  QTest::mouseClick(h.OnForm<QPushButton>(1003), Qt::LeftButton);
+  if (sdcc) QCOMPARE(FileBytes(window.filePath("Makefile")), FileBytes(cli.filePath("Makefile")));
 }
 
 }  // namespace
@@ -207,7 +197,7 @@ class SettingsFileTest : public QObject {
         QCOMPARE(h.Status(), "Settings saved to " + path + ".");
         QCOMPARE(Lines(WhatIsShown(h)), Lines(saved));
       }
-      Build(h);
+      h.Build();
       QCOMPARE(h.Status(), "All file creat success.");
       QVERIFY(
           h.Form().Page(h.Form().CurrentPageIndex())->isAncestorOf(QApplication::focusWidget()));
@@ -279,7 +269,7 @@ class SettingsFileTest : public QObject {
     FormHarness h;
     auto* box = h.OnForm<QLineEdit>(1016);
     TypeInto(box, "");
-    Build(h);
+    h.Build();
     const QString buildRefusal = h.Status();
     QCOMPARE(buildRefusal, "RF ID box 4 is empty: enter one or two hex digits.");
     h.OnForm<QPlainTextEdit>(1004)->clear();
