@@ -284,13 +284,15 @@ class FormTest : public QObject {
     QString title;
     QStringList texts;
     bool okIsDefault = false;
+    bool formsOwnActions = false;
+    // Nothing may fail in here before the menu closes, or the test would wait on the menu.
     WhenWindowOpens([&](QWidget* popup) {
       auto* menu = qobject_cast<QMenu*>(popup);
       if (!menu) return;
       for (QAction* action : menu->actions()) {
         entries << action->text() + "|" + action->shortcut().toString();
       }
-      QCOMPARE(menu->actions().mid(0, 2), h.Form().actions().mid(0, 2));
+      formsOwnActions = menu->actions().mid(0, 2) == h.Form().actions().mid(0, 2);
       WhenWindowOpens([&](QWidget* about) {
         title = about->windowTitle();
         for (const QLabel* label : about->findChildren<QLabel*>()) texts << label->text();
@@ -315,6 +317,7 @@ class FormTest : public QObject {
                           "|", QString::fromUtf8("\xe9\x97\x9c\xe6\x96\xbc SampleDesk(&A)...|")}));
     QCOMPARE(title, "About Kitbuilder");
     QVERIFY(texts.contains(QString("Kitbuilder Version ") + kitbuilder::kVersion));
+    QVERIFY(formsOwnActions);
     QVERIFY(okIsDefault);
     QVERIFY(h.Form().isVisible());
   }
