@@ -56,13 +56,6 @@ TEST(CliExecutable, DefaultsWriteTheThreeFilesIntoTheCurrentDirectory) {
   EXPECT_TRUE(SameBytes(StoredTemplate(211), ReadFileBytes(directory.Path() + "/K3960reg.h")));
 }
 
-TEST(CliExecutable, RelativeOutputDirectoryIsTakenFromTheWorkingDirectory) {
-  ScratchDirectory directory;
-  const ProcessResult made = RunCli({"-o", "."}, directory.Path());
-  EXPECT_EQ(made.exitStatus, 0) << made.standardError;
-  EXPECT_EQ(directory.Names(), kThreeFiles);
-}
-
 TEST(CliExecutable, StdoutPrintsMainProgramAndWritesNoFile) {
   ScratchDirectory directory;
   for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{

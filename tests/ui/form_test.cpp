@@ -2,7 +2,6 @@
 // the focus order and the About entry, driven with real key, mouse and focus events.
 
 #include <QApplication>
-#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
@@ -191,24 +190,6 @@ class FormTest : public QObject {
     QTest::keyClick(channel, Qt::Key_Tab);
     QCOMPARE(channel->text(), "166");
     QCOMPARE(h.Status(), "The PLL1 value too large. Now fixed it to 166.");
-  }
-
-  void RfIdBoxesEditAsUsual() {
-    auto* box = harness_->OnForm<QLineEdit>(1015);
-    ClickInto(box);
-    QTest::keyClick(box, Qt::Key_End);
-    QTest::keyClick(box, Qt::Key_Backspace);
-    QCOMPARE(box->text(), "C");
-    QTest::keyClick(box, Qt::Key_Home);
-    QTest::keyClick(box, Qt::Key_Delete);
-    QCOMPARE(box->text(), "");
-    QTest::keyClicks(box, "9e");
-    QTest::keyClick(box, Qt::Key_Left);
-    QTest::keyClick(box, Qt::Key_Backspace);
-    QCOMPARE(box->text(), "E");
-    box->selectAll();
-    QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
-    QCOMPARE(QApplication::clipboard()->text(), "E");
   }
 
   void RfIdBoxesRefuseDroppedText() {
