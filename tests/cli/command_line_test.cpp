@@ -121,11 +121,13 @@ INSTANTIATE_TEST_SUITE_P(
                       RangeEdge{kRxAck, "--delay", "0", "DELAY=0 ", "-1"},
                       RangeEdge{kTxAck, "--wait", "255", "WAIT=255\r\n", "256"},
                       RangeEdge{kTxAck, "--wait", "0", "WAIT=0\r\n", "-1"},
-                      RangeEdge{{}, "--scs", "P3.7", "sbit SCS    = P3^7;\r\n", "P4.7"},
-                      RangeEdge{{}, "--sck", "P0.0", "sbit SCK    = P0^0;\r\n", "P4.0"},
-                      RangeEdge{{}, "--sdio", "P3.7", "sbit SDIO   = P3^7;\r\n", "P3.8"},
-                      RangeEdge{{}, "--gio1", "P0.0", "sbit GIO1   = P0^0;\r\n", "P0.8"},
-                      RangeEdge{{}, "--gio2", "P3.7", "sbit GIO2   = P3^7;\r\n", "P4.0"}));
+                      // P0.7 is on a port and a bit that no other line has by default, so
+                      // that a line written with another line's port or bit shows.
+                      RangeEdge{{}, "--scs", "P0.7", "sbit SCS    = P0^7;\r\n", "P4.7"},
+                      RangeEdge{{}, "--sck", "P0.7", "sbit SCK    = P0^7;\r\n", "P0.8"},
+                      RangeEdge{{}, "--sdio", "P0.7", "sbit SDIO   = P0^7;\r\n", "P4.0"},
+                      RangeEdge{{}, "--gio1", "P0.7", "sbit GIO1   = P0^7;\r\n", "P3.8"},
+                      RangeEdge{{}, "--gio2", "P3.0", "sbit GIO2   = P3^0;\r\n", "P4.0"}));
 
 INSTANTIATE_TEST_SUITE_P(
     ListsAndRfId, RangeEdges,
