@@ -135,25 +135,6 @@ TEST(BuildCommand, ConflictsWithTheUsersEditsExitWithFailureAndSayWhere) {
             "version is in main.c.bak\n");
 }
 
-TEST(BuildCommand, StdoutPrintsExactlyTheComposedMainProgramAndWritesNoFile) {
-  BuildRequest request;
-  request.settings = DefaultSettings(kModeRxAck);
-  request.settings.rf.channel = 42;
-  request.toStdout = true;
-  std::string expected;
-  ASSERT_EQ(
-      ComposeMainDocument(testing::MarkerStore(), request.settings.pins, request.settings.rfId,
-                          request.settings.operatingMode, request.settings.rf, &expected),
-      0);
-
-  MemoryOutputFiles files;
-  const CommandRun run = RunRequest(request, testing::MarkerStore(), files);
-  EXPECT_EQ(run.exitStatus, kExitSuccess);
-  EXPECT_EQ(run.out, expected);
-  EXPECT_EQ(run.err, "");
-  EXPECT_TRUE(files.writeOrder.empty());
-}
-
 TEST(BuildCommand, StdoutFailuresAreReportedNotPassedOffAsSuccess) {
   BuildRequest request = ToDirectory("");
   request.toStdout = true;
@@ -170,18 +151,6 @@ TEST(BuildCommand, StdoutFailuresAreReportedNotPassedOffAsSuccess) {
   EXPECT_EQ(RunBuildCommand(request, testing::MarkerStore(), files, out, err), kExitBuildFailed);
   EXPECT_NE(err.str().find("standard output"), std::string::npos) << err.str();
   EXPECT_TRUE(files.writeOrder.empty());
-}
-
-TEST(BuildCommand, SharedPinsWarnButStillBuild) {
-  BuildRequest request = ToDirectory("/out/");
-  request.settings.pins.sckPort = 1;
-  request.settings.pins.sckPin = 1;
-  MemoryOutputFiles files;
-  const CommandRun run = RunRequest(request, testing::MarkerStore(), files);
-  EXPECT_EQ(run.exitStatus, kExitSuccess);
-  EXPECT_EQ(run.err, "kitbuilder-cli: warning: SCS and SCK are both on P1.1\n");
-  EXPECT_EQ(run.out, "All file creat success.\n");
-  EXPECT_EQ(files.files.count("/out/main.c"), 1u);
 }
 
 }  // namespace

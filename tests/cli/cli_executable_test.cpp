@@ -56,51 +56,6 @@ TEST(CliExecutable, DefaultsWriteTheThreeFilesIntoTheCurrentDirectory) {
   EXPECT_TRUE(SameBytes(StoredTemplate(211), ReadFileBytes(directory.Path() + "/K3960reg.h")));
 }
 
-TEST(CliExecutable, RelativeOutputDirectoryIsTakenFromTheWorkingDirectory) {
-  ScratchDirectory directory;
-  ASSERT_EQ(RunCli({"--stdout"}, directory.Path()).exitStatus, 0);  // writes nothing
-  ASSERT_TRUE(directory.Names().empty());
-  const ProcessResult made = RunCli({"-o", "."}, directory.Path());
-  EXPECT_EQ(made.exitStatus, 0) << made.standardError;
-  EXPECT_EQ(directory.Names(), kThreeFiles);
-}
-
-TEST(CliExecutable, SettingsReachTheWrittenMainProgram) {
-  ScratchDirectory directory;
-  const ProcessResult result = RunCli({"-o",           directory.Path(),
-                                       "-m",           "rx-ack",
-                                       "--channel",    "166",
-                                       "--scs",        "P0.7",
-                                       "--rf-id",      "54,a,0b,FF",
-                                       "--length",     "64",
-                                       "--ack-length", "1",
-                                       "--delay",      "0",
-                                       "--rest",       "standby",
-                                       "--wiring",     "4",
-                                       "--wtr",        "GIO2",
-                                       "--tx-power",   "-12",
-                                       "--data-rate",  "1M"},
-                                      "/");
-  ASSERT_EQ(result.exitStatus, 0) << result.standardError;
-
-  GenerationSettings expected = DefaultSettings(kModeRxAck);
-  expected.rf.channel = 166;
-  expected.pins.scsPort = 0;
-  expected.pins.scsPin = 7;
-  expected.rfId = {"0x54", "0xA", "0x0B", "0xFF"};
-  PlaceModeValues(kModeRxAck, ModeValues{64, 1, 1, 0, 40}, &expected.rf);
-  expected.pins.spiMode = 1;
-  expected.pins.wtrLine = 1;
-  expected.rf.txPowerIndex = 4;
-  expected.rf.dataRateIndex = 1;
-  const std::string written = ReadFileBytes(directory.Path() + "/main.c");
-  EXPECT_TRUE(SameBytes(ComposedMainProgram(expected), written));
-  for (const char* line : {"sbit SCS    = P0^7;\r\n", "#define SDO     GIO1\r\n",
-                           "    K3960_WriteReg( PLL1_REG, 166 );        // set radio channel"}) {
-    EXPECT_NE(written.find(line), std::string::npos) << line;
-  }
-}
-
 TEST(CliExecutable, StdoutPrintsMainProgramAndWritesNoFile) {
   ScratchDirectory directory;
   for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
@@ -187,16 +142,14 @@ TEST(CliExecutable, HelpAndVersionExitZeroAndBuildNothingEvenWithSettingsGiven) 
     ScratchDirectory directory;
     const ProcessResult result = RunCli({"--channel", "7", option}, directory.Path());
     EXPECT_EQ(result.exitStatus, 0);
-    EXPECT_NE(result.standardOutput.find("kitbuilder-cli"), std::string::npos);
+    if (std::string(option) == "--version") {
+      EXPECT_EQ(result.standardOutput, std::string("kitbuilder-cli ") + kVersion + "\n");
+    } else {
+      EXPECT_EQ(result.standardOutput.rfind("Writes the K3960", 0), 0u) << result.standardOutput;
+    }
     EXPECT_EQ(result.standardError, "");
     EXPECT_TRUE(directory.Names().empty());
   }
-}
-
-TEST(CliExecutable, VersionIsOneLineWithTheProgramAndTheProjectVersion) {
-  ScratchDirectory directory;
-  EXPECT_EQ(RunCli({"--version"}, directory.Path()).standardOutput,
-            std::string("kitbuilder-cli ") + kVersion + "\n");
 }
 
 const std::vector<std::string> kUnusualOptions{
@@ -256,28 +209,17 @@ TEST(CliExecutableSettingsFile, SavingOverTheFileThatWasReadChangesOnlyWhatTheOp
 
 TEST(CliExecutableSettingsFile, RefusedFilesExitTwoWithOneLineNamingThemAndWriteNothing) {
   const struct {
-    const char* content;  ///< nullptr: board.toml is a directory; "-": it does not exist
+    const char* content;  ///< nullptr: board.toml does not exist
     const char* named;
   } cases[] = {
-      {"chanel = 12\n", "board.toml: unknown key \"chanel\""},
-      {"mode = \"ack\"\n", "board.toml: mode \"ack\" is not allowed"},
+      // The reading rules are the settings reader's; here, that a refusal stops both commands.
       {"channel = 167\n", "board.toml: channel \"167\" is not allowed; allowed: 0..166"},
-      {"channel = \"12\"\n", "board.toml: channel takes an integer such as 100, not a string"},
-      {"channel = 010\n", "board.toml:1:14: Error while parsing decimal integer"},
-      {"mode = \"rx\"\nwait = 40\n", "board.toml: wait \"40\" is not used in mode rx"},
-      {"", "board.toml: holds no settings"},
-      {"-", "board.toml: cannot be read: No such file or directory"},
-      {nullptr, "board.toml: is a directory"},
+      {nullptr, "board.toml: cannot be read: No such file or directory"},
   };
   for (const auto& testCase : cases) {
     for (const char* action : {"-o", "--save-settings"}) {
       ScratchDirectory directory;
-      const std::string board = directory.Path() + "/board.toml";
-      if (testCase.content == nullptr) {
-        std::filesystem::create_directory(board);
-      } else if (std::string(testCase.content) != "-") {
-        std::ofstream(board) << testCase.content;
-      }
+      if (testCase.content) std::ofstream(directory.Path() + "/board.toml") << testCase.content;
       std::filesystem::create_directory(directory.Path() + "/out");
       const std::string target = std::string(action) == "-o" ? "out" : "out/saved.toml";
       const ProcessResult result =

@@ -9,10 +9,11 @@ TEST(SharedPinWarnings, NameTheLinesThatShareEachPin) {
   PinAssignment defaults;
   EXPECT_TRUE(SharedPinWarnings(defaults).empty());
 
+  // SCK off port 3, so that a line read with another line's port shows.
   PinAssignment twoLines;
-  twoLines.gio2Port = 1;
-  twoLines.gio2Pin = 1;
-  EXPECT_EQ(SharedPinWarnings(twoLines), std::vector<std::string>{"SCS and GIO2 are both on P1.1"});
+  twoLines.sckPort = 1;
+  twoLines.sckPin = 1;
+  EXPECT_EQ(SharedPinWarnings(twoLines), std::vector<std::string>{"SCS and SCK are both on P1.1"});
 
   PinAssignment threeLines;
   threeLines.sckPort = 3;

@@ -6,135 +6,64 @@
 
 using namespace kitbuilder::ui;
 
+namespace {
+
+/// A text given to a rule and what the rule must make of it.
+struct RuleCase {
+  const char* given;
+  const char* expected;
+};
+
+}  // namespace
+
 class FieldRulesTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void ReadsNumbersLikePercentD_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("number");
-    QTest::newRow("plain") << "100" << 100;
-    QTest::newRow("leading zeros") << "007" << 7;
-    QTest::newRow("letters after digits") << "12ab" << 12;
-    QTest::newRow("blanks and sign") << "  -12x" << -12;
-    QTest::newRow("empty reads as 0") << "" << 0;
-    QTest::newRow("letters only read as 0") << "abc" << 0;
-  }
   void ReadsNumbersLikePercentD() {
-    QFETCH(QString, text);
-    QFETCH(int, number);
-    QCOMPARE(FieldNumber(text), number);
+    const std::pair<const char*, int> cases[] = {{"100", 100},    {"007", 7}, {"12ab", 12},
+                                                 {"  -12x", -12}, {"", 0},    {"abc", 0}};
+    for (const auto& [text, number] : cases) QCOMPARE(FieldNumber(text), number);
   }
 
-  void ShowsTheChannelFrequency_data() {
-    QTest::addColumn<QString>("channel");
-    QTest::addColumn<QString>("readout");
-    QTest::newRow("100") << "100"
-                         << "Frequency = 2450.0MHz";
-    QTest::newRow("1") << "1"
-                       << "Frequency = 2400.5MHz";
-    QTest::newRow("166") << "166"
-                         << "Frequency = 2483.0MHz";
-    QTest::newRow("999 while typing") << "999"
-                                      << "Frequency = 2899.5MHz";
-    QTest::newRow("empty") << ""
-                           << "Frequency = 2400.0MHz";
-  }
-  void ShowsTheChannelFrequency() {
-    QFETCH(QString, channel);
-    QFETCH(QString, readout);
-    QCOMPARE(FrequencyReadout(channel), readout);
+  void ShowsTheChannelFrequencyEvenOutOfRangeWhileTyping() {
+    const RuleCase cases[] = {{"100", "Frequency = 2450.0MHz"},
+                              {"1", "Frequency = 2400.5MHz"},
+                              {"166", "Frequency = 2483.0MHz"},
+                              {"999", "Frequency = 2899.5MHz"},
+                              {"", "Frequency = 2400.0MHz"}};
+    for (const RuleCase& c : cases) QCOMPARE(FrequencyReadout(c.given), QString(c.expected));
   }
 
-  void CorrectsTheChannel_data() {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<QString>("message");
+  void CorrectsTheChannelWithTheStatusText() {
     const QString tooLarge = "The PLL1 value too large. Now fixed it to 166.";
     const QString tooSmall = "The PLL1 value too small. Now fixed it to 0.";
-    QTest::newRow("in range") << "12"
-                              << "12"
-                              << "";
-    QTest::newRow("leading zeros go") << "007"
-                                      << "7"
-                                      << "";
-    QTest::newRow("upper limit") << "166"
-                                 << "166"
-                                 << "";
-    QTest::newRow("above") << "167"
-                           << "166" << tooLarge;
-    QTest::newRow("far above") << "999"
-                               << "166" << tooLarge;
-    QTest::newRow("lower limit") << "0"
-                                 << "0"
-                                 << "";
-    QTest::newRow("negative") << "-5"
-                              << "0" << tooSmall;
-    QTest::newRow("empty becomes 0") << ""
-                                     << "0"
-                                     << "";
-  }
-  void CorrectsTheChannel() {
-    QFETCH(QString, typed);
-    QFETCH(QString, shown);
-    QFETCH(QString, message);
-    const ChannelCorrection correction = CorrectChannel(typed);
-    QCOMPARE(correction.text, shown);
-    QCOMPARE(correction.statusMessage, message);
+    const struct {
+      const char* typed;
+      const char* shown;
+      QString message;
+    } cases[] = {{"12", "12", ""},         {"007", "7", ""},     {"166", "166", ""},
+                 {"0", "0", ""},           {"", "0", ""},        {"167", "166", tooLarge},
+                 {"999", "166", tooLarge}, {"-5", "0", tooSmall}};
+    for (const auto& c : cases) {
+      const ChannelCorrection correction = CorrectChannel(c.typed);
+      QVERIFY2(correction.text == c.shown && correction.statusMessage == c.message, c.typed);
+    }
   }
 
-  void CorrectsLengths_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("shown");  // empty: the text stays as it is
-    QTest::newRow("in range") << "9"
-                              << "";
-    QTest::newRow("leading zeros stay") << "064"
-                                        << "";
-    QTest::newRow("letters after digits stay") << "12ab"
-                                               << "";
-    QTest::newRow("lowest") << "1"
-                            << "";
-    QTest::newRow("above") << "65"
-                           << "64";
-    QTest::newRow("beyond 32 bits") << "99999999999"
-                                    << "64";
-    QTest::newRow("zero") << "0"
-                          << "1";
-    QTest::newRow("negative") << "-3"
-                              << "1";
-    QTest::newRow("empty") << ""
-                           << "1";
-  }
-  void CorrectsLengths() {
-    QFETCH(QString, text);
-    QFETCH(QString, shown);
-    QCOMPARE(CorrectLength(text).value_or(QString()), shown);
-  }
-
-  void CorrectsDelaysAndWaits_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("shown");  // empty: the text stays as it is
-    QTest::newRow("in range") << "40"
-                              << "";
-    QTest::newRow("zero stays") << "0"
-                                << "";
-    QTest::newRow("upper limit") << "255"
-                                 << "";
-    QTest::newRow("above") << "300"
-                           << "255";
-    QTest::newRow("leading zeros stay") << "0255"
-                                        << "";
-    QTest::newRow("empty shows the 0 a build uses") << ""
-                                                    << "0";
-    QTest::newRow("no digits") << "x"
-                               << "0";
-    QTest::newRow("negative pasted") << "-5"
-                                     << "0";
-  }
-  void CorrectsDelaysAndWaits() {
-    QFETCH(QString, text);
-    QFETCH(QString, shown);
-    QCOMPARE(CorrectAtMost255(text).value_or(QString()), shown);
+  // No correction (empty expected text) leaves the text as it is, leading zeros and letters too.
+  void CorrectsLengthsDelaysAndWaits() {
+    const RuleCase lengths[] = {{"9", ""},  {"064", ""},  {"12ab", ""},
+                                {"1", ""},  {"65", "64"}, {"99999999999", "64"},
+                                {"0", "1"}, {"-3", "1"},  {"", "1"}};
+    for (const RuleCase& c : lengths) {
+      QVERIFY2(CorrectLength(c.given).value_or(QString()) == c.expected, c.given);
+    }
+    const RuleCase times[] = {{"40", ""},   {"0", ""}, {"255", ""}, {"300", "255"},
+                              {"0255", ""}, {"", "0"}, {"x", "0"},  {"-5", "0"}};
+    for (const RuleCase& c : times) {
+      QVERIFY2(CorrectAtMost255(c.given).value_or(QString()) == c.expected, c.given);
+    }
   }
 };
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QPushButton>
 #include <QTabBar>
 #include <QtTest>
 
@@ -23,6 +24,10 @@ FormHarness::~FormHarness() {
 void FormHarness::SelectTab(int index) {
   QTabBar* tabs = form_->findChild<QTabBar*>();
   QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(index).center());
+}
+
+void FormHarness::Build() {
+  QTest::mouseClick(OnForm<QPushButton>(1003), Qt::LeftButton);
 }
 
 QFileDialog* FormHarness::SettingsChooser() {
@@ -51,6 +56,11 @@ bool FormHarness::OpenSettings(const QString& path) {
 
 bool FormHarness::SaveSettings(const QString& path) {
   return ChooseAfterShortcut(*this, Qt::Key_S, path);
+}
+
+QByteArray FileBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 void ChooseFile(QFileDialog* chooser, const QString& path) {

@@ -38,6 +38,8 @@ class FormHarness {
 
   QString Status() { return OnForm<QPlainTextEdit>(1004)->toPlainText(); }
   void SelectTab(int index);
+  /// Clicks the Build button.
+  void Build();
 
   /// The settings file chooser that is open over the form, or null.
   QFileDialog* SettingsChooser();
@@ -53,6 +55,8 @@ class FormHarness {
   std::unique_ptr<KitbuilderForm> form_;
 };
 
+/// The bytes of the file at `path`; empty when it cannot be read.
+QByteArray FileBytes(const QString& path);
 /// Gives `control` the focus with a mouse click, as a user would.
 void ClickInto(QWidget* control);
 /// Replaces the field's text with `text`, typed key by key.

@@ -3,7 +3,6 @@
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
 
@@ -47,7 +46,7 @@ class OutputDirectoryTest : public QObject {
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
     QVERIFY(h.Form().OutputDirectory()->IsBrowsing());
 
-    QTest::mouseClick(h.OnForm<QPushButton>(1003), Qt::LeftButton);
+    h.Build();
     QCOMPARE(h.Status(), "All file creat success.");
   }
 
