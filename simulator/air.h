@@ -63,6 +63,9 @@ class Air {
   virtual const std::optional<AirSending>& sending() const = 0;
   /// Ends the current sending; `received` says whether the radio took it.
   virtual void SendingDone(bool received) = 0;
+  /// The first cycle at which a packet the air does not know of yet could be wholly on the air,
+  /// UINT64_MAX when none can come: until then only the known sending can reach the radio.
+  virtual uint64_t EarliestUnknownArrival() const = 0;
 };
 
 }  // namespace kitbuilder::simulator

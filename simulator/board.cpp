@@ -31,6 +31,10 @@ uint8_t Board::OutsideLevels(int port, Instant at) {
                       HexBytes({*address}).insert(0, "0x") + ": every 3-wire read returns 0"};
     }
   }
+  return PinLevels(port);
+}
+
+uint8_t Board::PinLevels(int port) const {
   uint8_t levels = 0;
   for (int bit = 0; bit < 8; ++bit) {
     if (!PulledLow({port, bit})) levels = static_cast<uint8_t>(levels | 1 << bit);

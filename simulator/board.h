@@ -36,6 +36,10 @@ class Board {
   /// What the outside drives on the eight pins of `port` at `at`: 0 where a chip line wired to
   /// the pin pulls it low, 1 where nothing does.
   uint8_t OutsideLevels(int port, Instant at);
+  /// The same as the chip drives them now, with no time passing.
+  uint8_t PinLevels(int port) const;
+  /// Until this cycle no pin's outside level can change unless a latch does.
+  uint64_t SteadyUntil() const { return chip_.OutputsSteadyUntil(); }
 
   bool Latch(Pin pin) const { return latches_[pin.port][pin.bit]; }
   uint8_t PortLatch(int port) const;

@@ -221,7 +221,7 @@ class Link {
                                ? kListenersAloneUs
                                : std::max(RunAllowanceUs(board, request_.passes, link_.boardClock),
                                           RunAllowanceUs(peer, request_.passes, link_.peerClock));
-    Lockstep(limitUs);
+    Lockstep(air, limitUs);
     S51Run runs[2] = {sides_[0].run->Finish(), sides_[1].run->Finish()};
     Account(runs);
     air_ = nullptr;
@@ -235,7 +235,7 @@ class Link {
  private:
   /// Always serves the board whose stop comes first on the common clock: by then every packet
   /// that could end before it has been put on the air by the other board.
-  void Lockstep(double limitUs) {
+  void Lockstep(SharedAir& air, double limitUs) {
     sides_[0].live = sides_[0].run->Start();
     sides_[1].live = sides_[1].run->Start();
     size_t seen = 0;
@@ -250,6 +250,8 @@ class Link {
         return;
       }
       link_.commonMs = at / 1000.0;
+      const Side& other = sides_[1 - s];
+      air.ActsFrom(1 - s, other.live ? other.StopUs() : kNever);
       sides_[s].live = sides_[s].run->Step();
       if (s != first_) continue;
       // The sender's strobe of the packet after the last pass ends the run: every answer the

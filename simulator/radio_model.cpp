@@ -75,6 +75,14 @@ bool RadioModel::PullsLow(ChipLine line) const {
   return false;
 }
 
+uint64_t RadioModel::OutputsSteadyUntil() const {
+  if (!link_.Idle()) return now_.cycles;
+  uint64_t until = air_.EarliestUnknownArrival();
+  if (state_ == State::kTx) until = std::min(until, txEndCycle_);
+  if (const auto& sending = air_.sending()) until = std::min(until, sending->endCycle);
+  return until;
+}
+
 std::optional<uint8_t> RadioModel::AnsweringOnSdio() const {
   if (SdoWired() || !link_.DataOut().has_value() || transcript_.empty()) return std::nullopt;
   return transcript_.back().target;

@@ -56,6 +56,12 @@ class RadioModel : private SerialLink::Client {
   /// Whether the chip pulls `line` low now; a line it does not pull low floats high.
   bool PullsLow(ChipLine line) const;
 
+  /// The first cycle at which what the chip drives on its lines could change while its inputs
+  /// stay as they are: its transmission ends, a packet arrives, or one the air cannot rule out
+  /// yet does. Until then a read of its lines sees what it sees now; during a transfer the
+  /// answer follows the clock, so the time is now.
+  uint64_t OutputsSteadyUntil() const;
+
   /// The register address of the read the radio is answering on SDIO now, if it is.
   std::optional<uint8_t> AnsweringOnSdio() const;
 

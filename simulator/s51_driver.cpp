@@ -1,5 +1,6 @@
 #include "simulator/s51_driver.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -18,6 +19,10 @@ namespace {
 
 constexpr double kCommandSeconds = 10.0;
 constexpr uint8_t kRet = 0x22;
+/// The variable in s51 from whose clock count on the polls of the pins stop.
+constexpr char kWakeVariable[] = "wake";
+/// The last machine cycle whose clock count s51's 32-bit variables hold without a sign.
+constexpr uint64_t kLastWakeCycle = INT32_MAX / kS51ClocksPerCycle;
 
 std::string Hex(uint32_t value, int digits = 4) {
   char text[16];
@@ -75,6 +80,7 @@ class S51Driver {
       End(RunResult::End::kFaultCaught, "");
       return false;
     }
+    ArmPolls(&commands);
     commands.push_back("run");
     return Continue(commands);
   }
@@ -117,6 +123,8 @@ class S51Driver {
     std::set<uint32_t> breakpoints = {mainEntry_};
     // Every stop costs s51 a long report; a bit write that the next stop reveals needs none.
     const std::set<uint32_t> seenLater = WritesSeenAtTheNextStop(code);
+    std::set<uint32_t> polls;
+    bool unseenWrite = false;
     for (const Instruction& instruction : code) {
       // s51 can stop on every jump to itself, but that would stop the polls of a pin too; a
       // breakpoint on each plain one catches the firmware's error state, `while(1);`.
@@ -127,7 +135,16 @@ class S51Driver {
       const PortInstruction access = ClassifyPortInstruction(instruction.bytes);
       if (access.effect == PortInstruction::Effect::kNone) continue;
       ports_[instruction.address] = {access, instruction.text};
-      if (seenLater.count(instruction.address) == 0) breakpoints.insert(instruction.address);
+      if (seenLater.count(instruction.address) != 0) {
+        unseenWrite = true;
+        continue;
+      }
+      // The read that reveals a write without a stop must stop whatever the pins do.
+      if (access.effect == PortInstruction::Effect::kReadsPins && !unseenWrite) {
+        polls.insert(instruction.address);
+      }
+      unseenWrite = false;
+      breakpoints.insert(instruction.address);
     }
     if (ports_.empty()) {
       *error = "the disassembly of " + build_.Image() + " shows no instruction that touches a port";
@@ -145,7 +162,9 @@ class S51Driver {
         }
       }
     }
-    return SetBreakpoints(breakpoints, error);
+    for (const auto& stop : watched_) polls.erase(stop.first);
+    polls.erase(mainEntry_);
+    return SetBreakpoints(breakpoints, polls, error);
   }
 
   uint32_t CodeEnd() const {
@@ -155,13 +174,22 @@ class S51Driver {
     return build_.memory ? static_cast<uint32_t>(build_.memory->codeBytes) : 0x2000;
   }
 
-  bool SetBreakpoints(const std::set<uint32_t>& breakpoints, std::string* error) {
-    std::vector<std::string> commands;
-    for (uint32_t address : breakpoints) commands.push_back("break " + Hex(address));
+  /// The `polls` among the breakpoints stop only from the clock count in s51's variable
+  /// kWakeVariable on, which ArmPolls moves.
+  bool SetBreakpoints(const std::set<uint32_t>& breakpoints, const std::set<uint32_t>& polls,
+                      std::string* error) {
+    std::vector<std::string> commands = {std::string("var ") + kWakeVariable};
+    for (uint32_t address : breakpoints) {
+      commands.push_back("break " + Hex(address) +
+                         (polls.count(address) != 0
+                              ? std::string(" 1 if sim_ticks>=") + kWakeVariable
+                              : std::string()));
+    }
     const auto replies = Command(commands, error);
     if (!replies) return false;
     std::vector<std::string> scripts;
-    for (const std::string& reply : *replies) {
+    for (size_t i = 1; i < replies->size(); ++i) {
+      const std::string& reply = (*replies)[i];
       const auto number = ParseBreakpointNumber(reply);
       if (!number) {
         *error = "s51 refused a breakpoint: " + reply;
@@ -320,6 +348,27 @@ class S51Driver {
     return true;
   }
 
+  /// Lets the reads of the pins run on without a stop while no pin's level can change: s51 is
+  /// given the levels they keep, and the first read at or after the time they may change stops
+  /// as before. A poll of a pin thus costs no stop until its answer may differ.
+  void ArmPolls(std::vector<std::string>* commands) {
+    const uint64_t cycle = clocks_ / kS51ClocksPerCycle;
+    // The cycle budget is checked at a stop; s51's variables hold 32 bits.
+    const uint64_t until = std::min(board_.SteadyUntil(), limits_.cycles);
+    const uint64_t wake = until > cycle && until < kLastWakeCycle ? until * kS51ClocksPerCycle : 0;
+    if (wake != 0) {
+      for (int port = 0; port < 4; ++port) {
+        const uint8_t levels = board_.PinLevels(port);
+        if (levels == outside_[port]) continue;
+        outside_[port] = levels;
+        commands->push_back("set hardware port[" + std::to_string(port) + "] " + Hex(levels, 2));
+      }
+    }
+    if (wake == wakeClocks_) return;
+    wakeClocks_ = wake;
+    commands->push_back(std::string("expression ") + kWakeVariable + "=" + std::to_string(wake));
+  }
+
   /// The time of the run adds up the clocks of each `run`; s51's own total must agree.
   void CheckClock() {
     std::string error;
@@ -364,6 +413,7 @@ class S51Driver {
   std::set<uint32_t> selfLoops_;
   std::map<uint32_t, std::pair<uint32_t, bool>> watched_;  // address -> function, leaving
   std::array<uint8_t, 4> outside_ = {0xFF, 0xFF, 0xFF, 0xFF};
+  uint64_t wakeClocks_ = 0;  // as s51's kWakeVariable has it; 0 lets every poll stop
   S51Run run_;
   S51Stop pending_;
   std::chrono::steady_clock::time_point started_;

@@ -36,6 +36,8 @@ class SerialLink {
 
   /// The level the link drives on its data output now, or nothing when it does not drive.
   std::optional<bool> DataOut() const;
+  /// Whether no transfer is under way, so that the clock edges change nothing the chip puts out.
+  bool Idle() const { return phase_ == Phase::kIdle; }
 
  private:
   enum class Phase { kIdle, kReceiving, kSending, kDrained };

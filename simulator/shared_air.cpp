@@ -1,12 +1,19 @@
 #include "simulator/shared_air.h"
 
+#include <algorithm>
 #include <cmath>
+
+#include "simulator/expected_behaviour.h"
 
 namespace kitbuilder::simulator {
 namespace {
 
 // Times on the common clock come from sums of cycles; this much rounding is no time at all.
 constexpr double kRoundingCycles = 1e-6;
+
+// The shortest packet there is: one byte of payload at the faster data rate.
+const double kShortestAirUs =
+    std::min(AirMicroseconds(1, DataRateValue(1)), AirMicroseconds(1, DataRateValue(2)));
 
 }  // namespace
 
@@ -26,6 +33,15 @@ void SharedAir::End::SendingDone(bool received) {
   packet.received = received;
   incoming.pop_front();
   Refresh();
+}
+
+uint64_t SharedAir::End::EarliestUnknownArrival() const {
+  const size_t other = static_cast<size_t>(1 - side_);
+  const double fromUs = air_.actsFromUs_[other];
+  if (std::isinf(fromUs)) return UINT64_MAX;
+  // A bit write without a stop of its own takes effect a cycle before the stop that shows it.
+  const double earliestEndUs = fromUs - air_.sides_[other].cycleUs_ + kShortestAirUs;
+  return static_cast<uint64_t>(std::max(0.0, std::floor(earliestEndUs / cycleUs_)));
 }
 
 void SharedAir::End::Refresh() {

@@ -22,6 +22,10 @@ class SharedAir {
 
   /// The air as the radio of board `side` (0 or 1) sees it.
   Air& Side(int side) { return sides_[static_cast<size_t>(side)]; }
+  /// Board `side` touches its pins again at `us` on the common clock at the earliest (infinity
+  /// when never): a packet of its radio can start no sooner, which is all the other radio may
+  /// count on. Until told, it may act at once.
+  void ActsFrom(int side, double us) { actsFromUs_[static_cast<size_t>(side)] = us; }
 
   struct Packet {
     int from = 0;  ///< the side that sent it
@@ -43,6 +47,7 @@ class SharedAir {
     void ChipStopsListening(uint64_t) override {}
     const std::optional<AirSending>& sending() const override { return sending_; }
     void SendingDone(bool received) override;
+    uint64_t EarliestUnknownArrival() const override;
     /// Makes the next of the packets coming in the one being sent.
     void Refresh();
 
@@ -57,6 +62,7 @@ class SharedAir {
 
   std::vector<Packet> packets_;
   std::array<End, 2> sides_;
+  std::array<double, 2> actsFromUs_ = {0, 0};
 };
 
 }  // namespace kitbuilder::simulator

@@ -7,7 +7,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "simulator/board.h"
+#include "simulator/expected_behaviour.h"
 #include "simulator/partner.h"
 #include "simulator/radio_registers.h"
 #include "simulator/run_result.h"
@@ -490,6 +493,52 @@ TEST(RadioModel, StopsTheRunWhenTheTranscriptReachesTheGivenLength) {
   EXPECT_EQ(bench.chip.transcript().size(), 2u);
 }
 
+struct SteadyCase {
+  const char* name;
+  std::vector<PartnerMove> script;
+  void (*act)();
+  enum class Until { kNewLevel, kNever, kNow } until;
+};
+
+class BoardSteady : public ::testing::TestWithParam<SteadyCase> {};
+
+TEST_P(BoardSteady, WtrKeepsItsLevelUntilTheTimeGivenAndChangesThen) {
+  Bench bench(GetParam().script);
+  PrepareRadio();
+  Write(kFifo1Reg, 0);
+  Strobe(kCmdTfr);
+  Write(kFifoReg, {0x42});
+  GetParam().act();
+  const uint64_t until = bench.board.SteadyUntil();
+  if (GetParam().until != SteadyCase::Until::kNewLevel) {
+    EXPECT_EQ(until, GetParam().until == SteadyCase::Until::kNow ? now.cycles : UINT64_MAX);
+    return;
+  }
+  const int level = TestGio1;
+  ASSERT_GT(until, now.cycles);
+  while (now.cycles + 1 < until) ASSERT_EQ(TestGio1, level) << now.cycles;
+  EXPECT_NE(TestGio1, level) << "the first read at the time given sees the new level";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BoardSteady,
+    ::testing::Values(
+        SteadyCase{"Transmitting", {}, [] { Strobe(kCmdTx); }, SteadyCase::Until::kNewLevel},
+        SteadyCase{"ReceivingTheScheduledPacket",
+                   {{{0x01}, true, PartnerMove::When::kWhileListening, 500}},
+                   [] { Strobe(kCmdRx); },
+                   SteadyCase::Until::kNewLevel},
+        SteadyCase{
+            "ListeningWithNothingToCome", {}, [] { Strobe(kCmdRx); }, SteadyCase::Until::kNever},
+        SteadyCase{"InATransfer",
+                   {},
+                   [] {
+                     TestScs = 0;
+                     SendByte(kGpio1Reg | 0x40);
+                   },
+                   SteadyCase::Until::kNow}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(Board, TwoChipLinesOnOnePinSeeTheSameLevel) {
   // SCK wired to the SDIO pin: every change of a data bit is also a clock edge.
   Partner peer(kAir, {});
@@ -575,6 +624,40 @@ INSTANTIATE_TEST_SUITE_P(
                       SharedAirCase{"ListensAfterTheFirstBit", false, false, kAir.channel, false},
                       SharedAirCase{"LeavesBeforeTheLastBit", true, true, kAir.channel, false},
                       SharedAirCase{"OnAnotherChannel", true, false, kAir.channel + 2, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct UnknownArrivalCase {
+  const char* name;
+  McuClock sender;
+  McuClock receiver;
+  uint64_t senderCycle;  ///< the sender's next stop
+};
+
+class SharedAirUnknownArrival : public ::testing::TestWithParam<UnknownArrivalCase> {};
+
+TEST_P(SharedAirUnknownArrival, NoPacketTheSenderCanStartFromItsNextStopEndsSooner) {
+  const UnknownArrivalCase& param = GetParam();
+  SharedAir air(param.sender, param.receiver);
+  const double actsFromUs =
+      static_cast<double>(param.senderCycle) * CycleNanoseconds(param.sender) / 1000.0;
+  air.ActsFrom(0, actsFromUs);
+  const uint64_t earliest = air.Side(1).EarliestUnknownArrival();
+  EXPECT_GT(static_cast<double>(earliest) * CycleNanoseconds(param.receiver) / 1000.0, actsFromUs)
+      << "a poll may run on past the sender's next stop";
+  // The shortest packet, from the write a cycle before the stop that shows it.
+  const uint64_t start = param.senderCycle - 1;
+  air.Side(0).Hear({{0x01}, true, kAir, 0}, start,
+                   start + AirCycles(1, DataRateValue(2), param.sender));
+  ASSERT_TRUE(air.Side(1).sending().has_value());
+  EXPECT_LE(earliest, air.Side(1).sending()->endCycle);
+  air.ActsFrom(0, std::numeric_limits<double>::infinity());
+  EXPECT_EQ(air.Side(1).EarliestUnknownArrival(), UINT64_MAX);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Clocks, SharedAirUnknownArrival,
+    ::testing::Values(UnknownArrivalCase{"OneClock", {12.0, 12}, {12.0, 12}, 1000},
+                      UnknownArrivalCase{"SlowerSender", {11.0592, 12}, {33.0, 1}, 77777}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
