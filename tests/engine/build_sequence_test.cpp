@@ -111,34 +111,31 @@ TEST(BuildSequenceTest, AWriteErrorAfterOpeningStopsTheBuildAndNamesTheFile) {
   EXPECT_EQ(files.writeOrder.size(), 2u) << "K3960reg.h must not be written";
 }
 
-// The real disk: the faults a user meets.
-TEST(BuildOnDiskTest, AMissingDirectoryGivesMinusFourAndCreatesNothing) {
+// The real disk: the faults a user meets. A directory that is missing or refuses new files
+// stops the first step and creates nothing; a directory standing where define.h belongs stops at
+// that file.
+TEST(BuildOnDiskTest, AnOpenThatFailsGivesMinusFourAtThatFile) {
   ScratchDirectory scratch;
+  ASSERT_EQ(mkdir((scratch / "taken").c_str(), 0755), 0);
+  ASSERT_EQ(mkdir((scratch / "taken/define.h").c_str(), 0755), 0);
+  const struct {
+    std::string directory;
+    const char* statusText;
+    std::set<std::string> names;
+  } cases[] = {
+      {scratch / "absent/", "Creat main.c had some error!! ERROR CODE=-4", {}},
+      // /proc refuses new files even to root, which a chmod'ed scratch directory would not.
+      {"/proc/", "Creat main.c had some error!! ERROR CODE=-4", {}},
+      {scratch / "taken/", "Creat define.h had some error!! ERROR CODE=-4", {"define.h", "main.c"}},
+  };
   DiskOutputFiles disk;
-  const std::string missing = scratch.Output() + "absent/";
-  const BuildOutcome outcome =
-      RunBuildSequence(EmbeddedStore(), disk, missing, DefaultSettings(), kSettingsText);
-  EXPECT_EQ(outcome.statusText, "Creat main.c had some error!! ERROR CODE=-4");
+  for (const auto& c : cases) {
+    const BuildOutcome outcome =
+        RunBuildSequence(EmbeddedStore(), disk, c.directory, DefaultSettings(), kSettingsText);
+    EXPECT_EQ(outcome.statusText, c.statusText) << c.directory;
+    if (c.directory != "/proc/") EXPECT_EQ(ScratchDirectory::NamesIn(c.directory), c.names);
+  }
   EXPECT_FALSE(scratch.Exists("absent"));
-}
-
-TEST(BuildOnDiskTest, AReadOnlyDirectoryGivesMinusFour) {
-  // /proc refuses new files even to root, which a chmod'ed scratch directory would not.
-  DiskOutputFiles disk;
-  const BuildOutcome outcome =
-      RunBuildSequence(EmbeddedStore(), disk, "/proc/", DefaultSettings(), kSettingsText);
-  EXPECT_EQ(outcome.statusText, "Creat main.c had some error!! ERROR CODE=-4");
-}
-
-TEST(BuildOnDiskTest, ADirectoryStandingWhereAFileBelongsStopsAtThatFile) {
-  ScratchDirectory scratch;
-  ASSERT_EQ(mkdir((scratch.Output() + "define.h").c_str(), 0755), 0);
-  DiskOutputFiles disk;
-  const BuildOutcome outcome =
-      RunBuildSequence(EmbeddedStore(), disk, scratch.Output(), DefaultSettings(), kSettingsText);
-  EXPECT_EQ(outcome.statusText, "Creat define.h had some error!! ERROR CODE=-4");
-  EXPECT_TRUE(scratch.Exists("main.c"));
-  EXPECT_FALSE(scratch.Exists("K3960reg.h"));
 }
 
 TEST(BuildOnDiskTest, AFullDiskIsReportedWithTheSystemsError) {
