@@ -192,12 +192,14 @@ TEST(ComposeMainDocumentTest, AMissingFragmentLeavesItsFailureTextAndStillSuccee
   FakeTextStore store = TracingStore();
   store.Remove("STR", 188);
   store.Fail("STR", 213, FetchStatus::kNoBytes);
+  store.Fail("STR", 198, FetchStatus::kNotLoadable);
   GenerationSettings settings = DefaultSettings(kModeTx);
   std::string document;
   ASSERT_EQ(
       ComposeMainDocument(store, settings.pins, settings.rfId, kModeTx, settings.rf, &document), 0);
   EXPECT_NE(document.find("GPIO{LoadStr 188 :hRes Failed\r\n      }"), std::string::npos);
   EXPECT_NE(document.find("RATE{LoadStr 213 :lpBuffer Failed\r\n}"), std::string::npos);
+  EXPECT_NE(document.find("POWER{LoadStr 198 :hResData Failed\r\n}"), std::string::npos);
 }
 
 }  // namespace

@@ -39,19 +39,6 @@ std::string UpperCase(std::string text) {
   return text;
 }
 
-TEST(SettingKeys, EveryKeyIsFoundByItsExactNameOnly) {
-  std::set<std::string_view> names;
-  for (Setting setting : kAllSettings) {
-    EXPECT_TRUE(names.insert(SettingName(setting)).second) << SettingName(setting);
-    EXPECT_EQ(SettingNamed(SettingName(setting)), setting) << SettingName(setting);
-    EXPECT_FALSE(SettingAllowed(setting).empty()) << SettingName(setting);
-    EXPECT_FALSE(SettingMeaning(setting).empty()) << SettingName(setting);
-  }
-  for (const char* unknown : {"chanel", "Channel", "--channel", "", "rfid", "mode "}) {
-    EXPECT_FALSE(SettingNamed(unknown).has_value()) << unknown;
-  }
-}
-
 // The lists in the help and in the file's comments are written apart from the tables that read
 // the values; every item they name must be accepted, in any case, and written back as listed.
 TEST(SettingTextsRead, EveryListedValueIsAcceptedInAnyCaseAndWrittenBackAsListed) {
