@@ -230,22 +230,6 @@ INSTANTIATE_TEST_SUITE_P(
                      "53; your version is in main.c.bak"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(RebuildTest, FortyOneBuildsWithDifferentChannelsAndNoEditLeaveNoBackupAndNoNotice) {
-  ScratchDirectory scratch;
-  DiskOutputFiles disk;
-  GenerationSettings settings = DefaultSettings();
-  for (int32_t channel = 0; channel < 41; ++channel) {
-    settings.rf.channel = channel * 4;
-    const BuildOutcome outcome =
-        RunBuildSequence(EmbeddedStore(), disk, scratch.Output(), settings, kSettingsText);
-    ASSERT_TRUE(outcome.success) << "channel " << settings.rf.channel;
-    EXPECT_TRUE(outcome.notices.empty()) << "channel " << settings.rf.channel;
-  }
-  EXPECT_EQ(scratch.Names(),
-            (std::set<std::string>{".kitbuilder", "K3960reg.h", "define.h", "main.c"}));
-  EXPECT_NE(ReadFileBytes(scratch / "main.c").find("PLL1_REG, 160 )"), std::string::npos);
-}
-
 TEST(RebuildTest, AWriteThatFailsMidwayRecordsNothingAndLosesNothing) {
   MemoryOutputFiles files;
   GenerationSettings settings = DefaultSettings();

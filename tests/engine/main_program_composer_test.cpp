@@ -5,13 +5,11 @@
 #include <string>
 
 #include "tests/support/fake_text_store.h"
-#include "tests/support/memory_output_files.h"
 
 namespace kitbuilder {
 namespace {
 
 using testing::FakeTextStore;
-using testing::MemoryOutputFiles;
 
 struct ReplaceCase {
   const char* name;
@@ -174,8 +172,8 @@ TEST(ComposeMainDocumentTest, PrintsNumbersAndTextsAsHandedIn) {
   GenerationSettings settings = DefaultSettings(kModeTx);
   settings.rfId = {"0x54", "0x5", "0x", "0xFF"};
   settings.rf.channel = -3;
-  settings.pins.scsPort = 0;
-  settings.pins.scsPin = 7;
+  // Each line on a port and bit of its own, so that a line written with another's shows.
+  settings.pins = {0, 7, 1, 2, 2, 5, 3, 6, 1, 4, 0, 0};
   PlaceModeValues(kModeTx, {0, 8, 0, 255, 40}, &settings.rf);
   std::string document;
   ASSERT_EQ(ComposeMainDocument(TracingStore(), settings.pins, settings.rfId, kModeTx, settings.rf,
@@ -183,7 +181,9 @@ TEST(ComposeMainDocumentTest, PrintsNumbersAndTextsAsHandedIn) {
             0);
   EXPECT_NE(document.find("ID{0x54, 0x5, 0x, 0xFF}"), std::string::npos);
   EXPECT_NE(document.find("PLL1_REG, -3 );"), std::string::npos);
-  EXPECT_NE(document.find("sbit SCS    = P0^7;\r\n"), std::string::npos);
+  EXPECT_NE(document.find("PIN{sbit SCS    = P0^7;\r\nsbit SCK    = P1^2;\r\nsbit SDIO   = "
+                          "P2^5;\r\nsbit GIO1   = P3^6;\r\nsbit GIO2   = P1^4;\r\n"),
+            std::string::npos);
   EXPECT_NE(document.find("<173 tx=0>"), std::string::npos);
   EXPECT_NE(document.find("<192 d=255>"), std::string::npos);
 }
@@ -192,61 +192,14 @@ TEST(ComposeMainDocumentTest, AMissingFragmentLeavesItsFailureTextAndStillSuccee
   FakeTextStore store = TracingStore();
   store.Remove("STR", 188);
   store.Fail("STR", 213, FetchStatus::kNoBytes);
+  store.Fail("STR", 198, FetchStatus::kNotLoadable);
   GenerationSettings settings = DefaultSettings(kModeTx);
   std::string document;
   ASSERT_EQ(
       ComposeMainDocument(store, settings.pins, settings.rfId, kModeTx, settings.rf, &document), 0);
   EXPECT_NE(document.find("GPIO{LoadStr 188 :hRes Failed\r\n      }"), std::string::npos);
   EXPECT_NE(document.find("RATE{LoadStr 213 :lpBuffer Failed\r\n}"), std::string::npos);
-}
-
-TEST(ComposeMainProgramTest, ASkeletonFailureTouchesNoFile) {
-  for (FetchStatus stage :
-       {FetchStatus::kNotFound, FetchStatus::kNotLoadable, FetchStatus::kNoBytes}) {
-    FakeTextStore store = TracingStore();
-    store.Fail("TXT", 161, stage);
-    MemoryOutputFiles files;
-    const GenerationSettings settings = DefaultSettings();
-    const WriterResult result =
-        ComposeMainProgram(store, files, "/out/", settings.pins, settings.rfId, kModeTx,
-                           settings.rf, TargetCompiler::kC51);
-    EXPECT_EQ(result.code, stage == FetchStatus::kNotFound      ? -1
-                           : stage == FetchStatus::kNotLoadable ? -2
-                                                                : -3);
-    EXPECT_TRUE(files.writeOrder.empty());
-  }
-}
-
-TEST(ComposeMainProgramTest, WritesTheDocumentAsMainCInTheOutputDirectory) {
-  MemoryOutputFiles files;
-  const GenerationSettings settings = DefaultSettings();
-  const WriterResult result =
-      ComposeMainProgram(TracingStore(), files, "/out/", settings.pins, settings.rfId, kModeTx,
-                         settings.rf, TargetCompiler::kC51);
-  ASSERT_TRUE(result.ok());
-  std::string document;
-  ComposeMainDocument(TracingStore(), settings.pins, settings.rfId, kModeTx, settings.rf,
-                      &document);
-  EXPECT_EQ(files.files.at("/out/main.c"), document);
-}
-
-TEST(ComposeMainProgramTest, ReportsAnOpenFailureAsMinusFourAndAWriteFailureWithItsError) {
-  const GenerationSettings settings = DefaultSettings();
-  MemoryOutputFiles files;
-  files.faults["/out/main.c"] = {WriteOutcome::Status::kNotOpened, "Permission denied"};
-  WriterResult result =
-      ComposeMainProgram(TracingStore(), files, "/out/", settings.pins, settings.rfId, kModeTx,
-                         settings.rf, TargetCompiler::kC51);
-  EXPECT_EQ(result.code, -4);
-  EXPECT_FALSE(result.writeError);
-
-  files.faults["/out/main.c"] = {WriteOutcome::Status::kFailed, "No space left on device"};
-  result = ComposeMainProgram(TracingStore(), files, "/out/", settings.pins, settings.rfId, kModeTx,
-                              settings.rf, TargetCompiler::kC51);
-  ASSERT_TRUE(result.writeError);
-  EXPECT_FALSE(result.ok());
-  EXPECT_EQ(result.writeError->path, "/out/main.c");
-  EXPECT_EQ(result.writeError->systemError, "No space left on device");
+  EXPECT_NE(document.find("POWER{LoadStr 198 :hResData Failed\r\n}"), std::string::npos);
 }
 
 }  // namespace

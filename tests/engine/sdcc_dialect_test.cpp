@@ -10,7 +10,6 @@
 #include "engine/build_sequence.h"
 #include "engine/main_program_composer.h"
 #include "tests/support/byte_diff.h"
-#include "tests/support/fake_text_store.h"
 #include "tests/support/memory_output_files.h"
 #include "tests/support/recorded_settings.h"
 
@@ -104,22 +103,6 @@ TEST(SdccDialectTest, TouchesNothingButTheDialect) {
   EXPECT_EQ(MainProgramForSdcc(text), text);
   EXPECT_EQ(TypeHeaderForSdcc("#include <intrins.h>\r\n"),
             "#define _nop_() __asm nop __endasm\r\n");
-}
-
-TEST(SdccBuildTest, AMakefileThatCannotBeWrittenStopsTheBuildWithItsText) {
-  GenerationSettings settings = DefaultSettings();
-  settings.compiler = TargetCompiler::kSdcc;
-  MemoryOutputFiles files;
-  files.faults["/out/Makefile"] = {WriteOutcome::Status::kNotOpened, "denied"};
-  EXPECT_EQ(RunBuildSequence(EmbeddedStore(), files, "/out/", settings, kSettingsText).statusText,
-            "Creat Makefile had some error!! ERROR CODE=-4");
-
-  testing::FakeTextStore store = testing::CopyOfEmbeddedStore();
-  store.Remove("TXT", 220);
-  MemoryOutputFiles again;
-  EXPECT_EQ(RunBuildSequence(store, again, "/out/", settings, kSettingsText).statusText,
-            "Creat Makefile had some error!! ERROR CODE=-1");
-  EXPECT_EQ(again.files.size(), 3u);
 }
 
 }  // namespace

@@ -9,53 +9,6 @@ namespace {
 
 using testing::FakeTextStore;
 
-struct FragmentFailureCase {
-  const char* name;
-  FetchStatus stage;
-  const char* expected;
-};
-
-class LoadFragmentFailureTest : public ::testing::TestWithParam<FragmentFailureCase> {};
-
-TEST_P(LoadFragmentFailureTest, FailureTextNamesTheStageAndTheId) {
-  FakeTextStore store;
-  store.Set("STR", 188, "text");
-  store.Fail("STR", 188, GetParam().stage);
-  EXPECT_EQ(LoadFragment(store, 188), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Stages, LoadFragmentFailureTest,
-                         ::testing::Values(FragmentFailureCase{"Locate", FetchStatus::kNotFound,
-                                                               "LoadStr 188 :hRes Failed\r\n"},
-                                           FragmentFailureCase{"Load", FetchStatus::kNotLoadable,
-                                                               "LoadStr 188 :hResData Failed\r\n"},
-                                           FragmentFailureCase{"Bytes", FetchStatus::kNoBytes,
-                                                               "LoadStr 188 :lpBuffer Failed\r\n"}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-struct TemplateCodeCase {
-  const char* name;
-  FetchStatus stage;
-  int32_t code;
-};
-
-class OpenTemplateCodeTest : public ::testing::TestWithParam<TemplateCodeCase> {};
-
-TEST_P(OpenTemplateCodeTest, EachStageHasItsCode) {
-  FakeTextStore store;
-  store.Set("TXT", 161, "skeleton");
-  store.Fail("TXT", 161, GetParam().stage);
-  TemplateView view;
-  EXPECT_EQ(OpenTemplate(store, 161, &view), GetParam().code);
-}
-
-INSTANTIATE_TEST_SUITE_P(Stages, OpenTemplateCodeTest,
-                         ::testing::Values(TemplateCodeCase{"Found", FetchStatus::kFound, 0},
-                                           TemplateCodeCase{"Locate", FetchStatus::kNotFound, -1},
-                                           TemplateCodeCase{"Load", FetchStatus::kNotLoadable, -2},
-                                           TemplateCodeCase{"Bytes", FetchStatus::kNoBytes, -3}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
 TEST(LoadFragmentTest, UnassignedIdsGiveTheLocateFailure) {
   for (int32_t id : {170, 174, 184, 196, 205, 210, 211}) {
     EXPECT_EQ(LoadFragment(EmbeddedStore(), id),

@@ -39,30 +39,6 @@ std::string UpperCase(std::string text) {
   return text;
 }
 
-TEST(SettingKeys, EveryKeyIsFoundByItsExactNameOnly) {
-  std::set<std::string_view> names;
-  for (Setting setting : kAllSettings) {
-    EXPECT_TRUE(names.insert(SettingName(setting)).second) << SettingName(setting);
-    EXPECT_EQ(SettingNamed(SettingName(setting)), setting) << SettingName(setting);
-    EXPECT_FALSE(SettingAllowed(setting).empty()) << SettingName(setting);
-    EXPECT_FALSE(SettingMeaning(setting).empty()) << SettingName(setting);
-  }
-  for (const char* unknown : {"chanel", "Channel", "--channel", "", "rfid", "mode "}) {
-    EXPECT_FALSE(SettingNamed(unknown).has_value()) << unknown;
-  }
-}
-
-TEST(SettingKeys, OnlyAckLengthAndWaitDependOnTheMode) {
-  for (int32_t mode : kEveryMode) {
-    for (Setting setting : kAllSettings) {
-      const bool expected = setting == Setting::kAckLength
-                                ? mode == kModeTxAck || mode == kModeRxAck
-                                : setting != Setting::kWait || mode == kModeTxAck;
-      EXPECT_EQ(ModeUses(mode, setting), expected) << SettingName(setting) << " in mode " << mode;
-    }
-  }
-}
-
 // The lists in the help and in the file's comments are written apart from the tables that read
 // the values; every item they name must be accepted, in any case, and written back as listed.
 TEST(SettingTextsRead, EveryListedValueIsAcceptedInAnyCaseAndWrittenBackAsListed) {
@@ -184,27 +160,6 @@ TEST(SettingTextsWrite, ValuesOutsideWhatIsAllowedAreRefusedWhenReadBack) {
     ASSERT_TRUE(std::holds_alternative<Refusal>(read))
         << SettingName(testCase.setting) << " written as " << written;
     EXPECT_NE(std::get<Refusal>(read).message.find("\"" + written + "\""), std::string::npos);
-  }
-}
-
-TEST(SettingTextsWrite, ModePageValuesComeFromTheLayoutOfTheSettingsMode) {
-  GenerationSettings txAck = DefaultSettings(kModeTxAck);
-  PlaceModeValues(kModeTxAck, ModeValues{11, 22, 1, 33, 44}, &txAck.rf);
-  GenerationSettings rx = DefaultSettings(kModeRx);
-  PlaceModeValues(kModeRx, ModeValues{55, 8, 1, 66, 40}, &rx.rf);
-  const struct {
-    const GenerationSettings* settings;
-    Setting setting;
-    const char* text;
-  } cases[] = {
-      {&txAck, Setting::kLength, "11"},    {&txAck, Setting::kAckLength, "22"},
-      {&txAck, Setting::kRest, "standby"}, {&txAck, Setting::kDelay, "33"},
-      {&txAck, Setting::kWait, "44"},      {&rx, Setting::kLength, "55"},
-      {&rx, Setting::kRest, "standby"},    {&rx, Setting::kDelay, "66"},
-  };
-  for (const auto& testCase : cases) {
-    EXPECT_EQ(SettingText(*testCase.settings, testCase.setting), testCase.text)
-        << SettingName(testCase.setting);
   }
 }
 
