@@ -403,7 +403,7 @@ class S51Driver {
   Board& board_;
   RadioModel& chip_;
   const RunLimits& limits_;
-  const std::vector<uint32_t>& watchedFunctions_;
+  const std::vector<uint32_t> watchedFunctions_;
 
   std::unique_ptr<S51Console> console_;
   uint64_t clocks_ = 0;  // the sum of the clocks of every `run`; nothing else advances them

@@ -47,7 +47,8 @@ class S51Driver;
 /// One run of `build`'s image in s51, stepped from outside, so that two boards can share one
 /// air and one time: the firmware runs to its next stop, the caller learns when on the board
 /// that stop is, serves it once the rest of the simulation has caught up, and so on. The
-/// arguments are those of RunOnS51 and must outlive the object.
+/// arguments are those of RunOnS51; all but the watched functions, which are copied, must
+/// outlive the object.
 class S51Stepper {
  public:
   S51Stepper(const S51Tools& tools, const SdccBuild& build, size_t rfBufSize, Board& board,
