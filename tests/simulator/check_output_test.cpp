@@ -77,6 +77,12 @@ TEST_F(CheckOutput, TraceDecodesToTheStartupBytesAndTheJsonReportParses) {
     run = RunCheck(request, EmbeddedStore());
   }
   ASSERT_EQ(run.status, CheckRun::Status::kAsTheSettingsSay) << run.message;
+  std::ostringstream text;
+  WriteTextReport(run, request.options.clock, text);
+  EXPECT_NE(text.str().find("the radio holds: TX power 0 dBm, data rate 2 Mbps, channel 119 "
+                            "(2459.5 MHz), FIFO mode on, CRC on\n"),
+            std::string::npos)
+      << text.str();
   std::ofstream(report) << [&] {
     std::ostringstream json;
     WriteJsonReport(run, request.options.clock, json);

@@ -426,13 +426,16 @@ struct ReceptionCase {
   bool crcGood;
   uint8_t code1;
   uint8_t modeAnswer;
+  size_t bytes = 3;  ///< on the air; the radio is set for 3 and keeps the first 3 of more
 };
 
 class RadioModelReception : public ::testing::TestWithParam<ReceptionCase> {};
 
 TEST_P(RadioModelReception, StoresThePacketAndFlagsABadCrcOnlyWithTheCheckEnabled) {
   const std::vector<uint8_t> payload = {0xDE, 0xAD, 0xBE};
-  Bench bench({{payload, GetParam().crcGood, PartnerMove::When::kWhileListening, 300}});
+  std::vector<uint8_t> sent = payload;
+  sent.resize(GetParam().bytes, 0x5A);
+  Bench bench({{sent, GetParam().crcGood, PartnerMove::When::kWhileListening, 300}});
   PrepareRadio();
   Write(kCode1Reg, GetParam().code1);
   Write(kModeCtrlReg, 0x62);
@@ -452,7 +455,9 @@ TEST_P(RadioModelReception, StoresThePacketAndFlagsABadCrcOnlyWithTheCheckEnable
 INSTANTIATE_TEST_SUITE_P(CrcCases, RadioModelReception,
                          ::testing::Values(ReceptionCase{"GoodPacket", true, 0x0F, 0x02},
                                            ReceptionCase{"BadCrcChecked", false, 0x0F, 0x22},
-                                           ReceptionCase{"BadCrcUnchecked", false, 0x07, 0x02}),
+                                           ReceptionCase{"BadCrcUnchecked", false, 0x07, 0x02},
+                                           ReceptionCase{"LongerThanSetFailsItsCrc", true, 0x0F,
+                                                         0x22, 4}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RadioModel, APacketSentAfterTheChipStoppedListeningIsLost) {
