@@ -56,20 +56,6 @@ TEST(CliExecutable, DefaultsWriteTheThreeFilesIntoTheCurrentDirectory) {
   EXPECT_TRUE(SameBytes(StoredTemplate(211), ReadFileBytes(directory.Path() + "/K3960reg.h")));
 }
 
-TEST(CliExecutable, StdoutPrintsMainProgramAndWritesNoFile) {
-  ScratchDirectory directory;
-  for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
-           {"--stdout", "--tx-power", "-4"}, {"--stdout", "--tx-power=-4"}}) {
-    const ProcessResult result = RunCli(arguments, directory.Path());
-    EXPECT_EQ(result.exitStatus, 0) << result.standardError;
-    EXPECT_EQ(result.standardError, "");
-    GenerationSettings expected = DefaultSettings();
-    expected.rf.txPowerIndex = 1;
-    EXPECT_TRUE(SameBytes(ComposedMainProgram(expected), result.standardOutput));
-  }
-  EXPECT_TRUE(directory.Names().empty());
-}
-
 TEST(CliExecutable, SdccWritesTheSdccDialectAndAMakefile) {
   ScratchDirectory directory;
   const ProcessResult result = RunCli({"--compiler", "sdcc", "-m", "tx-ack"}, directory.Path());
@@ -97,11 +83,7 @@ TEST(CliExecutable, RefusalsExitTwoWithOneLineNamingTheOptionAndWriteNothing) {
     const char* named;
   } cases[] = {
       {{"--channel", "167"}, "--channel \"167\""},
-      {{"--tx-power", "-5"}, "--tx-power \"-5\""},
-      {{"--scs", "P4.0"}, "--scs \"P4.0\""},
       {{"-m", "rx", "--wait", "40"}, "--wait \"40\""},
-      {{"--rf-id", "55,75,C5,2A"}, "--rf-id \"55,75,C5,2A\""},
-      {{"--compiler", "keil"}, "--compiler \"keil\""},
       {{"--bogus"}, "--bogus"},
   };
   for (const auto& testCase : cases) {
