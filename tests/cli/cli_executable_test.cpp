@@ -43,38 +43,41 @@ std::string ComposedMainProgram(const GenerationSettings& settings) {
   return document;
 }
 
-TEST(CliExecutable, DefaultsWriteTheThreeFilesIntoTheCurrentDirectory) {
-  ScratchDirectory directory;
-  const ProcessResult result = RunCli({}, directory.Path());
-  EXPECT_EQ(result.exitStatus, 0) << result.standardError;
-  EXPECT_EQ(result.standardOutput, "All file creat success.\n");
-  EXPECT_EQ(result.standardError, "");
-  ASSERT_EQ(directory.Names(), kThreeFiles);
-  EXPECT_TRUE(SameBytes(ComposedMainProgram(DefaultSettings()),
-                        ReadFileBytes(directory.Path() + "/main.c")));
-  EXPECT_TRUE(SameBytes(StoredTemplate(160), ReadFileBytes(directory.Path() + "/define.h")));
-  EXPECT_TRUE(SameBytes(StoredTemplate(211), ReadFileBytes(directory.Path() + "/K3960reg.h")));
-}
-
-TEST(CliExecutable, SdccWritesTheSdccDialectAndAMakefile) {
-  ScratchDirectory directory;
-  const ProcessResult result = RunCli({"--compiler", "sdcc", "-m", "tx-ack"}, directory.Path());
-  EXPECT_EQ(result.exitStatus, 0) << result.standardError;
-  EXPECT_EQ(result.standardOutput, "All file creat success.\n");
-  EXPECT_EQ(directory.Names(),
-            (std::set<std::string>{".kitbuilder", "K3960reg.h", "Makefile", "define.h", "main.c"}));
+// Into the current directory, and the same main.c printed with --stdout, which writes no file.
+TEST(CliExecutable, BuildsWriteTheFilesOfTheirDialectAndPrintTheSameMainProgram) {
   const std::string sdccMain = MainProgramForSdcc(ComposedMainProgram(DefaultSettings(kModeTxAck)));
-  EXPECT_TRUE(SameBytes(sdccMain, ReadFileBytes(directory.Path() + "/main.c")));
-  EXPECT_TRUE(SameBytes(TypeHeaderForSdcc(StoredTemplate(160)),
-                        ReadFileBytes(directory.Path() + "/define.h")));
   EXPECT_NE(sdccMain, ComposedMainProgram(DefaultSettings(kModeTxAck)));
+  const struct {
+    std::vector<std::string> arguments;
+    std::set<std::string> names;
+    std::string mainProgram;
+    std::string typeHeader;
+  } cases[] = {
+      {{}, kThreeFiles, ComposedMainProgram(DefaultSettings()), StoredTemplate(160)},
+      {{"--compiler", "SDCC", "-m", "tx-ack"},
+       {".kitbuilder", "K3960reg.h", "Makefile", "define.h", "main.c"},
+       sdccMain,
+       TypeHeaderForSdcc(StoredTemplate(160))},
+  };
+  for (const auto& testCase : cases) {
+    ScratchDirectory directory;
+    const ProcessResult result = RunCli(testCase.arguments, directory.Path());
+    EXPECT_EQ(result.exitStatus, 0) << result.standardError;
+    EXPECT_EQ(result.standardOutput, "All file creat success.\n");
+    EXPECT_EQ(result.standardError, "");
+    ASSERT_EQ(directory.Names(), testCase.names);
+    EXPECT_TRUE(SameBytes(testCase.mainProgram, ReadFileBytes(directory.Path() + "/main.c")));
+    EXPECT_TRUE(SameBytes(testCase.typeHeader, ReadFileBytes(directory.Path() + "/define.h")));
+    EXPECT_TRUE(SameBytes(StoredTemplate(211), ReadFileBytes(directory.Path() + "/K3960reg.h")));
 
-  ScratchDirectory printed;
-  const ProcessResult toStdout =
-      RunCli({"--compiler", "SDCC", "-m", "tx-ack", "--stdout"}, printed.Path());
-  EXPECT_EQ(toStdout.exitStatus, 0) << toStdout.standardError;
-  EXPECT_TRUE(SameBytes(sdccMain, toStdout.standardOutput));
-  EXPECT_TRUE(printed.Names().empty());
+    ScratchDirectory printed;
+    std::vector<std::string> toStdout = testCase.arguments;
+    toStdout.push_back("--stdout");
+    const ProcessResult print = RunCli(toStdout, printed.Path());
+    EXPECT_EQ(print.exitStatus, 0) << print.standardError;
+    EXPECT_TRUE(SameBytes(testCase.mainProgram, print.standardOutput));
+    EXPECT_TRUE(printed.Names().empty());
+  }
 }
 
 TEST(CliExecutable, RefusalsExitTwoWithOneLineNamingTheOptionAndWriteNothing) {
