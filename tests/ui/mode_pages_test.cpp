@@ -134,7 +134,9 @@ class ModePagesTest : public QObject {
     QVERIFY(!QFile::exists(h.Directory().filePath("main.c")));
   }
 
-  void PagesFillTheTabLessItsMarginsInWhite() {
+  // Each page fills the tab less its margins in white, and its diagram fits it without overlaps
+  // with one caption per field.
+  void PagesFillTheTabInWhiteAndTheirDiagramsFitThem() {
     FormHarness& h = *harness_;
     auto* tab = h.OnForm<ModeTabControl>(1027);
     for (int mode = 0; mode < 4; ++mode) {
@@ -147,6 +149,19 @@ class ModePagesTest : public QObject {
                                   QPoint(0, image.height() - 1)}) {
         QCOMPARE(QColor(image.pixel(corner)), QColor(Qt::white));
       }
+      const FlowDiagram& diagram = page->Diagram();
+      const QRectF area(QPointF(), QSizeF(page->size()) / page->Scale());
+      QVERIFY2(area.contains(DiagramBounds(diagram)), qPrintable(QString::number(mode)));
+      std::vector<QRectF> shapes;
+      for (const DiagramBox& box : diagram.boxes) shapes.push_back(box.frame);
+      for (const DiagramDecision& decision : diagram.decisions) shapes.push_back(decision.Bounds());
+      for (size_t i = 0; i < shapes.size(); ++i) {
+        for (size_t j = i + 1; j < shapes.size(); ++j) {
+          QVERIFY2(!shapes[i].intersects(shapes[j]),
+                   qPrintable(QStringLiteral("mode %1 shapes %2 and %3").arg(mode).arg(i).arg(j)));
+        }
+      }
+      QCOMPARE(diagram.captions.size(), size_t(page->findChildren<NumberField*>().size()));
     }
     const QImage tabImage = tab->grab().toImage();
     QVERIFY(QColor(tabImage.pixel(4, tab->height() / 2)) != QColor(Qt::white));
@@ -185,27 +200,6 @@ class ModePagesTest : public QObject {
         if (box.frame.contains(list) && box.carriesField) ++holders;
       }
       QCOMPARE(holders, 1);
-    }
-  }
-
-  void DiagramsFitTheirPagesWithoutOverlaps() {
-    FormHarness& h = *harness_;
-    for (int mode = 0; mode < 4; ++mode) {
-      const ModePage* page = h.Form().Page(mode);
-      const FlowDiagram& diagram = page->Diagram();
-      const QRectF area(QPointF(), QSizeF(page->size()) / page->Scale());
-      QVERIFY2(area.contains(DiagramBounds(diagram)), qPrintable(QString::number(mode)));
-      std::vector<QRectF> shapes;
-      for (const DiagramBox& box : diagram.boxes) shapes.push_back(box.frame);
-      for (const DiagramDecision& decision : diagram.decisions) shapes.push_back(decision.Bounds());
-      for (size_t i = 0; i < shapes.size(); ++i) {
-        for (size_t j = i + 1; j < shapes.size(); ++j) {
-          QVERIFY2(!shapes[i].intersects(shapes[j]),
-                   qPrintable(QStringLiteral("mode %1 shapes %2 and %3").arg(mode).arg(i).arg(j)));
-        }
-      }
-      const size_t fields = page->findChildren<NumberField*>().size();
-      QCOMPARE(diagram.captions.size(), fields);
     }
   }
 
