@@ -6,6 +6,7 @@ namespace kitbuilder::cli {
 namespace {
 
 TEST(SharedPinWarnings, NameTheLinesThatShareEachPin) {
+  // SCS on P1.1 and SDIO on P3.1: the same bit on another port is no conflict.
   PinAssignment defaults;
   EXPECT_TRUE(SharedPinWarnings(defaults).empty());
 
@@ -28,15 +29,6 @@ TEST(SharedPinWarnings, NameTheLinesThatShareEachPin) {
   EXPECT_EQ(SharedPinWarnings(twoPairs),
             (std::vector<std::string>{"SCK and SDIO are both on P3.1",
                                       "GIO1 and GIO2 are both on P3.3"}));
-}
-
-TEST(SharedPinWarnings, SameBitOnAnotherPortIsNoConflict) {
-  PinAssignment pins;
-  pins.scsPort = 0;
-  pins.scsPin = 0;
-  pins.sckPort = 1;
-  pins.sckPin = 0;
-  EXPECT_TRUE(SharedPinWarnings(pins).empty());
 }
 
 }  // namespace

@@ -26,15 +26,6 @@ class FieldRulesTest : public QObject {
     for (const auto& [text, number] : cases) QCOMPARE(FieldNumber(text), number);
   }
 
-  void ShowsTheChannelFrequencyEvenOutOfRangeWhileTyping() {
-    const RuleCase cases[] = {{"100", "Frequency = 2450.0MHz"},
-                              {"1", "Frequency = 2400.5MHz"},
-                              {"166", "Frequency = 2483.0MHz"},
-                              {"999", "Frequency = 2899.5MHz"},
-                              {"", "Frequency = 2400.0MHz"}};
-    for (const RuleCase& c : cases) QCOMPARE(FrequencyReadout(c.given), QString(c.expected));
-  }
-
   void CorrectsTheChannelWithTheStatusText() {
     const QString tooLarge = "The PLL1 value too large. Now fixed it to 166.";
     const QString tooSmall = "The PLL1 value too small. Now fixed it to 0.";

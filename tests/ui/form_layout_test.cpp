@@ -15,84 +15,71 @@ using namespace kitbuilder::ui::testing;
 
 namespace {
 
-/// A control of the old form's template: found by its id, or by its text when it has none.
+/// A control of the old form's template: found by its id, or by its text when it has none. Lists
+/// are laid out closed, 12 units tall, rather than at their opened height.
 struct TemplateControl {
-  int id;
-  const char* text;
+  const char* name;
   int x, y, width, height;
-  bool isList;  ///< laid out closed, 12 units tall, rather than at its opened height
 };
 
 const TemplateControl kTemplate[] = {
-    {1012, nullptr, 55, 10, 60, 12, false},
-    {1019, nullptr, 55, 53, 60, 65, true},
-    {1018, nullptr, 55, 71, 60, 75, true},
-    {1013, nullptr, 38, 90, 15, 14, false},
-    {1014, nullptr, 58, 90, 15, 14, false},
-    {1015, nullptr, 78, 90, 15, 14, false},
-    {1016, nullptr, 98, 90, 15, 14, false},
-    {1020, nullptr, 230, 43, 73, 10, false},
-    {1021, nullptr, 230, 55, 76, 10, false},
-    {1003, nullptr, 210, 7, 126, 16, false},
-    {1004, nullptr, 0, 390, 340, 18, false},
-    {0, "Setting", 5, 5, 120, 105, false},
-    {0, "Radio CH", 15, 15, 32, 8, false},
-    {0, "RF ID", 15, 95, 20, 8, false},
-    {1017, nullptr, 15, 25, 80, 8, false},
-    {0, "TX Power", 15, 76, 32, 8, false},
-    {0, "Data Rate", 15, 58, 35, 8, false},
-    {1022, nullptr, 0, 360, 340, 15, false},
-    {0, "File save location:", 0, 350, 57, 8, false},
-    {0, "Information:", 0, 380, 38, 8, false},
-    {0, "Select file save location:", 230, 34, 80, 8, false},
-    {1027, nullptr, 5, 115, 335, 230, false},
-    {0, "RF IO setting", 131, 5, 75, 105, false},
-    {0, "SCS", 137, 17, 15, 8, false},
-    {0, "SCK", 136, 32, 15, 8, false},
-    {0, "SDIO", 136, 47, 18, 8, false},
-    {0, "GIO1", 136, 62, 17, 8, false},
-    {0, "GIO2", 136, 76, 17, 8, false},
-    {0, "RF Crystal", 15, 40, 34, 8, false},
-    {1059, nullptr, 55, 35, 60, 30, true},
-    {0, "WTR", 137, 90, 16, 8, false},
-    {1060, nullptr, 156, 90, 45, 30, true},
-    {1061, nullptr, 156, 15, 25, 60, true},
-    {1062, nullptr, 181, 15, 20, 85, true},
-    {1063, nullptr, 156, 30, 25, 60, true},
-    {1064, nullptr, 156, 45, 25, 60, true},
-    {1065, nullptr, 156, 60, 25, 60, true},
-    {1066, nullptr, 156, 75, 25, 60, true},
-    {1067, nullptr, 181, 30, 20, 85, true},
-    {1068, nullptr, 181, 45, 20, 85, true},
-    {1069, nullptr, 181, 60, 20, 85, true},
-    {1070, nullptr, 181, 75, 20, 85, true},
-    {1071, nullptr, 265, 66, 48, 30, true},
-    {0, "SPI mode:", 231, 67, 34, 8, false},
-    {0, "Others setting", 210, 25, 126, 55, false},
-    {1072, nullptr, 211, 80, 125, 31, false},
+    {"1012", 55, 10, 60, 12},
+    {"1019", 55, 53, 60, 65},
+    {"1018", 55, 71, 60, 75},
+    {"1013", 38, 90, 15, 14},
+    {"1014", 58, 90, 15, 14},
+    {"1015", 78, 90, 15, 14},
+    {"1016", 98, 90, 15, 14},
+    {"1020", 230, 43, 73, 10},
+    {"1021", 230, 55, 76, 10},
+    {"1003", 210, 7, 126, 16},
+    {"1004", 0, 390, 340, 18},
+    {"Setting", 5, 5, 120, 105},
+    {"Radio CH", 15, 15, 32, 8},
+    {"RF ID", 15, 95, 20, 8},
+    {"1017", 15, 25, 80, 8},
+    {"TX Power", 15, 76, 32, 8},
+    {"Data Rate", 15, 58, 35, 8},
+    {"1022", 0, 360, 340, 15},
+    {"File save location:", 0, 350, 57, 8},
+    {"Information:", 0, 380, 38, 8},
+    {"Select file save location:", 230, 34, 80, 8},
+    {"1027", 5, 115, 335, 230},
+    {"RF IO setting", 131, 5, 75, 105},
+    {"SCS", 137, 17, 15, 8},
+    {"SCK", 136, 32, 15, 8},
+    {"SDIO", 136, 47, 18, 8},
+    {"GIO1", 136, 62, 17, 8},
+    {"GIO2", 136, 76, 17, 8},
+    {"RF Crystal", 15, 40, 34, 8},
+    {"1059", 55, 35, 60, 30},
+    {"WTR", 137, 90, 16, 8},
+    {"1060", 156, 90, 45, 30},
+    {"1061", 156, 15, 25, 60},
+    {"1062", 181, 15, 20, 85},
+    {"1063", 156, 30, 25, 60},
+    {"1064", 156, 45, 25, 60},
+    {"1065", 156, 60, 25, 60},
+    {"1066", 156, 75, 25, 60},
+    {"1067", 181, 30, 20, 85},
+    {"1068", 181, 45, 20, 85},
+    {"1069", 181, 60, 20, 85},
+    {"1070", 181, 75, 20, 85},
+    {"1071", 265, 66, 48, 30},
+    {"SPI mode:", 231, 67, 34, 8},
+    {"Others setting", 210, 25, 126, 55},
+    {"1072", 211, 80, 125, 31},
 };
 
-QWidget* Find(KitbuilderForm& form, const TemplateControl& control) {
-  if (control.id != 0) {
-    return form.findChild<QWidget*>(QString::number(control.id), Qt::FindDirectChildrenOnly);
-  }
-  const QString text = QString::fromUtf8(control.text);
+/// The control on the form itself whose id, label text or group title is `name`.
+QWidget* Find(KitbuilderForm& form, const char* name) {
+  const QString text = QString::fromUtf8(name);
+  if (auto* byId = form.findChild<QWidget*>(text, Qt::FindDirectChildrenOnly)) return byId;
   for (QLabel* label : form.findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
     if (label->text() == text) return label;
   }
   for (QGroupBox* group : form.findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly)) {
     if (group->title() == text) return group;
-  }
-  return nullptr;
-}
-
-QString NameOf(const TemplateControl& control) {
-  return control.id != 0 ? QString::number(control.id) : QString::fromUtf8(control.text);
-}
-
-QLabel* LabelSaying(KitbuilderForm& form, const char* text) {
-  for (QLabel* label : form.findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
-    if (label->text() == text) return label;
   }
   return nullptr;
 }
@@ -110,19 +97,20 @@ class FormLayoutTest : public QObject {
     KitbuilderForm& form = harness_->Form();
     const DialogUnits units = DialogUnits::OfFont(QFontMetrics(form.font(), &form));
     for (const TemplateControl& control : kTemplate) {
-      const QWidget* widget = Find(form, control);
-      QVERIFY2(widget, qPrintable(NameOf(control)));
+      const QWidget* widget = Find(form, control.name);
+      QVERIFY2(widget, control.name);
+      const bool isList = qobject_cast<const QComboBox*>(widget) != nullptr;
       const QRect expected =
-          units.Rect(control.x, control.y, control.width, control.isList ? 12 : control.height);
+          units.Rect(control.x, control.y, control.width, isList ? 12 : control.height);
       const QRect actual = widget->geometry();
-      if (control.id == 1072) {
+      if (QString(control.name) == "1072") {
         // The NOTE grows downwards to fit its text in the substitute font, towards the tab.
         QCOMPARE(actual.topLeft(), expected.topLeft());
         QCOMPARE(actual.width(), expected.width());
         QVERIFY(actual.height() >= expected.height());
         QVERIFY(actual.bottom() < units.Y(115));
       } else {
-        QVERIFY2(actual == expected, qPrintable(NameOf(control)));
+        QVERIFY2(actual == expected, control.name);
       }
     }
   }
@@ -142,7 +130,7 @@ class FormLayoutTest : public QObject {
       QVERIFY2(field, name);
       std::vector<const QWidget*> widgets = {field};
       if (text != nullptr) {
-        const QLabel* label = LabelSaying(form, text);
+        const QWidget* label = Find(form, text);
         QVERIFY2(label, text);
         QVERIFY2(label->geometry().right() < field->geometry().left(), name);
         QVERIFY2(label->geometry().top() >= field->geometry().top(), name);
@@ -155,8 +143,8 @@ class FormLayoutTest : public QObject {
       for (const QWidget* widget : widgets) {
         QVERIFY(form.rect().contains(widget->geometry()));
         for (const TemplateControl& control : kTemplate) {
-          QVERIFY2(!Find(form, control)->geometry().intersects(widget->geometry()),
-                   qPrintable(NameOf(control)));
+          QVERIFY2(!Find(form, control.name)->geometry().intersects(widget->geometry()),
+                   control.name);
         }
         for (const QWidget* other : placed) {
           QVERIFY2(!other->geometry().intersects(widget->geometry()), name);

@@ -56,23 +56,6 @@ class ModePagesTest : public QObject {
   void init() { harness_ = std::make_unique<FormHarness>(); }
   void cleanup() { harness_.reset(); }
 
-  void ShowTheirDefaults() {
-    FormHarness& h = *harness_;
-    for (const FieldCase& field : kFields) {
-      auto* edit = h.OnPage<NumberField>(field.mode, field.id);
-      QVERIFY2(edit, qPrintable(RowName(field, "exists")));
-      QCOMPARE(edit->text(), QString::fromLatin1(field.defaultText));
-      QCOMPARE(edit->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
-    }
-    for (int mode = 0; mode < 4; ++mode) {
-      auto* list = h.OnPage<QComboBox>(mode, kRestLists[mode]);
-      QVERIFY(list);
-      QCOMPARE(list->count(), 2);
-      QCOMPARE(list->itemText(1), "Standby");
-      QCOMPARE(list->currentText(), "Sleep");
-    }
-  }
-
   void FieldsApplyTheirRuleWhenLeft_data() {
     QTest::addColumn<int>("mode");
     QTest::addColumn<int>("id");
@@ -86,6 +69,7 @@ class ModePagesTest : public QObject {
       };
       // The rules themselves are the field rules'; each field must be wired to its own.
       row("in range keeps leading zeros", "012", false, "012");
+      row("typed non-digits dropped", "-1x2", false, "12");
       if (f.isLength) {
         row("65", "65", false, "64");
         // The old RX with ACK page let a negative length through; every page now makes it 1.
@@ -111,12 +95,6 @@ class ModePagesTest : public QObject {
     QCOMPARE(h.Status(), QString());
   }
 
-  void FieldsDropTypedNonDigits() {
-    auto* field = harness_->OnPage<NumberField>(kTx, 1046);
-    TypeInto(field, "-1x2");
-    QCOMPARE(field->text(), "12");
-  }
-
   void SwitchingTabsKeepsValuesMovesTheFocusAndAppliesTheRuleOfTheFieldLeft() {
     FormHarness& h = *harness_;
     h.SelectTab(kTxAck);
@@ -137,35 +115,28 @@ class ModePagesTest : public QObject {
     QCOMPARE(rxLength->text(), "20");
   }
 
-  void EnterAndEscapeOnAPageDoNothing_data() {
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<int>("id");
-    QTest::addColumn<int>("key");
-    for (int key : {int(Qt::Key_Return), int(Qt::Key_Enter), int(Qt::Key_Escape)}) {
-      const QString name = QStringLiteral("key %1 ").arg(key, 0, 16);
-      QTest::newRow(qPrintable(name + "TX length")) << int(kTx) << 1046 << key;
-      QTest::newRow(qPrintable(name + "RX with ACK delay")) << int(kRxAck) << 1049 << key;
-      QTest::newRow(qPrintable(name + "TX rest list")) << int(kTx) << 1055 << key;
-    }
-  }
   void EnterAndEscapeOnAPageDoNothing() {
-    QFETCH(int, mode);
-    QFETCH(int, id);
-    QFETCH(int, key);
     FormHarness& h = *harness_;
-    h.SelectTab(mode);
-    QWidget* control = h.Form().Page(mode)->findChild<QWidget*>(QString::number(id));
-    // A click on a list would open it; Tab-like focus leaves it closed, as when tabbing in.
-    control->setFocus(Qt::TabFocusReason);
-    QVERIFY(control->hasFocus());
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
-    QVERIFY(h.Form().isVisible());
-    QVERIFY(h.Form().Page(mode)->isVisible());
-    QCOMPARE(h.Status(), QString());
+    const std::pair<int, int> controls[] = {{kTx, 1046}, {kRxAck, 1049}, {kTx, 1055}};
+    for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+      for (const auto& [mode, id] : controls) {
+        h.SelectTab(mode);
+        QWidget* control = h.Form().Page(mode)->findChild<QWidget*>(QString::number(id));
+        // A click on a list would open it; Tab-like focus leaves it closed, as when tabbing in.
+        control->setFocus(Qt::TabFocusReason);
+        QVERIFY(control->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+        QVERIFY2(h.Form().isVisible(), qPrintable(QString::number(id)));
+        QVERIFY(h.Form().Page(mode)->isVisible());
+        QCOMPARE(h.Status(), QString());
+      }
+    }
     QVERIFY(!QFile::exists(h.Directory().filePath("main.c")));
   }
 
-  void PagesFillTheTabLessItsMarginsInWhite() {
+  // Each page fills the tab less its margins in white, and its diagram fits it without overlaps
+  // with one caption per field.
+  void PagesFillTheTabInWhiteAndTheirDiagramsFitThem() {
     FormHarness& h = *harness_;
     auto* tab = h.OnForm<ModeTabControl>(1027);
     for (int mode = 0; mode < 4; ++mode) {
@@ -178,41 +149,6 @@ class ModePagesTest : public QObject {
                                   QPoint(0, image.height() - 1)}) {
         QCOMPARE(QColor(image.pixel(corner)), QColor(Qt::white));
       }
-    }
-    const QImage tabImage = tab->grab().toImage();
-    QVERIFY(QColor(tabImage.pixel(4, tab->height() / 2)) != QColor(Qt::white));
-  }
-
-  void FieldsStandOnTheirDiagramBoxes() {
-    FormHarness& h = *harness_;
-    for (const FieldCase& field : kFields) {
-      const ModePage* page = h.Form().Page(field.mode);
-      const QRectF control = InDiagram(h.OnPage<QWidget>(field.mode, field.id), page);
-      int holders = 0;
-      for (const DiagramBox& box : page->Diagram().boxes) {
-        if (!box.frame.contains(control)) continue;
-        ++holders;
-        QVERIFY2(box.carriesField, qPrintable(RowName(field, "on a blue box")));
-        QCOMPARE(box.text, QString::fromLatin1(field.boxText));
-        QVERIFY2(!box.textArea.intersects(control), qPrintable(RowName(field, "text free")));
-      }
-      QVERIFY2(holders == 1, qPrintable(RowName(field, "on exactly one box")));
-    }
-    for (int mode = 0; mode < 4; ++mode) {
-      const ModePage* page = h.Form().Page(mode);
-      const QRectF list = InDiagram(h.OnPage<QWidget>(mode, kRestLists[mode]), page);
-      int holders = 0;
-      for (const DiagramBox& box : page->Diagram().boxes) {
-        if (box.frame.contains(list) && box.carriesField) ++holders;
-      }
-      QCOMPARE(holders, 1);
-    }
-  }
-
-  void DiagramsFitTheirPagesWithoutOverlaps() {
-    FormHarness& h = *harness_;
-    for (int mode = 0; mode < 4; ++mode) {
-      const ModePage* page = h.Form().Page(mode);
       const FlowDiagram& diagram = page->Diagram();
       const QRectF area(QPointF(), QSizeF(page->size()) / page->Scale());
       QVERIFY2(area.contains(DiagramBounds(diagram)), qPrintable(QString::number(mode)));
@@ -225,8 +161,45 @@ class ModePagesTest : public QObject {
                    qPrintable(QStringLiteral("mode %1 shapes %2 and %3").arg(mode).arg(i).arg(j)));
         }
       }
-      const size_t fields = page->findChildren<NumberField*>().size();
-      QCOMPARE(diagram.captions.size(), fields);
+      QCOMPARE(diagram.captions.size(), size_t(page->findChildren<NumberField*>().size()));
+    }
+    const QImage tabImage = tab->grab().toImage();
+    QVERIFY(QColor(tabImage.pixel(4, tab->height() / 2)) != QColor(Qt::white));
+  }
+
+  // Each field with its default, centred, on the one blue box that names it.
+  void FieldsShowTheirDefaultsOnTheirDiagramBoxes() {
+    FormHarness& h = *harness_;
+    for (const FieldCase& field : kFields) {
+      const ModePage* page = h.Form().Page(field.mode);
+      auto* edit = h.OnPage<NumberField>(field.mode, field.id);
+      QVERIFY2(edit, qPrintable(RowName(field, "exists")));
+      QCOMPARE(edit->text(), QString::fromLatin1(field.defaultText));
+      QCOMPARE(edit->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
+      const QRectF control = InDiagram(edit, page);
+      int holders = 0;
+      for (const DiagramBox& box : page->Diagram().boxes) {
+        if (!box.frame.contains(control)) continue;
+        ++holders;
+        QVERIFY2(box.carriesField, qPrintable(RowName(field, "on a blue box")));
+        QCOMPARE(box.text, QString::fromLatin1(field.boxText));
+        QVERIFY2(!box.textArea.intersects(control), qPrintable(RowName(field, "text free")));
+      }
+      QVERIFY2(holders == 1, qPrintable(RowName(field, "on exactly one box")));
+    }
+    for (int mode = 0; mode < 4; ++mode) {
+      const ModePage* page = h.Form().Page(mode);
+      auto* rest = h.OnPage<QComboBox>(mode, kRestLists[mode]);
+      QVERIFY(rest);
+      QCOMPARE(rest->count(), 2);
+      QCOMPARE(rest->itemText(1), "Standby");
+      QCOMPARE(rest->currentText(), "Sleep");
+      const QRectF list = InDiagram(rest, page);
+      int holders = 0;
+      for (const DiagramBox& box : page->Diagram().boxes) {
+        if (box.frame.contains(list) && box.carriesField) ++holders;
+      }
+      QCOMPARE(holders, 1);
     }
   }
 
