@@ -20,6 +20,11 @@ TemporaryDirectory::TemporaryDirectory() {
   if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
 }
 
+std::string TemporaryDirectory::Refusal() {
+  return "no temporary directory could be made under " + fs::temp_directory_path().string() +
+         "; set TMPDIR to a writable one";
+}
+
 TemporaryDirectory::~TemporaryDirectory() {
   std::error_code error;
   if (!path_.empty()) fs::remove_all(path_, error);

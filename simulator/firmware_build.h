@@ -20,6 +20,8 @@ class TemporaryDirectory {
   TemporaryDirectory(const TemporaryDirectory&) = delete;
   TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
   const std::string& path() const { return path_; }
+  /// What to tell the user when the path is empty: where it was to be made and the remedy.
+  static std::string Refusal();
 
  private:
   std::string path_;

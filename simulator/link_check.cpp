@@ -450,8 +450,7 @@ LinkRun RunLinkCheck(const LinkRequest& request, const TextStore& store) {
   }
   TemporaryDirectory work;
   if (work.path().empty()) {
-    link.message = "no temporary directory could be made under " +
-                   fs::temp_directory_path().string() + "; set TMPDIR to a writable one";
+    link.message = TemporaryDirectory::Refusal();
     return link;
   }
   Link run(request, link);

@@ -31,8 +31,7 @@ CheckRun RunCheck(const CheckRequest& request, const TextStore& store) {
   }
   TemporaryDirectory work;
   if (work.path().empty()) {
-    check.message = "no temporary directory could be made under " +
-                    fs::temp_directory_path().string() + "; set TMPDIR to a writable one";
+    check.message = TemporaryDirectory::Refusal();
     return check;
   }
   const std::string sources = work.path() + "/firmware";
