@@ -1,18 +1,17 @@
 #include "ui/app_icon.h"
 
-#include <QtGlobal>
-
-// Resources of a static library are only registered when something asks for them by name.
-static void RegisterIconResource() {
-  Q_INIT_RESOURCE(kitbuilder);
-}
+#include <QDir>
 
 namespace kitbuilder::ui {
 
 QIcon ApplicationIcon() {
-  static const bool registered = (RegisterIconResource(), true);
-  Q_UNUSED(registered);
-  return QIcon(QStringLiteral(":/kitbuilder.png"));
+  QIcon icon;
+  // Each size is rendered from the drawing on its own, so small ones stay sharp instead of
+  // being scaled down from the largest.
+  for (const QFileInfo& png : QDir(QStringLiteral(":/icons")).entryInfoList(QDir::Files)) {
+    icon.addFile(png.filePath());
+  }
+  return icon;
 }
 
 }  // namespace kitbuilder::ui

@@ -1,5 +1,5 @@
 #pragma once
-// The program's icon, compiled in from ui/kitbuilder.png.
+// The program's icon, at each size rendered from ui/org.kitbuilder.Kitbuilder.svg.
 
 #include <QIcon>
 

@@ -100,7 +100,11 @@ class FormTest : public QObject {
     QCOMPARE(form.windowTitle(), "K3960 kitbuilder");
     QCOMPARE(form.minimumSize(), form.maximumSize());
     QVERIFY(!(form.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
-    QCOMPARE(form.windowIcon().pixmap(32, 32).size(), QSize(32, 32));
+    // Rendered at each size from the drawing, not one picture scaled.
+    const QList<QSize> sizes = form.windowIcon().availableSizes();
+    for (int side : {16, 32, 48, 64, 128, 256}) {
+      QVERIFY2(sizes.contains(QSize(side, side)), qPrintable(QString::number(side)));
+    }
   }
 
   // The channel takes three digits, an RF ID box two hex digits shown upper case; a paste that
