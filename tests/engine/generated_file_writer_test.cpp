@@ -5,13 +5,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "engine/build_record.h"
 #include "engine/build_sequence.h"
+#include "engine/line_ends.h"
 #include "tests/support/byte_diff.h"
 #include "tests/support/memory_output_files.h"
 #include "tests/support/recorded_settings.h"
@@ -64,6 +69,13 @@ std::string ChannelLine(std::string text) {
   return Replaced(text, kChannelLine, kUsersChannelLine);
 }
 
+// `text` with the line `theirs` replaced by both sides between git's markers.
+std::string Conflicting(std::string text, const std::string& yours, const std::string& theirs) {
+  return Replaced(text, theirs + "\r\n",
+                  "<<<<<<< your edits\r\n" + yours + "\r\n=======\r\n" + theirs +
+                      "\r\n>>>>>>> new settings\r\n");
+}
+
 std::string RfIdAndChannelLines(std::string text) {
   return ChannelLine(Replaced(text, "    0x54, 0x75, 0xC5, 0x2A", "    0x11, 0x22, 0x33, 0x44"));
 }
@@ -81,8 +93,9 @@ GenerationSettings Settings(int32_t channel, int32_t txPowerIndex = 0,
 
 // Builds `first`, lets `edit` change `file`, optionally deletes the record, and builds `second`.
 struct Rebuild {
-  Rebuild(const GenerationSettings& first, const char* file, std::string (*edit)(std::string),
-          const GenerationSettings& second, bool deleteRecord = false)
+  Rebuild(const GenerationSettings& first, const char* file,
+          const std::function<std::string(std::string)>& edit, const GenerationSettings& second,
+          bool deleteRecord = false)
       : path(scratch / file) {
     EXPECT_TRUE(
         RunBuildSequence(EmbeddedStore(), disk, scratch.Output(), first, kSettingsText).success);
@@ -129,7 +142,7 @@ TEST_P(RebuildMergeTest, TheFileHoldsWhatTheRuleSaysAndTheBackupTheEditedFile) {
   const Rebuild rebuild(c.first, c.file, c.edit, c.second, c.deleteRecord);
   ASSERT_NE(rebuild.generated, "");
   EXPECT_TRUE(rebuild.outcome.success);
-  EXPECT_FALSE(rebuild.outcome.conflicted);
+  EXPECT_FALSE(rebuild.outcome.editsPending);
   const std::string expected = c.holds == MergeCase::kEditOfNew ? c.edit(rebuild.generated)
                                : c.holds == MergeCase::kNew     ? rebuild.generated
                                                                 : rebuild.edited;
@@ -190,17 +203,12 @@ class RebuildConflictTest : public ::testing::TestWithParam<ConflictCase> {};
 TEST_P(RebuildConflictTest, TheFileHoldsGitsMarkersAndTheBuildSaysWhere) {
   const ConflictCase& c = GetParam();
   const Rebuild rebuild(Settings(100), "main.c", c.edit, c.second);
-  EXPECT_TRUE(rebuild.outcome.conflicted);
+  EXPECT_TRUE(rebuild.outcome.editsPending);
   EXPECT_EQ(rebuild.outcome.notices, std::vector<std::string>{c.notice});
   EXPECT_TRUE(SameBytes(rebuild.edited, ReadFileBytes(rebuild.path + ".bak")));
 
-  // The new file, each conflicting line replaced by both sides between git's markers.
   std::string expected = rebuild.generated;
-  for (const auto& [yours, theirs] : c.sides) {
-    expected = Replaced(expected, theirs + "\r\n",
-                        "<<<<<<< your edits\r\n" + yours + "\r\n=======\r\n" + theirs +
-                            "\r\n>>>>>>> new settings\r\n");
-  }
+  for (const auto& [yours, theirs] : c.sides) expected = Conflicting(expected, yours, theirs);
   const std::string written = ReadFileBytes(rebuild.path);
   EXPECT_TRUE(SameBytes(expected, written));
   std::size_t at = 0;
@@ -228,6 +236,212 @@ INSTANTIATE_TEST_SUITE_P(
                      53,
                      "main.c: 2 conflicts between your edits and the new settings, from line "
                      "53; your version is in main.c.bak"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The line ends that an editor or git leaves in the user's file.
+std::string CrLfEnds(std::string text) {
+  return WithLineEnds(text, LineEnds::kCrLf);
+}
+
+std::string LfEnds(std::string text) {
+  return WithLineEnds(text, LineEnds::kLf);
+}
+
+// LF in the first lines only, as an editor leaves lines pasted in from elsewhere.
+std::string MixedEnds(std::string text) {
+  std::size_t at = 0;
+  for (int line = 0; line < 10; ++line) {
+    at = text.find("\r\n", at);
+    text.erase(at, 1);
+  }
+  return text;
+}
+
+struct LineEndCase {
+  const char* name;
+  std::string (*ends)(std::string);
+  std::string (*edit)(std::string);
+  LineEnds written;
+  enum { kUnedited, kKept, kConflict } outcome;
+};
+
+void PrintTo(const LineEndCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class RebuildLineEndsTest : public ::testing::TestWithParam<LineEndCase> {};
+
+TEST_P(RebuildLineEndsTest, LinesAreMergedAndWrittenInTheUsersLineEnds) {
+  const LineEndCase& c = GetParam();
+  const Rebuild rebuild(
+      Settings(100), "main.c", [&c](std::string text) { return c.ends(c.edit(text)); },
+      Settings(12));
+  const std::string expected =
+      c.outcome == LineEndCase::kConflict
+          ? Conflicting(rebuild.generated, kUsersChannelLine, kChannelSides.second)
+          : c.edit(rebuild.generated);
+  EXPECT_TRUE(SameBytes(WithLineEnds(expected, c.written), ReadFileBytes(rebuild.path)));
+  EXPECT_EQ(rebuild.outcome.editsPending, c.outcome == LineEndCase::kConflict);
+  const char* notice = c.outcome == LineEndCase::kKept ? "main.c: your edits were kept."
+                       : c.outcome == LineEndCase::kConflict
+                           ? "main.c: 1 conflict between your edits and the new settings, at line "
+                             "157; your version is in main.c.bak"
+                           : nullptr;
+  if (notice == nullptr) {
+    EXPECT_TRUE(rebuild.outcome.notices.empty());
+    EXPECT_FALSE(rebuild.scratch.Exists("main.c.bak"));
+  } else {
+    EXPECT_EQ(rebuild.outcome.notices, std::vector<std::string>{notice});
+    EXPECT_TRUE(SameBytes(rebuild.edited, ReadFileBytes(rebuild.path + ".bak")));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RebuildLineEndsTest,
+    ::testing::Values(
+        LineEndCase{"CrLfUnedited", CrLfEnds, Unedited, LineEnds::kCrLf, LineEndCase::kUnedited},
+        LineEndCase{"LfUnedited", LfEnds, Unedited, LineEnds::kLf, LineEndCase::kUnedited},
+        LineEndCase{"MixedUnedited", MixedEnds, Unedited, LineEnds::kCrLf, LineEndCase::kUnedited},
+        LineEndCase{"CrLfFunctionAdded", CrLfEnds, FunctionAfterMain, LineEnds::kCrLf,
+                    LineEndCase::kKept},
+        LineEndCase{"LfFunctionAdded", LfEnds, FunctionAfterMain, LineEnds::kLf,
+                    LineEndCase::kKept},
+        LineEndCase{"MixedFunctionAdded", MixedEnds, FunctionAfterMain, LineEnds::kCrLf,
+                    LineEndCase::kKept},
+        LineEndCase{"CrLfChannelLineEdited", CrLfEnds, ChannelLine, LineEnds::kCrLf,
+                    LineEndCase::kConflict},
+        LineEndCase{"LfChannelLineEdited", LfEnds, ChannelLine, LineEnds::kLf,
+                    LineEndCase::kConflict},
+        LineEndCase{"MixedChannelLineEdited", MixedEnds, ChannelLine, LineEnds::kCrLf,
+                    LineEndCase::kConflict}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The conflicting lines of the user's side kept, those of the new settings and the markers gone.
+std::string KeepYours(std::string text) {
+  const std::size_t opening = text.find("<<<<<<< your edits\r\n");
+  const std::size_t middle = text.find("=======\r\n", opening);
+  const std::size_t closing = text.find(">>>>>>> new settings\r\n", middle);
+  return text.substr(0, opening) + text.substr(opening + 20, middle - opening - 20) +
+         text.substr(closing + 22);
+}
+
+TEST(RebuildTest, UnresolvedMarkersRefuseEveryBuildUntilTheUserResolvesThem) {
+  MemoryOutputFiles files;
+  ASSERT_TRUE(RunBuildSequence(EmbeddedStore(), files, "/out/", Settings(100), "first").success);
+  files.files["/out/main.c"] = FunctionAfterMain(ChannelLine(files.files["/out/main.c"]));
+  ASSERT_TRUE(
+      RunBuildSequence(EmbeddedStore(), files, "/out/", Settings(12), "second").editsPending);
+
+  // LF ends too, as an editor may have saved the file with its markers.
+  const std::map<std::string, std::string> leftByTheMerge = files.files;
+  for (const std::string& main : {files.files["/out/main.c"], LfEnds(files.files["/out/main.c"])}) {
+    files.files["/out/main.c"] = main;
+    const std::map<std::string, std::string> before = files.files;
+    files.writeOrder.clear();
+    const BuildOutcome refused = RunBuildSequence(EmbeddedStore(), files, "/out/",
+                                                  Settings(20, 0, TargetCompiler::kSdcc), "third");
+    EXPECT_FALSE(refused.success);
+    EXPECT_EQ(refused.statusText,
+              "main.c still holds the conflict from the last build at line 157: resolve it (keep "
+              "one side, delete the marker lines) and build again");
+    EXPECT_TRUE(refused.notices.empty());
+    EXPECT_TRUE(files.writeOrder.empty());
+    EXPECT_EQ(files.files, before);
+  }
+
+  files.files = leftByTheMerge;
+  const std::string resolved = KeepYours(files.files["/out/main.c"]);
+  files.files["/out/main.c"] = resolved;
+  const BuildOutcome merged =
+      RunBuildSequence(EmbeddedStore(), files, "/out/", Settings(12, 4), "fourth");
+  EXPECT_TRUE(merged.success);
+  EXPECT_EQ(merged.notices, std::vector<std::string>{"main.c: your edits were kept."});
+  EXPECT_EQ(files.files["/out/main.c.bak"], resolved);
+  const std::string& main = files.files["/out/main.c"];
+  for (const char* kept : {kUsersChannelLine, "void Application(void)"}) {
+    EXPECT_NE(main.find(kept), std::string::npos) << kept;
+  }
+  EXPECT_NE(main, resolved);
+}
+
+TEST(RebuildTest, MarkersInAFileWrittenLastRefuseTheFilesBeforeIt) {
+  MemoryOutputFiles files;
+  ASSERT_TRUE(RunBuildSequence(EmbeddedStore(), files, "/out/", Settings(100), "first").success);
+  files.files["/out/K3960reg.h"] += "<<<<<<< your edits\n";
+  const std::map<std::string, std::string> before = files.files;
+  const BuildOutcome refused =
+      RunBuildSequence(EmbeddedStore(), files, "/out/", Settings(12), "second");
+  EXPECT_EQ(refused.statusText,
+            "K3960reg.h still holds the conflict from the last build at line 81: resolve it "
+            "(keep one side, delete the marker lines) and build again");
+  EXPECT_EQ(files.files, before);
+}
+
+TEST(RebuildTest, AMergeThatLibgit2RefusesNamesItsReasonAndWhatWasKept) {
+  const Rebuild rebuild(
+      Settings(100), "main.c",
+      [](std::string text) { return FunctionAfterMain(text).insert(2, 1, '\0'); }, Settings(12));
+  EXPECT_TRUE(rebuild.outcome.editsPending);
+  EXPECT_EQ(rebuild.outcome.notices,
+            std::vector<std::string>{
+                "main.c: your edits could not be merged (libgit2 takes a text with a NUL byte "
+                "for binary and does not merge it); main.c holds the new settings alone, your "
+                "version is in main.c.bak"});
+  EXPECT_TRUE(SameBytes(rebuild.generated, ReadFileBytes(rebuild.path)));
+  EXPECT_TRUE(SameBytes(rebuild.edited, ReadFileBytes(rebuild.path + ".bak")));
+}
+
+// Runs `command` in a shell with git's user-wide and system-wide settings out of reach; what it
+// prints, or nothing when it fails.
+std::optional<std::string> Shell(const std::string& command) {
+  const std::string isolated =
+      "export GIT_CONFIG_GLOBAL=/dev/null GIT_CONFIG_NOSYSTEM=1; " + command + " 2>/dev/null";
+  FILE* pipe = popen(isolated.c_str(), "r");
+  if (pipe == nullptr) return std::nullopt;
+  std::string out;
+  char buffer[512];
+  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+  if (pclose(pipe) != 0) return std::nullopt;
+  return out;
+}
+
+struct GitCase {
+  const char* name;
+  const char* lineEndRule;  // the commands that set it in a new repository
+};
+
+class FirmwareUnderGitTest : public ::testing::TestWithParam<GitCase> {};
+
+TEST_P(FirmwareUnderGitTest, AnEditOfACheckedOutMainProgramIsKeptWithoutConflict) {
+  if (!Shell("git --version")) GTEST_SKIP() << "SKIP: git is not installed";
+  ScratchDirectory scratch;
+  DiskOutputFiles disk;
+  const std::string git = "cd '" + scratch.Path() + "' && git ";
+  ASSERT_TRUE(Shell(git + "init -q && " + GetParam().lineEndRule + " && mkdir firmware"));
+  const std::string firmware = scratch / "firmware/";
+  ASSERT_TRUE(RunBuildSequence(EmbeddedStore(), disk, firmware, Settings(100), "first").success);
+  ASSERT_TRUE(Shell(git + "add -A && git -c user.name=Kitbuilder -c user.email=kb@localhost "
+                          "commit -qm first && rm -r firmware && git checkout -- firmware"));
+  const std::string checkedOut = ReadFileBytes(firmware + "main.c");
+  ASSERT_EQ(checkedOut.find('\r'), std::string::npos) << "git kept the CR LF line ends";
+  ASSERT_EQ(disk.Write(firmware + "main.c", LfEnds(FunctionAfterMain(CrLfEnds(checkedOut)))).status,
+            WriteOutcome::Status::kWritten);
+
+  const BuildOutcome rebuilt =
+      RunBuildSequence(EmbeddedStore(), disk, firmware, Settings(12), "second");
+  EXPECT_FALSE(rebuilt.editsPending);
+  EXPECT_EQ(rebuilt.notices, std::vector<std::string>{"main.c: your edits were kept."});
+  // The function and the channel line are all that git sees changed in the files.
+  EXPECT_EQ(Shell(git + "diff --numstat"),
+            "1\t1\tfirmware/.kitbuilder/main.c\n"
+            "1\t1\tfirmware/.kitbuilder/settings.toml\n"
+            "6\t1\tfirmware/main.c\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LineEndRules, FirmwareUnderGitTest,
+    ::testing::Values(GitCase{"AutocrlfInput", "git config core.autocrlf input"},
+                      GitCase{"TextAuto", "echo '* text=auto' > .gitattributes"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RebuildTest, AWriteThatFailsMidwayRecordsNothingAndLosesNothing) {
