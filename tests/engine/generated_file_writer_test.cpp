@@ -5,12 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <map>
-#include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -163,10 +162,6 @@ TEST_P(RebuildMergeTest, TheFileHoldsWhatTheRuleSaysAndTheBackupTheEditedFile) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, RebuildMergeTest,
     ::testing::Values(
-        MergeCase{"UneditedFileTakesTheNewSettingsSilently", "main.c", Unedited, Settings(100),
-                  Settings(12), false, MergeCase::kNew, ""},
-        MergeCase{"FunctionAfterMainIsKept", "main.c", FunctionAfterMain, Settings(100),
-                  Settings(12), false, MergeCase::kEditOfNew, "main.c: your edits were kept."},
         MergeCase{"ChangedPayloadTableIsKept", "main.c", PayloadTable, Settings(100),
                   Settings(100, 4), false, MergeCase::kEditOfNew, "main.c: your edits were kept."},
         MergeCase{"EditedTypeHeaderKeepsItsTypedefInTheOtherDialect", "define.h", TypedefAtTheEnd,
@@ -221,160 +216,117 @@ const std::pair<std::string, std::string> kChannelSides = {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RebuildConflictTest,
-    ::testing::Values(
-        ConflictCase{"EditedChannelLineAndAnotherChannel",
-                     ChannelLine,
-                     Settings(12),
-                     {kChannelSides},
-                     157,
-                     "main.c: 1 conflict between your edits and the new settings, at line 157; "
-                     "your version is in main.c.bak"},
-        ConflictCase{"EditedRfIdAndChannelLinesAndOtherOnes",
-                     RfIdAndChannelLines,
-                     Settings(12, 0, TargetCompiler::kC51, "0x99"),
-                     {{"    0x11, 0x22, 0x33, 0x44", "    0x99, 0x75, 0xC5, 0x2A"}, kChannelSides},
-                     53,
-                     "main.c: 2 conflicts between your edits and the new settings, from line "
-                     "53; your version is in main.c.bak"}),
+    ::testing::Values(ConflictCase{
+        "EditedRfIdAndChannelLinesAndOtherOnes",
+        RfIdAndChannelLines,
+        Settings(12, 0, TargetCompiler::kC51, "0x99"),
+        {{"    0x11, 0x22, 0x33, 0x44", "    0x99, 0x75, 0xC5, 0x2A"}, kChannelSides},
+        53,
+        "main.c: 2 conflicts between your edits and the new settings, from line "
+        "53; your version is in main.c.bak"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// The line ends that an editor or git leaves in the user's file.
-std::string CrLfEnds(std::string text) {
-  return WithLineEnds(text, LineEnds::kCrLf);
-}
+// The line ends that an editor or git leaves in the user's file, and those a rebuild writes.
+struct LineEndStyle {
+  const char* name;
+  std::string (*apply)(std::string);
+  LineEnds written;
+};
 
 std::string LfEnds(std::string text) {
   return WithLineEnds(text, LineEnds::kLf);
 }
 
-// LF in the first lines only, as an editor leaves lines pasted in from elsewhere.
-std::string MixedEnds(std::string text) {
-  std::size_t at = 0;
-  for (int line = 0; line < 10; ++line) {
-    at = text.find("\r\n", at);
-    text.erase(at, 1);
-  }
-  return text;
-}
-
-struct LineEndCase {
+// An edit of the user's, what the rebuilt file holds (made of the new generation) and the notice.
+struct UsersEdit {
   const char* name;
-  std::string (*ends)(std::string);
-  std::string (*edit)(std::string);
-  LineEnds written;
-  enum { kUnedited, kKept, kConflict } outcome;
+  std::string (*apply)(std::string);
+  std::string (*result)(std::string);
+  const char* notice;  // "" for none, and then no backup either
 };
 
-void PrintTo(const LineEndCase& c, std::ostream* os) {
-  *os << c.name;
-}
-
-class RebuildLineEndsTest : public ::testing::TestWithParam<LineEndCase> {};
+class RebuildLineEndsTest : public ::testing::TestWithParam<std::tuple<LineEndStyle, UsersEdit>> {};
 
 TEST_P(RebuildLineEndsTest, LinesAreMergedAndWrittenInTheUsersLineEnds) {
-  const LineEndCase& c = GetParam();
+  const auto& [ends, edit] = GetParam();
   const Rebuild rebuild(
-      Settings(100), "main.c", [&c](std::string text) { return c.ends(c.edit(text)); },
+      Settings(100), "main.c", [&](std::string text) { return ends.apply(edit.apply(text)); },
       Settings(12));
-  const std::string expected =
-      c.outcome == LineEndCase::kConflict
-          ? Conflicting(rebuild.generated, kUsersChannelLine, kChannelSides.second)
-          : c.edit(rebuild.generated);
-  EXPECT_TRUE(SameBytes(WithLineEnds(expected, c.written), ReadFileBytes(rebuild.path)));
-  EXPECT_EQ(rebuild.outcome.editsPending, c.outcome == LineEndCase::kConflict);
-  const char* notice = c.outcome == LineEndCase::kKept ? "main.c: your edits were kept."
-                       : c.outcome == LineEndCase::kConflict
-                           ? "main.c: 1 conflict between your edits and the new settings, at line "
-                             "157; your version is in main.c.bak"
-                           : nullptr;
-  if (notice == nullptr) {
-    EXPECT_TRUE(rebuild.outcome.notices.empty());
-    EXPECT_FALSE(rebuild.scratch.Exists("main.c.bak"));
-  } else {
-    EXPECT_EQ(rebuild.outcome.notices, std::vector<std::string>{notice});
-    EXPECT_TRUE(SameBytes(rebuild.edited, ReadFileBytes(rebuild.path + ".bak")));
-  }
+  EXPECT_TRUE(SameBytes(WithLineEnds(edit.result(rebuild.generated), ends.written),
+                        ReadFileBytes(rebuild.path)));
+  EXPECT_EQ(rebuild.outcome.editsPending,
+            std::string(edit.notice).find("conflict") != std::string::npos);
+  EXPECT_EQ(rebuild.outcome.notices,
+            *edit.notice ? std::vector<std::string>{edit.notice} : std::vector<std::string>{});
+  EXPECT_EQ(ReadFileBytes(rebuild.path + ".bak"), *edit.notice ? rebuild.edited : "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RebuildLineEndsTest,
-    ::testing::Values(
-        LineEndCase{"CrLfUnedited", CrLfEnds, Unedited, LineEnds::kCrLf, LineEndCase::kUnedited},
-        LineEndCase{"LfUnedited", LfEnds, Unedited, LineEnds::kLf, LineEndCase::kUnedited},
-        LineEndCase{"MixedUnedited", MixedEnds, Unedited, LineEnds::kCrLf, LineEndCase::kUnedited},
-        LineEndCase{"CrLfFunctionAdded", CrLfEnds, FunctionAfterMain, LineEnds::kCrLf,
-                    LineEndCase::kKept},
-        LineEndCase{"LfFunctionAdded", LfEnds, FunctionAfterMain, LineEnds::kLf,
-                    LineEndCase::kKept},
-        LineEndCase{"MixedFunctionAdded", MixedEnds, FunctionAfterMain, LineEnds::kCrLf,
-                    LineEndCase::kKept},
-        LineEndCase{"CrLfChannelLineEdited", CrLfEnds, ChannelLine, LineEnds::kCrLf,
-                    LineEndCase::kConflict},
-        LineEndCase{"LfChannelLineEdited", LfEnds, ChannelLine, LineEnds::kLf,
-                    LineEndCase::kConflict},
-        LineEndCase{"MixedChannelLineEdited", MixedEnds, ChannelLine, LineEnds::kCrLf,
-                    LineEndCase::kConflict}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// The conflicting lines of the user's side kept, those of the new settings and the markers gone.
-std::string KeepYours(std::string text) {
-  const std::size_t opening = text.find("<<<<<<< your edits\r\n");
-  const std::size_t middle = text.find("=======\r\n", opening);
-  const std::size_t closing = text.find(">>>>>>> new settings\r\n", middle);
-  return text.substr(0, opening) + text.substr(opening + 20, middle - opening - 20) +
-         text.substr(closing + 22);
-}
+    ::testing::Combine(
+        ::testing::Values(
+            LineEndStyle{"CrLf", Unedited, LineEnds::kCrLf},
+            LineEndStyle{"Lf", LfEnds, LineEnds::kLf},
+            // LF in the first lines only, as an editor leaves lines pasted in from elsewhere.
+            LineEndStyle{"Mixed",
+                         [](std::string text) {
+                           for (int line = 0; line < 10; ++line) text.erase(text.find("\r\n"), 1);
+                           return text;
+                         },
+                         LineEnds::kCrLf}),
+        ::testing::Values(
+            UsersEdit{"Unedited", Unedited, Unedited, ""},
+            UsersEdit{"FunctionAdded", FunctionAfterMain, FunctionAfterMain,
+                      "main.c: your edits were kept."},
+            UsersEdit{"ChannelLineEdited", ChannelLine,
+                      [](std::string text) {
+                        return Conflicting(text, kUsersChannelLine, kChannelSides.second);
+                      },
+                      "main.c: 1 conflict between your edits and the new settings, at line 157; "
+                      "your version is in main.c.bak"})),
+    [](const auto& info) {
+      return std::string(std::get<0>(info.param).name) + std::get<1>(info.param).name;
+    });
 
 TEST(RebuildTest, UnresolvedMarkersRefuseEveryBuildUntilTheUserResolvesThem) {
   MemoryOutputFiles files;
   ASSERT_TRUE(RunBuildSequence(EmbeddedStore(), files, "/out/", Settings(100), "first").success);
-  files.files["/out/main.c"] = FunctionAfterMain(ChannelLine(files.files["/out/main.c"]));
+  std::string& main = files.files["/out/main.c"];
+  main = FunctionAfterMain(ChannelLine(main));
   ASSERT_TRUE(
       RunBuildSequence(EmbeddedStore(), files, "/out/", Settings(12), "second").editsPending);
+  const std::string merged = main;
+  // Resolved: the user's side kept, the marker lines deleted.
+  const std::string resolved = Replaced(
+      merged, Conflicting(kChannelSides.second + "\r\n", kUsersChannelLine, kChannelSides.second),
+      std::string(kUsersChannelLine) + "\r\n");
 
-  // LF ends too, as an editor may have saved the file with its markers.
-  const std::map<std::string, std::string> leftByTheMerge = files.files;
-  for (const std::string& main : {files.files["/out/main.c"], LfEnds(files.files["/out/main.c"])}) {
-    files.files["/out/main.c"] = main;
-    const std::map<std::string, std::string> before = files.files;
-    files.writeOrder.clear();
-    const BuildOutcome refused = RunBuildSequence(EmbeddedStore(), files, "/out/",
-                                                  Settings(20, 0, TargetCompiler::kSdcc), "third");
-    EXPECT_FALSE(refused.success);
-    EXPECT_EQ(refused.statusText,
-              "main.c still holds the conflict from the last build at line 157: resolve it (keep "
-              "one side, delete the marker lines) and build again");
-    EXPECT_TRUE(refused.notices.empty());
-    EXPECT_TRUE(files.writeOrder.empty());
-    EXPECT_EQ(files.files, before);
+  // With LF ends too, as an editor may save the file, and in the file written last.
+  const std::string inMain =
+      "main.c still holds the conflict from the last build at line 157: resolve it (keep one "
+      "side, delete the marker lines) and build again";
+  const std::tuple<std::string, std::string, std::string> cases[] = {
+      {"main.c", merged, inMain},
+      {"main.c", LfEnds(merged), inMain},
+      {"K3960reg.h", files.files["/out/K3960reg.h"] + ">>>>>>> new settings\n",
+       "K3960reg.h still holds the conflict from the last build at line 81: resolve it (keep one "
+       "side, delete the marker lines) and build again"}};
+  for (const auto& [name, text, message] : cases) {
+    MemoryOutputFiles refusing = files;
+    refusing.files["/out/main.c"] = resolved;
+    refusing.files["/out/" + name] = text;
+    const std::map<std::string, std::string> before = refusing.files;
+    EXPECT_EQ(
+        RunBuildSequence(EmbeddedStore(), refusing, "/out/", Settings(20), "third").statusText,
+        message);
+    EXPECT_EQ(refusing.files, before);
   }
 
-  files.files = leftByTheMerge;
-  const std::string resolved = KeepYours(files.files["/out/main.c"]);
-  files.files["/out/main.c"] = resolved;
-  const BuildOutcome merged =
+  main = resolved;
+  const BuildOutcome rebuilt =
       RunBuildSequence(EmbeddedStore(), files, "/out/", Settings(12, 4), "fourth");
-  EXPECT_TRUE(merged.success);
-  EXPECT_EQ(merged.notices, std::vector<std::string>{"main.c: your edits were kept."});
+  EXPECT_EQ(rebuilt.notices, std::vector<std::string>{"main.c: your edits were kept."});
   EXPECT_EQ(files.files["/out/main.c.bak"], resolved);
-  const std::string& main = files.files["/out/main.c"];
-  for (const char* kept : {kUsersChannelLine, "void Application(void)"}) {
-    EXPECT_NE(main.find(kept), std::string::npos) << kept;
-  }
-  EXPECT_NE(main, resolved);
-}
-
-TEST(RebuildTest, MarkersInAFileWrittenLastRefuseTheFilesBeforeIt) {
-  MemoryOutputFiles files;
-  ASSERT_TRUE(RunBuildSequence(EmbeddedStore(), files, "/out/", Settings(100), "first").success);
-  files.files["/out/K3960reg.h"] += "<<<<<<< your edits\n";
-  const std::map<std::string, std::string> before = files.files;
-  const BuildOutcome refused =
-      RunBuildSequence(EmbeddedStore(), files, "/out/", Settings(12), "second");
-  EXPECT_EQ(refused.statusText,
-            "K3960reg.h still holds the conflict from the last build at line 81: resolve it "
-            "(keep one side, delete the marker lines) and build again");
-  EXPECT_EQ(files.files, before);
 }
 
 TEST(RebuildTest, AMergeThatLibgit2RefusesNamesItsReasonAndWhatWasKept) {
@@ -391,58 +343,44 @@ TEST(RebuildTest, AMergeThatLibgit2RefusesNamesItsReasonAndWhatWasKept) {
   EXPECT_TRUE(SameBytes(rebuild.edited, ReadFileBytes(rebuild.path + ".bak")));
 }
 
-// Runs `command` in a shell with git's user-wide and system-wide settings out of reach; what it
-// prints, or nothing when it fails.
-std::optional<std::string> Shell(const std::string& command) {
-  const std::string isolated =
-      "export GIT_CONFIG_GLOBAL=/dev/null GIT_CONFIG_NOSYSTEM=1; " + command + " 2>/dev/null";
-  FILE* pipe = popen(isolated.c_str(), "r");
-  if (pipe == nullptr) return std::nullopt;
-  std::string out;
-  char buffer[512];
-  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-  if (pclose(pipe) != 0) return std::nullopt;
-  return out;
-}
-
-struct GitCase {
-  const char* name;
-  const char* lineEndRule;  // the commands that set it in a new repository
-};
-
-class FirmwareUnderGitTest : public ::testing::TestWithParam<GitCase> {};
+class FirmwareUnderGitTest : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(FirmwareUnderGitTest, AnEditOfACheckedOutMainProgramIsKeptWithoutConflict) {
-  if (!Shell("git --version")) GTEST_SKIP() << "SKIP: git is not installed";
+  if (std::system("git --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "SKIP: no git";
   ScratchDirectory scratch;
   DiskOutputFiles disk;
-  const std::string git = "cd '" + scratch.Path() + "' && git ";
-  ASSERT_TRUE(Shell(git + "init -q && " + GetParam().lineEndRule + " && mkdir firmware"));
-  const std::string firmware = scratch / "firmware/";
+  // Out of reach of the user's and the system's git settings.
+  const auto git = [&scratch](const std::string& commands) {
+    return std::system(("export GIT_CONFIG_GLOBAL=/dev/null GIT_CONFIG_NOSYSTEM=1; cd '" +
+                        scratch.Path() + "/repo' && { " + commands + "; } >/dev/null 2>&1")
+                           .c_str());
+  };
+  const std::string firmware = scratch / "repo/firmware/";
+  ASSERT_EQ(std::system(("mkdir -p '" + firmware + "'").c_str()), 0);
+  ASSERT_EQ(git(std::string("git init -q && ") + GetParam()), 0);
   ASSERT_TRUE(RunBuildSequence(EmbeddedStore(), disk, firmware, Settings(100), "first").success);
-  ASSERT_TRUE(Shell(git + "add -A && git -c user.name=Kitbuilder -c user.email=kb@localhost "
-                          "commit -qm first && rm -r firmware && git checkout -- firmware"));
+  ASSERT_EQ(git("git add -A && git -c user.name=K -c user.email=k@localhost commit -qm first && "
+                "rm -r firmware && git checkout -- firmware"),
+            0);
   const std::string checkedOut = ReadFileBytes(firmware + "main.c");
   ASSERT_EQ(checkedOut.find('\r'), std::string::npos) << "git kept the CR LF line ends";
-  ASSERT_EQ(disk.Write(firmware + "main.c", LfEnds(FunctionAfterMain(CrLfEnds(checkedOut)))).status,
-            WriteOutcome::Status::kWritten);
+  disk.Write(firmware + "main.c",
+             LfEnds(FunctionAfterMain(WithLineEnds(checkedOut, LineEnds::kCrLf))));
 
   const BuildOutcome rebuilt =
       RunBuildSequence(EmbeddedStore(), disk, firmware, Settings(12), "second");
-  EXPECT_FALSE(rebuilt.editsPending);
   EXPECT_EQ(rebuilt.notices, std::vector<std::string>{"main.c: your edits were kept."});
   // The function and the channel line are all that git sees changed in the files.
-  EXPECT_EQ(Shell(git + "diff --numstat"),
+  ASSERT_EQ(git("git diff --numstat > ../numstat"), 0);
+  EXPECT_EQ(ReadFileBytes(scratch / "numstat"),
             "1\t1\tfirmware/.kitbuilder/main.c\n"
             "1\t1\tfirmware/.kitbuilder/settings.toml\n"
             "6\t1\tfirmware/main.c\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    LineEndRules, FirmwareUnderGitTest,
-    ::testing::Values(GitCase{"AutocrlfInput", "git config core.autocrlf input"},
-                      GitCase{"TextAuto", "echo '* text=auto' > .gitattributes"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(LineEndRules, FirmwareUnderGitTest,
+                         ::testing::Values("git config core.autocrlf input",
+                                           "echo '* text=auto' > .gitattributes"));
 
 TEST(RebuildTest, AWriteThatFailsMidwayRecordsNothingAndLosesNothing) {
   MemoryOutputFiles files;
