@@ -346,7 +346,8 @@ TEST(RebuildTest, AMergeThatLibgit2RefusesNamesItsReasonAndWhatWasKept) {
 class FirmwareUnderGitTest : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(FirmwareUnderGitTest, AnEditOfACheckedOutMainProgramIsKeptWithoutConflict) {
-  if (std::system("git --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "SKIP: no git";
+  if (std::system("git --version >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "SKIP: git is not installed";
   ScratchDirectory scratch;
   DiskOutputFiles disk;
   // Out of reach of the user's and the system's git settings.
