@@ -245,6 +245,14 @@ struct UsersEdit {
   const char* notice;  // "" for none, and then no backup either
 };
 
+void PrintTo(const LineEndStyle& ends, std::ostream* os) {
+  *os << ends.name;
+}
+
+void PrintTo(const UsersEdit& edit, std::ostream* os) {
+  *os << edit.name;
+}
+
 class RebuildLineEndsTest : public ::testing::TestWithParam<std::tuple<LineEndStyle, UsersEdit>> {};
 
 TEST_P(RebuildLineEndsTest, LinesAreMergedAndWrittenInTheUsersLineEnds) {
@@ -254,8 +262,9 @@ TEST_P(RebuildLineEndsTest, LinesAreMergedAndWrittenInTheUsersLineEnds) {
       Settings(12));
   EXPECT_TRUE(SameBytes(WithLineEnds(edit.result(rebuild.generated), ends.written),
                         ReadFileBytes(rebuild.path)));
+  // The notices that leave the edits for the user to finish name the backup.
   EXPECT_EQ(rebuild.outcome.editsPending,
-            std::string(edit.notice).find("conflict") != std::string::npos);
+            std::string(edit.notice).find("main.c.bak") != std::string::npos);
   EXPECT_EQ(rebuild.outcome.notices,
             *edit.notice ? std::vector<std::string>{edit.notice} : std::vector<std::string>{});
   EXPECT_EQ(ReadFileBytes(rebuild.path + ".bak"), *edit.notice ? rebuild.edited : "");
@@ -283,7 +292,13 @@ INSTANTIATE_TEST_SUITE_P(
                         return Conflicting(text, kUsersChannelLine, kChannelSides.second);
                       },
                       "main.c: 1 conflict between your edits and the new settings, at line 157; "
-                      "your version is in main.c.bak"})),
+                      "your version is in main.c.bak"},
+            UsersEdit{"NulByteThatLibgit2DoesNotMerge",
+                      [](std::string text) { return FunctionAfterMain(text).insert(2, 1, '\0'); },
+                      Unedited,
+                      "main.c: your edits could not be merged (libgit2 takes a text with a NUL "
+                      "byte for binary and does not merge it); main.c holds the new settings "
+                      "alone, your version is in main.c.bak"})),
     [](const auto& info) {
       return std::string(std::get<0>(info.param).name) + std::get<1>(info.param).name;
     });
@@ -329,21 +344,9 @@ TEST(RebuildTest, UnresolvedMarkersRefuseEveryBuildUntilTheUserResolvesThem) {
   EXPECT_EQ(files.files["/out/main.c.bak"], resolved);
 }
 
-TEST(RebuildTest, AMergeThatLibgit2RefusesNamesItsReasonAndWhatWasKept) {
-  const Rebuild rebuild(
-      Settings(100), "main.c",
-      [](std::string text) { return FunctionAfterMain(text).insert(2, 1, '\0'); }, Settings(12));
-  EXPECT_TRUE(rebuild.outcome.editsPending);
-  EXPECT_EQ(rebuild.outcome.notices,
-            std::vector<std::string>{
-                "main.c: your edits could not be merged (libgit2 takes a text with a NUL byte "
-                "for binary and does not merge it); main.c holds the new settings alone, your "
-                "version is in main.c.bak"});
-  EXPECT_TRUE(SameBytes(rebuild.generated, ReadFileBytes(rebuild.path)));
-  EXPECT_TRUE(SameBytes(rebuild.edited, ReadFileBytes(rebuild.path + ".bak")));
-}
-
-class FirmwareUnderGitTest : public ::testing::TestWithParam<const char*> {};
+// The name of a way to set git's line-end conversion, and the commands that set it.
+class FirmwareUnderGitTest : public ::testing::TestWithParam<std::pair<const char*, const char*>> {
+};
 
 TEST_P(FirmwareUnderGitTest, AnEditOfACheckedOutMainProgramIsKeptWithoutConflict) {
   if (std::system("git --version >/dev/null 2>&1") != 0)
@@ -358,7 +361,7 @@ TEST_P(FirmwareUnderGitTest, AnEditOfACheckedOutMainProgramIsKeptWithoutConflict
   };
   const std::string firmware = scratch / "repo/firmware/";
   ASSERT_EQ(std::system(("mkdir -p '" + firmware + "'").c_str()), 0);
-  ASSERT_EQ(git(std::string("git init -q && ") + GetParam()), 0);
+  ASSERT_EQ(git(std::string("git init -q && ") + GetParam().second), 0);
   ASSERT_TRUE(RunBuildSequence(EmbeddedStore(), disk, firmware, Settings(100), "first").success);
   ASSERT_EQ(git("git add -A && git -c user.name=K -c user.email=k@localhost commit -qm first && "
                 "rm -r firmware && git checkout -- firmware"),
@@ -379,9 +382,11 @@ TEST_P(FirmwareUnderGitTest, AnEditOfACheckedOutMainProgramIsKeptWithoutConflict
             "6\t1\tfirmware/main.c\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(LineEndRules, FirmwareUnderGitTest,
-                         ::testing::Values("git config core.autocrlf input",
-                                           "echo '* text=auto' > .gitattributes"));
+INSTANTIATE_TEST_SUITE_P(
+    LineEndRules, FirmwareUnderGitTest,
+    ::testing::Values(std::pair{"AutocrlfInput", "git config core.autocrlf input"},
+                      std::pair{"TextAuto", "echo '* text=auto' > .gitattributes"}),
+    [](const auto& info) { return std::string(info.param.first); });
 
 TEST(RebuildTest, AWriteThatFailsMidwayRecordsNothingAndLosesNothing) {
   MemoryOutputFiles files;
