@@ -84,7 +84,7 @@ std::optional<MergedEdits> MergeEdits(std::string_view lastGenerated, std::strin
   if (git_merge_file(&result, &baseInput, &oursInput, &theirsInput, &options) < 0) {
     *error = LibraryError();
   } else if (result.ptr == nullptr) {
-    // libgit2 merges no text with a NUL byte in its first 8000 bytes, and says nothing of it.
+    // libgit2 takes a text with a NUL byte for binary: it merges nothing and sets no error.
     *error = "libgit2 takes a text with a NUL byte for binary and does not merge it";
   } else {
     merged.emplace();
