@@ -45,8 +45,9 @@ int WriteFiles(const BuildRequest& request, const TextStore& store, OutputFiles&
   }
   // Standard error, so that scripts reading the status line see it unchanged.
   for (const std::string& notice : outcome.notices) err << notice << '\n';
-  // Firmware with conflict markers does not compile, so a script must not go on with it.
-  return outcome.success && !outcome.conflicted ? kExitSuccess : kExitBuildFailed;
+  // Firmware with conflict markers does not compile, and firmware without the user's edits is
+  // not the user's, so a script must not go on with either.
+  return outcome.success && !outcome.editsPending ? kExitSuccess : kExitBuildFailed;
 }
 
 }  // namespace

@@ -30,15 +30,17 @@ std::string StatusText(const char* format, int32_t code) {
   return text;
 }
 
-// One step of the build: the status text it shows when it fails, and what it writes.
+// One step of the build: the file it writes, the status text it shows when it fails, and how it
+// writes the file.
 struct BuildStep {
+  const char* fileName;
   const char* failureText;
   WriterResult (*run)(const TextStore&, OutputFiles&, const std::string&,
                       const GenerationSettings&);
 };
 
 const BuildStep kMainProgramStep = {
-    "Creat main.c had some error!! ERROR CODE=%d",
+    "main.c", "Creat main.c had some error!! ERROR CODE=%d",
     [](const TextStore& store, OutputFiles& files, const std::string& directory,
        const GenerationSettings& settings) {
       return ComposeMainProgram(store, files, directory, settings.pins, settings.rfId,
@@ -47,19 +49,19 @@ const BuildStep kMainProgramStep = {
     }};
 
 const BuildStep kTypeHeaderStep = {
-    "Creat define.h had some error!! ERROR CODE=%d",
+    "define.h", "Creat define.h had some error!! ERROR CODE=%d",
     [](const TextStore& store, OutputFiles& files, const std::string& directory,
        const GenerationSettings& settings) {
       return WriteTypeHeader(store, files, directory, settings.compiler);
     }};
 
 const BuildStep kRegisterHeaderStep = {
-    "Creat k3960reg.h had some error!! ERROR CODE=%d",
+    "K3960reg.h", "Creat k3960reg.h had some error!! ERROR CODE=%d",
     [](const TextStore& store, OutputFiles& files, const std::string& directory,
        const GenerationSettings&) { return WriteRegisterHeader(store, files, directory); }};
 
 const BuildStep kMakefileStep = {
-    "Creat Makefile had some error!! ERROR CODE=%d",
+    "Makefile", "Creat Makefile had some error!! ERROR CODE=%d",
     [](const TextStore& store, OutputFiles& files, const std::string& directory,
        const GenerationSettings&) { return WriteSdccMakefile(store, files, directory); }};
 
@@ -89,6 +91,14 @@ BuildOutcome RunBuildSequence(const TextStore& store, OutputFiles& files,
   if (settings.compiler == TargetCompiler::kSdcc) steps.push_back(&kMakefileStep);
 
   BuildOutcome outcome;
+  // Checked before anything is written, so that a refused build leaves the directory as it was.
+  for (const BuildStep* step : steps) {
+    if (std::optional<std::string> refusal =
+            UnresolvedConflictRefusal(files, outputDirectory, step->fileName)) {
+      outcome.statusText = std::move(*refusal);
+      return outcome;
+    }
+  }
   // From the first file it replaces on, the recorded settings no longer describe the directory.
   outcome.writeError = ForgetRecorded(files, outputDirectory, kRecordedSettingsName);
   if (outcome.writeError) return outcome;
@@ -96,7 +106,7 @@ BuildOutcome RunBuildSequence(const TextStore& store, OutputFiles& files,
   for (const BuildStep* step : steps) {
     WriterResult result = step->run(store, files, outputDirectory, settings);
     if (!result.notice.empty()) outcome.notices.push_back(result.notice);
-    outcome.conflicted = outcome.conflicted || result.conflicted;
+    outcome.editsPending = outcome.editsPending || result.editsPending;
     outcome.writeError = std::move(result.writeError);
     if (outcome.writeError) return outcome;
     if (result.code != 0) {

@@ -39,14 +39,17 @@ struct BuildOutcome {
   /// The lines that a front end adds under the status text, one for each replaced file that held
   /// the user's edits: whether they were kept, merged or met the new settings in conflicts.
   std::vector<std::string> notices;
-  /// A file holds conflict markers for the user to resolve: the build is not done, even though
-  /// every file was written.
-  bool conflicted = false;
+  /// A file holds conflict markers for the user to resolve, or the user's edits of a file could
+  /// not be merged and are only in its backup: the build is not done, even though every file was
+  /// written.
+  bool editsPending = false;
 };
 
 /// Writes the files of `settings` into `outputDirectory` (ending in '/'), keeping the user's
-/// edits as WriteGeneratedFile says, and then, once every file is in place, the build's record
-/// with `settingsFileText`, the settings file of `settings`, as the board's project file.
+/// edits as WriteGeneratedFile says, or nothing at all when one of them still holds the conflict
+/// markers of the last build (the status text then says which file and line); and then, once every
+/// file is in place, the build's record with `settingsFileText`, the settings file of `settings`,
+/// as the board's project file.
 BuildOutcome RunBuildSequence(const TextStore& store, OutputFiles& files,
                               const std::string& outputDirectory,
                               const GenerationSettings& settings,

@@ -10,8 +10,9 @@
 //       K3960_WriteReg( PLL1_REG, 12 );        // set radio channel
 //   >>>>>>> new settings
 //
-// Lines that neither side changed keep their bytes exactly, CR LF line ends included, and the
-// markers take the line ends of the text around them.
+// Lines are merged with their line ends set aside, since an editor or git may have changed every
+// line end of the user's file and nothing else; the result, markers included, ends its lines as
+// WrittenLineEnds says.
 
 #include <optional>
 #include <string>
@@ -26,9 +27,13 @@ struct MergedEdits {
   int firstConflictLine = 0;
 };
 
-/// Merges `edited` and `generated` over their common base `lastGenerated`. Nothing, with the
-/// reason in `error`, when the merge library fails.
+/// Merges `edited` and `generated` over their common base `lastGenerated`. Nothing, with
+/// libgit2's reason in `error`, when the merge library fails.
 std::optional<MergedEdits> MergeEdits(std::string_view lastGenerated, std::string_view edited,
                                       std::string_view generated, std::string* error);
+
+/// The 1-based line of the first marker line that a merge of MergeEdits left in `text`, "<<<<<<<
+/// your edits" or ">>>>>>> new settings"; 0 when it holds none.
+int UnresolvedConflictLine(std::string_view text);
 
 }  // namespace kitbuilder

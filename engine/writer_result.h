@@ -31,8 +31,9 @@ struct WriterResult {
   /// What became of the user's edits in the file it replaced, as one line for the front end;
   /// empty when that file held none.
   std::string notice = {};
-  /// The file holds conflict markers where the user's edits and the new settings met.
-  bool conflicted = false;
+  /// The user's edits are not all in the file: it holds conflict markers where they met the new
+  /// settings, or the merge failed and they are only in the backup.
+  bool editsPending = false;
   /// What the writer generated, for the build's record.
   GeneratedFile generated = {};
 

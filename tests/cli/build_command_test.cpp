@@ -133,6 +133,12 @@ TEST(BuildCommand, ConflictsWithTheUsersEditsExitWithFailureAndSayWhere) {
   EXPECT_EQ(run.err,
             "main.c: 1 conflict between your edits and the new settings, at line 11; your "
             "version is in main.c.bak\n");
+
+  const CommandRun again = RunRequest(request, testing::MarkerStore(), files);
+  EXPECT_EQ(again.exitStatus, kExitBuildFailed);
+  EXPECT_EQ(again.err,
+            "main.c still holds the conflict from the last build at line 11: resolve it (keep one "
+            "side, delete the marker lines) and build again\n");
 }
 
 TEST(BuildCommand, StdoutFailuresAreReportedNotPassedOffAsSuccess) {

@@ -6,12 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
+#include <map>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "engine/build_record.h"
 #include "engine/build_sequence.h"
+#include "engine/line_ends.h"
 #include "tests/support/byte_diff.h"
 #include "tests/support/memory_output_files.h"
 #include "tests/support/recorded_settings.h"
@@ -64,6 +68,13 @@ std::string ChannelLine(std::string text) {
   return Replaced(text, kChannelLine, kUsersChannelLine);
 }
 
+// `text` with the line `theirs` replaced by both sides between git's markers.
+std::string Conflicting(std::string text, const std::string& yours, const std::string& theirs) {
+  return Replaced(text, theirs + "\r\n",
+                  "<<<<<<< your edits\r\n" + yours + "\r\n=======\r\n" + theirs +
+                      "\r\n>>>>>>> new settings\r\n");
+}
+
 std::string RfIdAndChannelLines(std::string text) {
   return ChannelLine(Replaced(text, "    0x54, 0x75, 0xC5, 0x2A", "    0x11, 0x22, 0x33, 0x44"));
 }
@@ -81,8 +92,9 @@ GenerationSettings Settings(int32_t channel, int32_t txPowerIndex = 0,
 
 // Builds `first`, lets `edit` change `file`, optionally deletes the record, and builds `second`.
 struct Rebuild {
-  Rebuild(const GenerationSettings& first, const char* file, std::string (*edit)(std::string),
-          const GenerationSettings& second, bool deleteRecord = false)
+  Rebuild(const GenerationSettings& first, const char* file,
+          const std::function<std::string(std::string)>& edit, const GenerationSettings& second,
+          bool deleteRecord = false)
       : path(scratch / file) {
     EXPECT_TRUE(
         RunBuildSequence(EmbeddedStore(), disk, scratch.Output(), first, kSettingsText).success);
@@ -129,7 +141,7 @@ TEST_P(RebuildMergeTest, TheFileHoldsWhatTheRuleSaysAndTheBackupTheEditedFile) {
   const Rebuild rebuild(c.first, c.file, c.edit, c.second, c.deleteRecord);
   ASSERT_NE(rebuild.generated, "");
   EXPECT_TRUE(rebuild.outcome.success);
-  EXPECT_FALSE(rebuild.outcome.conflicted);
+  EXPECT_FALSE(rebuild.outcome.editsPending);
   const std::string expected = c.holds == MergeCase::kEditOfNew ? c.edit(rebuild.generated)
                                : c.holds == MergeCase::kNew     ? rebuild.generated
                                                                 : rebuild.edited;
@@ -150,10 +162,6 @@ TEST_P(RebuildMergeTest, TheFileHoldsWhatTheRuleSaysAndTheBackupTheEditedFile) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, RebuildMergeTest,
     ::testing::Values(
-        MergeCase{"UneditedFileTakesTheNewSettingsSilently", "main.c", Unedited, Settings(100),
-                  Settings(12), false, MergeCase::kNew, ""},
-        MergeCase{"FunctionAfterMainIsKept", "main.c", FunctionAfterMain, Settings(100),
-                  Settings(12), false, MergeCase::kEditOfNew, "main.c: your edits were kept."},
         MergeCase{"ChangedPayloadTableIsKept", "main.c", PayloadTable, Settings(100),
                   Settings(100, 4), false, MergeCase::kEditOfNew, "main.c: your edits were kept."},
         MergeCase{"EditedTypeHeaderKeepsItsTypedefInTheOtherDialect", "define.h", TypedefAtTheEnd,
@@ -190,17 +198,12 @@ class RebuildConflictTest : public ::testing::TestWithParam<ConflictCase> {};
 TEST_P(RebuildConflictTest, TheFileHoldsGitsMarkersAndTheBuildSaysWhere) {
   const ConflictCase& c = GetParam();
   const Rebuild rebuild(Settings(100), "main.c", c.edit, c.second);
-  EXPECT_TRUE(rebuild.outcome.conflicted);
+  EXPECT_TRUE(rebuild.outcome.editsPending);
   EXPECT_EQ(rebuild.outcome.notices, std::vector<std::string>{c.notice});
   EXPECT_TRUE(SameBytes(rebuild.edited, ReadFileBytes(rebuild.path + ".bak")));
 
-  // The new file, each conflicting line replaced by both sides between git's markers.
   std::string expected = rebuild.generated;
-  for (const auto& [yours, theirs] : c.sides) {
-    expected = Replaced(expected, theirs + "\r\n",
-                        "<<<<<<< your edits\r\n" + yours + "\r\n=======\r\n" + theirs +
-                            "\r\n>>>>>>> new settings\r\n");
-  }
+  for (const auto& [yours, theirs] : c.sides) expected = Conflicting(expected, yours, theirs);
   const std::string written = ReadFileBytes(rebuild.path);
   EXPECT_TRUE(SameBytes(expected, written));
   std::size_t at = 0;
@@ -213,22 +216,177 @@ const std::pair<std::string, std::string> kChannelSides = {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RebuildConflictTest,
-    ::testing::Values(
-        ConflictCase{"EditedChannelLineAndAnotherChannel",
-                     ChannelLine,
-                     Settings(12),
-                     {kChannelSides},
-                     157,
-                     "main.c: 1 conflict between your edits and the new settings, at line 157; "
-                     "your version is in main.c.bak"},
-        ConflictCase{"EditedRfIdAndChannelLinesAndOtherOnes",
-                     RfIdAndChannelLines,
-                     Settings(12, 0, TargetCompiler::kC51, "0x99"),
-                     {{"    0x11, 0x22, 0x33, 0x44", "    0x99, 0x75, 0xC5, 0x2A"}, kChannelSides},
-                     53,
-                     "main.c: 2 conflicts between your edits and the new settings, from line "
-                     "53; your version is in main.c.bak"}),
+    ::testing::Values(ConflictCase{
+        "EditedRfIdAndChannelLinesAndOtherOnes",
+        RfIdAndChannelLines,
+        Settings(12, 0, TargetCompiler::kC51, "0x99"),
+        {{"    0x11, 0x22, 0x33, 0x44", "    0x99, 0x75, 0xC5, 0x2A"}, kChannelSides},
+        53,
+        "main.c: 2 conflicts between your edits and the new settings, from line "
+        "53; your version is in main.c.bak"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The line ends that an editor or git leaves in the user's file, and those a rebuild writes.
+struct LineEndStyle {
+  const char* name;
+  std::string (*apply)(std::string);
+  LineEnds written;
+};
+
+std::string LfEnds(std::string text) {
+  return WithLineEnds(text, LineEnds::kLf);
+}
+
+// An edit of the user's, what the rebuilt file holds (made of the new generation) and the notice.
+struct UsersEdit {
+  const char* name;
+  std::string (*apply)(std::string);
+  std::string (*result)(std::string);
+  const char* notice;  // "" for none, and then no backup either
+};
+
+void PrintTo(const LineEndStyle& ends, std::ostream* os) {
+  *os << ends.name;
+}
+
+void PrintTo(const UsersEdit& edit, std::ostream* os) {
+  *os << edit.name;
+}
+
+class RebuildLineEndsTest : public ::testing::TestWithParam<std::tuple<LineEndStyle, UsersEdit>> {};
+
+TEST_P(RebuildLineEndsTest, LinesAreMergedAndWrittenInTheUsersLineEnds) {
+  const auto& [ends, edit] = GetParam();
+  const Rebuild rebuild(
+      Settings(100), "main.c", [&](std::string text) { return ends.apply(edit.apply(text)); },
+      Settings(12));
+  EXPECT_TRUE(SameBytes(WithLineEnds(edit.result(rebuild.generated), ends.written),
+                        ReadFileBytes(rebuild.path)));
+  // The notices that leave the edits for the user to finish name the backup.
+  EXPECT_EQ(rebuild.outcome.editsPending,
+            std::string(edit.notice).find("main.c.bak") != std::string::npos);
+  EXPECT_EQ(rebuild.outcome.notices,
+            *edit.notice ? std::vector<std::string>{edit.notice} : std::vector<std::string>{});
+  EXPECT_EQ(ReadFileBytes(rebuild.path + ".bak"), *edit.notice ? rebuild.edited : "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RebuildLineEndsTest,
+    ::testing::Combine(
+        ::testing::Values(
+            LineEndStyle{"CrLf", Unedited, LineEnds::kCrLf},
+            LineEndStyle{"Lf", LfEnds, LineEnds::kLf},
+            // LF in the first lines only, as an editor leaves lines pasted in from elsewhere.
+            LineEndStyle{"Mixed",
+                         [](std::string text) {
+                           for (int line = 0; line < 10; ++line) text.erase(text.find("\r\n"), 1);
+                           return text;
+                         },
+                         LineEnds::kCrLf}),
+        ::testing::Values(
+            UsersEdit{"Unedited", Unedited, Unedited, ""},
+            UsersEdit{"FunctionAdded", FunctionAfterMain, FunctionAfterMain,
+                      "main.c: your edits were kept."},
+            UsersEdit{"ChannelLineEdited", ChannelLine,
+                      [](std::string text) {
+                        return Conflicting(text, kUsersChannelLine, kChannelSides.second);
+                      },
+                      "main.c: 1 conflict between your edits and the new settings, at line 157; "
+                      "your version is in main.c.bak"},
+            UsersEdit{"NulByteThatLibgit2DoesNotMerge",
+                      [](std::string text) { return FunctionAfterMain(text).insert(2, 1, '\0'); },
+                      Unedited,
+                      "main.c: your edits could not be merged (libgit2 takes a text with a NUL "
+                      "byte for binary and does not merge it); main.c holds the new settings "
+                      "alone, your version is in main.c.bak"})),
+    [](const auto& info) {
+      return std::string(std::get<0>(info.param).name) + std::get<1>(info.param).name;
+    });
+
+TEST(RebuildTest, UnresolvedMarkersRefuseEveryBuildUntilTheUserResolvesThem) {
+  MemoryOutputFiles files;
+  ASSERT_TRUE(RunBuildSequence(EmbeddedStore(), files, "/out/", Settings(100), "first").success);
+  std::string& main = files.files["/out/main.c"];
+  main = FunctionAfterMain(ChannelLine(main));
+  ASSERT_TRUE(
+      RunBuildSequence(EmbeddedStore(), files, "/out/", Settings(12), "second").editsPending);
+  const std::string merged = main;
+  // Resolved: the user's side kept, the marker lines deleted.
+  const std::string resolved = Replaced(
+      merged, Conflicting(kChannelSides.second + "\r\n", kUsersChannelLine, kChannelSides.second),
+      std::string(kUsersChannelLine) + "\r\n");
+
+  // With LF ends too, as an editor may save the file, and in the file written last.
+  const std::string inMain =
+      "main.c still holds the conflict from the last build at line 157: resolve it (keep one "
+      "side, delete the marker lines) and build again";
+  const std::tuple<std::string, std::string, std::string> cases[] = {
+      {"main.c", merged, inMain},
+      {"main.c", LfEnds(merged), inMain},
+      {"K3960reg.h", files.files["/out/K3960reg.h"] + ">>>>>>> new settings\n",
+       "K3960reg.h still holds the conflict from the last build at line 81: resolve it (keep one "
+       "side, delete the marker lines) and build again"}};
+  for (const auto& [name, text, message] : cases) {
+    MemoryOutputFiles refusing = files;
+    refusing.files["/out/main.c"] = resolved;
+    refusing.files["/out/" + name] = text;
+    const std::map<std::string, std::string> before = refusing.files;
+    EXPECT_EQ(
+        RunBuildSequence(EmbeddedStore(), refusing, "/out/", Settings(20), "third").statusText,
+        message);
+    EXPECT_EQ(refusing.files, before);
+  }
+
+  main = resolved;
+  const BuildOutcome rebuilt =
+      RunBuildSequence(EmbeddedStore(), files, "/out/", Settings(12, 4), "fourth");
+  EXPECT_EQ(rebuilt.notices, std::vector<std::string>{"main.c: your edits were kept."});
+  EXPECT_EQ(files.files["/out/main.c.bak"], resolved);
+}
+
+// The name of a way to set git's line-end conversion, and the commands that set it.
+class FirmwareUnderGitTest : public ::testing::TestWithParam<std::pair<const char*, const char*>> {
+};
+
+TEST_P(FirmwareUnderGitTest, AnEditOfACheckedOutMainProgramIsKeptWithoutConflict) {
+  if (std::system("git --version >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "SKIP: git is not installed";
+  ScratchDirectory scratch;
+  DiskOutputFiles disk;
+  // Out of reach of the user's and the system's git settings.
+  const auto git = [&scratch](const std::string& commands) {
+    return std::system(("export GIT_CONFIG_GLOBAL=/dev/null GIT_CONFIG_NOSYSTEM=1; cd '" +
+                        scratch.Path() + "/repo' && { " + commands + "; } >/dev/null 2>&1")
+                           .c_str());
+  };
+  const std::string firmware = scratch / "repo/firmware/";
+  ASSERT_EQ(std::system(("mkdir -p '" + firmware + "'").c_str()), 0);
+  ASSERT_EQ(git(std::string("git init -q && ") + GetParam().second), 0);
+  ASSERT_TRUE(RunBuildSequence(EmbeddedStore(), disk, firmware, Settings(100), "first").success);
+  ASSERT_EQ(git("git add -A && git -c user.name=K -c user.email=k@localhost commit -qm first && "
+                "rm -r firmware && git checkout -- firmware"),
+            0);
+  const std::string checkedOut = ReadFileBytes(firmware + "main.c");
+  ASSERT_EQ(checkedOut.find('\r'), std::string::npos) << "git kept the CR LF line ends";
+  disk.Write(firmware + "main.c",
+             LfEnds(FunctionAfterMain(WithLineEnds(checkedOut, LineEnds::kCrLf))));
+
+  const BuildOutcome rebuilt =
+      RunBuildSequence(EmbeddedStore(), disk, firmware, Settings(12), "second");
+  EXPECT_EQ(rebuilt.notices, std::vector<std::string>{"main.c: your edits were kept."});
+  // The function and the channel line are all that git sees changed in the files.
+  ASSERT_EQ(git("git diff --numstat > ../numstat"), 0);
+  EXPECT_EQ(ReadFileBytes(scratch / "numstat"),
+            "1\t1\tfirmware/.kitbuilder/main.c\n"
+            "1\t1\tfirmware/.kitbuilder/settings.toml\n"
+            "6\t1\tfirmware/main.c\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LineEndRules, FirmwareUnderGitTest,
+    ::testing::Values(std::pair{"AutocrlfInput", "git config core.autocrlf input"},
+                      std::pair{"TextAuto", "echo '* text=auto' > .gitattributes"}),
+    [](const auto& info) { return std::string(info.param.first); });
 
 TEST(RebuildTest, AWriteThatFailsMidwayRecordsNothingAndLosesNothing) {
   MemoryOutputFiles files;

@@ -1,7 +1,7 @@
 // Builds started from the form: the files of the defaults, the clock a C51 build has not and a
 // refused clock, the corrections a build applies first, its failures and the lines that tell
-// what became of an edited main.c. The files of every other control are compared with those of
-// kitbuilder-cli beside the settings files.
+// what became of an edited main.c, or why a build over its unresolved conflict wrote nothing. The
+// files of every other control are compared with those of kitbuilder-cli beside the settings files.
 
 #include <QApplication>
 #include <QComboBox>
@@ -127,6 +127,17 @@ class BuildTest : public QObject {
     // Both lines show in the status line at once.
     auto* status = h.OnForm<QPlainTextEdit>(1004);
     QCOMPARE(status->verticalScrollBar()->maximum(), 0);
+    if (editedLine.isEmpty()) return;
+
+    // Built again before the conflict is resolved: refused, and nothing written.
+    const QByteArray conflicted = FileBytes(mainProgram);
+    TypeInto(h.OnForm<QLineEdit>(1012), "20");
+    h.Build();
+    QCOMPARE(h.Status(), QStringLiteral("main.c still holds the conflict from the last build at "
+                                        "line 157: resolve it (keep one side, delete the marker "
+                                        "lines) and build again"));
+    QCOMPARE(FileBytes(mainProgram), conflicted);
+    QCOMPARE(FileBytes(backup), edited);
   }
 
   // A build or a save corrects the fields it reads, the channel left with Enter or Ctrl+S while
