@@ -23,8 +23,8 @@ std::string Describe(RunResult::End end) {
 }
 
 std::string CouldNotJudge(const std::string& what, const std::string& why) {
-  return "the check could not judge " + what + " (" + why +
-         "); this is a fault of the check itself: please report it with the settings and main.c";
+  return "the check could not judge " + what + ": it failed with `" + why +
+         "`, a fault of the check itself; please report it with the settings and main.c";
 }
 
 }  // namespace kitbuilder::simulator

@@ -123,7 +123,7 @@ TEST(CheckReport, OfARunTheCheckCouldNotJudgeSaysSoAndClaimsNoStartUp) {
   std::ostringstream text;
   WriteTextReport(run, McuClock{}, text);
   EXPECT_NE(text.str().find("\nThe check could not judge this firmware:\n  the check could not "
-                            "judge the run (stoul); this is a fault of the check itself"),
+                            "judge the run: it failed with `stoul`, a fault of the check itself"),
             std::string::npos)
       << text.str();
   EXPECT_EQ(text.str().find("reset:"), std::string::npos) << text.str();
