@@ -273,9 +273,12 @@ void WriteTextReport(const CheckRun& check, const McuClock& clock, std::ostream&
   out << "The " << ModeName(check.firmware.mode)
       << " firmware on the virtual board: " << ClockText(clock) << " ("
       << Format("%g", CycleNanoseconds(clock) / 1000.0) << " us a cycle); "
-      << check.outcome.passes.size() << " passes of the loop.\n\n";
+      << check.outcome.passes.size() << " passes of the loop.\n";
   // A start-up the check never judged would read as not made.
-  if (check.judged || check.outcome.startup.endCycle > 0) WriteStartup(check, clock, out);
+  if (check.judged || check.outcome.startup.endCycle > 0) {
+    out << "\n";
+    WriteStartup(check, clock, out);
+  }
   for (size_t pass = 0; pass < check.outcome.passes.size(); ++pass) {
     out << "\n";
     WritePass(check, pass, clock, out);
