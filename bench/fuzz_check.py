@@ -5,7 +5,8 @@ Whatever an edit does to the firmware, the check must end with its report and ex
 say cleanly that the firmware does not build); anything else is a fault of the check: another
 exit status, a signal, an exception's text on standard error, no verdict, or a run that outlasts
 the check's own limits. Each fault is saved under --out with its seed, the edit and the edited
-main.c; `--seed SEED --runs 1` makes the same run again.
+main.c; `--seed SEED --runs 1` makes the same run again. A report that says the check itself
+could not judge the firmware is kept there too ("report, check failed"), but is no fault here.
 
     bench/fuzz_check.py --cli build/cli/kitbuilder-cli --runs 300 --out build/fuzz
 """
@@ -78,7 +79,7 @@ def invert_condition(line, rng):
 
 
 def edit(lines, rng):
-    """One random edit of `lines`, in place; its description, or None when it found nothing."""
+    """One random edit of `lines`, in place; returns its description."""
     candidates = code_lines(lines)
     kind = rng.choice(["delete", "swap", "number", "condition"])
     if kind == "delete":
