@@ -11,7 +11,7 @@ BENCH    := build-bench
 SUDO     := $(if $(filter 0,$(shell id -u)),,sudo)
 CONFIGURE = cmake -S . -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: deps build run test test-sanitize bench screenshots install package clean
+.PHONY: deps build run test test-sanitize bench fuzz-check screenshots install package clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -44,6 +44,15 @@ bench: deps
 	cmake --build $(BENCH) --target engine_benchmarks check_speed
 	$(BENCH)/bench/engine_benchmarks
 	$(BENCH)/bin/check_speed
+
+# Random edits of generated main.c files, each checked with --check --firmware: every run must end
+# with a report (or SDCC's refusal). Faults are kept with their seed in $(BUILD)/fuzz-check;
+# `make fuzz-check SEED=n RUNS=1` repeats run n.
+RUNS ?= 300
+SEED ?= 1
+fuzz-check: build
+	python3 bench/fuzz_check.py --cli $(BUILD)/cli/kitbuilder-cli --runs $(RUNS) --seed $(SEED) \
+	  --out $(BUILD)/fuzz-check
 
 screenshots: build
 	cmake --build $(BUILD) --target screenshots

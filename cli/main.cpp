@@ -40,7 +40,9 @@ int main(int argc, char** argv) {
     return kitbuilder::cli::RunBuildCommand(outcome.request, kitbuilder::EmbeddedStore(), files,
                                             std::cout, std::cerr);
   } catch (const std::exception& error) {
-    std::cerr << "kitbuilder-cli: " << error.what() << '\n';
+    // Every command reports its own failures; reaching here is a fault of the program.
+    std::cerr << "kitbuilder-cli: the command failed inside kitbuilder-cli (" << error.what()
+              << "); this is a fault of the program: please report it with the command line\n";
     return kitbuilder::cli::kExitBuildFailed;
   }
 }

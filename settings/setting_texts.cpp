@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <string>
 #include <tuple>
@@ -158,7 +159,10 @@ std::optional<double> ReadMegahertz(std::string_view text) {
                            (!decimals.empty() && decimals.size() <= kMaxMegahertzDecimals &&
                             std::all_of(decimals.begin(), decimals.end(), IsDigit)));
   if (!wellFormed) return std::nullopt;
-  return std::stod(std::string(text));
+  // from_chars, unlike stod, reads a point whatever the locale the window has set.
+  double value = 0;
+  std::from_chars(text.data(), text.data() + text.size(), value);
+  return value;
 }
 
 std::string MegahertzText(double megahertz) {

@@ -273,8 +273,12 @@ void WriteTextReport(const CheckRun& check, const McuClock& clock, std::ostream&
   out << "The " << ModeName(check.firmware.mode)
       << " firmware on the virtual board: " << ClockText(clock) << " ("
       << Format("%g", CycleNanoseconds(clock) / 1000.0) << " us a cycle); "
-      << check.outcome.passes.size() << " passes of the loop.\n\n";
-  WriteStartup(check, clock, out);
+      << check.outcome.passes.size() << " passes of the loop.\n";
+  // A start-up the check never judged would read as not made.
+  if (check.judged || check.outcome.startup.endCycle > 0) {
+    out << "\n";
+    WriteStartup(check, clock, out);
+  }
   for (size_t pass = 0; pass < check.outcome.passes.size(); ++pass) {
     out << "\n";
     WritePass(check, pass, clock, out);
@@ -286,7 +290,8 @@ void WriteTextReport(const CheckRun& check, const McuClock& clock, std::ostream&
     out << kAsTheSettingsSayVerdict << "\n";
     return;
   }
-  out << "The firmware does not do what its settings say:\n";
+  out << (check.judged ? "The firmware does not do what its settings say:\n"
+                       : "The check could not judge this firmware:\n");
   for (const std::string& problem : check.outcome.problems) out << "  " << problem << "\n";
 }
 

@@ -5,6 +5,8 @@
 #include <sstream>
 #include <tuple>
 
+#include "engine/unsigned_number.h"
+
 namespace kitbuilder::simulator {
 namespace {
 
@@ -216,12 +218,10 @@ std::vector<Instruction> ParseDisassembly(const std::string& listing) {
     std::istringstream tokens(line);
     std::string address;
     tokens >> address;
+    const auto at = ReadUnsigned(std::string_view(address).substr(2), 16);
+    if (!at || *at > UINT32_MAX) continue;
     Instruction instruction;
-    try {
-      instruction.address = static_cast<uint32_t>(std::stoul(address, nullptr, 16));
-    } catch (const std::exception&) {
-      continue;
-    }
+    instruction.address = static_cast<uint32_t>(*at);
     // Flag columns ("F?", "?") come before the bytes; the bytes are lower-case hex, the
     // mnemonic upper-case.
     std::string token;
@@ -229,7 +229,7 @@ std::vector<Instruction> ParseDisassembly(const std::string& listing) {
       if (token.find_first_not_of("F?") != std::string::npos) break;
     }
     while (IsByteToken(token) && instruction.bytes.size() < 3) {
-      instruction.bytes.push_back(static_cast<uint8_t>(std::stoul(token, nullptr, 16)));
+      instruction.bytes.push_back(static_cast<uint8_t>(ReadUnsigned(token, 16).value_or(0)));
       if (!(tokens >> token)) token.clear();
     }
     if (instruction.bytes.empty()) continue;

@@ -16,8 +16,15 @@ std::string Describe(RunResult::End end) {
       return "where the radio caught the first fault";
     case RunResult::End::kCancelled:
       return "cancelled";
+    case RunResult::End::kCheckFailed:
+      return "where the check itself failed";
   }
   return "?";
+}
+
+std::string CouldNotJudge(const std::string& what, const std::string& why) {
+  return "the check could not judge " + what + ": it failed with `" + why +
+         "`, a fault of the check itself; please report it with the settings and main.c";
 }
 
 }  // namespace kitbuilder::simulator

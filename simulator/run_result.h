@@ -21,6 +21,7 @@ struct RunResult {
     kLostTrack,    ///< the run could not follow what the machine code did to the pins
     kFaultCaught,  ///< the run ended at the first fault the radio model caught
     kCancelled,    ///< whoever started the check called it off
+    kCheckFailed,  ///< the check itself could not go on; the detail says where and why
   };
   End end = End::kStopped;
   std::string detail;
@@ -39,6 +40,10 @@ struct RunLimits {
 
 /// "stuck", "spinning in a loop that touches no pin", ...
 std::string Describe(RunResult::End end);
+
+/// The problem line for a failure of the check itself, `why`, at `what` ("transfer 91"): the
+/// report goes as far as the check got, and the user learns whose fault it is.
+std::string CouldNotJudge(const std::string& what, const std::string& why);
 
 struct SimulationStop {};
 

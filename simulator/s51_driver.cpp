@@ -85,6 +85,12 @@ class S51Driver {
     return Continue(commands);
   }
 
+  /// Ends the run at a failure of the check itself, at the transfer the chip model was in.
+  void Abandon(const std::string& why) {
+    End(RunResult::End::kCheckFailed,
+        CouldNotJudge("transfer " + std::to_string(chip_.transcript().size() + 1), why));
+  }
+
   S51Run Finish() {
     chip_.OnRecord(nullptr);
     run_.seconds =
@@ -427,8 +433,14 @@ S51Stepper::S51Stepper(const S51Tools& tools, const SdccBuild& build, size_t rfB
 
 S51Stepper::~S51Stepper() = default;
 
+// Whatever fails in serving a stop ends the run, which the check then reports as far as it got.
 bool S51Stepper::Start() {
-  return driver_->Start();
+  try {
+    return driver_->Start();
+  } catch (const std::exception& error) {
+    driver_->Abandon(error.what());
+  }
+  return false;
 }
 
 uint64_t S51Stepper::StopCycle() const {
@@ -436,7 +448,12 @@ uint64_t S51Stepper::StopCycle() const {
 }
 
 bool S51Stepper::Step() {
-  return driver_->Step();
+  try {
+    return driver_->Step();
+  } catch (const std::exception& error) {
+    driver_->Abandon(error.what());
+  }
+  return false;
 }
 
 S51Run S51Stepper::Finish() {

@@ -1,8 +1,9 @@
 #include "simulator/s51_reply.h"
 
-#include <cctype>
-#include <cstdlib>
+#include <charconv>
 #include <sstream>
+
+#include "engine/unsigned_number.h"
 
 namespace kitbuilder::simulator {
 namespace {
@@ -12,10 +13,10 @@ std::optional<uint64_t> NumberAfter(const std::string& text, const std::string& 
                                     size_t from = 0) {
   const size_t at = text.find(marker, from);
   if (at == std::string::npos) return std::nullopt;
-  const char* begin = text.c_str() + at + marker.size();
-  char* end = nullptr;
-  const unsigned long long value = std::strtoull(begin, &end, base);
-  if (end == begin) return std::nullopt;
+  const char* begin = text.data() + at + marker.size();
+  uint64_t value = 0;
+  const auto [end, error] = std::from_chars(begin, text.data() + text.size(), value, base);
+  if (error != std::errc() || end == begin) return std::nullopt;
   return value;
 }
 
@@ -41,14 +42,12 @@ std::optional<S51Stop> ParseStop(const std::string& reply) {
   const size_t started = reply.find("Simulation started");
   for (size_t line = reply.find('\n', started); started != std::string::npos && line < stopLine;
        line = reply.find('\n', line + 1)) {
-    const char* begin = reply.c_str() + line + 1;
-    char* end = nullptr;
-    const unsigned long word = std::strtoul(begin, &end, 16);
-    if (end != begin + 8 || *end != '\n' || !std::isxdigit(static_cast<unsigned char>(*begin))) {
-      continue;
-    }
+    const size_t next = reply.find('\n', line + 1);
+    if (next == std::string::npos || next - line - 1 != 8) continue;
+    const auto word = ReadUnsigned(std::string_view(reply).substr(line + 1, 8), 16);
+    if (!word) continue;
     for (int port = 0; port < 4; ++port) {
-      stop.latches[port] = static_cast<uint8_t>(word >> (24 - 8 * port));
+      stop.latches[port] = static_cast<uint8_t>(*word >> (24 - 8 * port));
     }
     break;
   }
@@ -84,11 +83,9 @@ std::vector<uint8_t> ParseInternalRam(const std::string& reply, size_t count) {
     std::string token;
     tokens >> token;  // the address
     for (size_t i = 0; i < kBytesPerRow && bytes.size() < count && tokens >> token; ++i) {
-      if (token.size() != 2 || !std::isxdigit(static_cast<unsigned char>(token[0])) ||
-          !std::isxdigit(static_cast<unsigned char>(token[1]))) {
-        break;
-      }
-      bytes.push_back(static_cast<uint8_t>(std::stoul(token, nullptr, 16)));
+      const auto byte = token.size() == 2 ? ReadUnsigned(token, 16) : std::nullopt;
+      if (!byte) break;
+      bytes.push_back(static_cast<uint8_t>(*byte));
     }
   }
   return bytes;

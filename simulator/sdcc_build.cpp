@@ -3,12 +3,15 @@
 #include <sys/wait.h>
 
 #include <cctype>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+
+#include "engine/unsigned_number.h"
 
 namespace kitbuilder::simulator {
 namespace {
@@ -31,7 +34,9 @@ bool NumberedAs(const std::string& line, const std::string& kind, int* number) {
     size_t end = digits;
     while (end < line.size() && std::isdigit(static_cast<unsigned char>(line[end]))) ++end;
     if (end > digits && end < line.size() && line[end] == ':') {
-      *number = std::stoi(line.substr(digits, end - digits));
+      // A number too long for an int is no number SDCC gives; the line is kept as it is.
+      const auto value = ReadUnsigned(std::string_view(line).substr(digits, end - digits), 10);
+      *number = value && *value <= INT_MAX ? static_cast<int>(*value) : 0;
       return true;
     }
   }
@@ -39,8 +44,11 @@ bool NumberedAs(const std::string& line, const std::string& kind, int* number) {
 }
 
 /// Eight upper-case hex digits, as the linker map writes addresses.
-bool IsAddress(const std::string& word) {
-  return word.size() == 8 && word.find_first_not_of("0123456789ABCDEF") == std::string::npos;
+std::optional<uint32_t> Address(const std::string& word) {
+  if (word.size() != 8 || word.find_first_not_of("0123456789ABCDEF") != std::string::npos) {
+    return std::nullopt;
+  }
+  return static_cast<uint32_t>(ReadUnsigned(word, 16).value_or(0));
 }
 
 std::string Quoted(const std::string& text) {
@@ -90,11 +98,11 @@ std::optional<MemoryUse> ParseMemoryReport(const std::string& mem) {
   if (with == std::string::npos || available == std::string::npos || available <= with + 6) {
     return std::nullopt;
   }
-  const std::string free = stackLine.substr(with + 6, available - with - 6);
-  if (free.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+  const auto free = ReadUnsigned(stackLine.substr(with + 6, available - with - 6), 10);
+  if (!free || *free > 256) return std::nullopt;
   MemoryUse use;
   use.codeBytes = codeBytes;
-  use.stackBytes = std::stoi(free);
+  use.stackBytes = static_cast<int>(*free);
   use.internalRamBytes = 256 - use.stackBytes;
   return use;
 }
@@ -109,8 +117,9 @@ LinkMap ParseLinkMap(const std::string& map) {
     for (std::string word; words.size() < 4 && tokens >> word;) words.push_back(word);
     if (words.size() < 2) continue;
     // "CONST     0000034D    000000B6 =   182. bytes (REL,CON,CODE)"
-    if (words.size() == 4 && IsAddress(words[1]) && IsAddress(words[2]) && words[3] == "=") {
-      result.areas[words[0]] = static_cast<uint32_t>(std::stoul(words[1], nullptr, 16));
+    const auto start = words.size() == 4 ? Address(words[1]) : std::nullopt;
+    if (start && Address(words[2]) && words[3] == "=") {
+      result.areas[words[0]] = *start;
       continue;
     }
     // "C:   0000032E  _Delay1ms    main" (C: for code memory) or "     00000009  _RfBuf   main"
@@ -119,12 +128,12 @@ LinkMap ParseLinkMap(const std::string& map) {
                           words[0][1] == ':';
     const std::string& address = words[prefixed ? 1 : 0];
     const std::string& name = words[prefixed ? 2 : 1];
-    if (!IsAddress(address)) continue;
-    const auto value = static_cast<uint32_t>(std::stoul(address, nullptr, 16));
-    result.symbols[name] = value;
+    const auto value = Address(address);
+    if (!value) continue;
+    result.symbols[name] = *value;
     // The linker also marks its own area starts and lengths (s_..., l_...) as code; the
     // program's symbols all begin with an underscore.
-    if (prefixed && words[0] == "C:" && name[0] == '_') result.code[value] = name;
+    if (prefixed && words[0] == "C:" && name[0] == '_') result.code[*value] = name;
   }
   return result;
 }
@@ -156,9 +165,9 @@ bool IsIntelHex(const std::string& text) {
     unsigned sum = 0;
     std::vector<unsigned> bytes;
     for (size_t i = 1; i < line.size(); i += 2) {
-      const std::string pair = line.substr(i, 2);
-      if (pair.find_first_not_of("0123456789ABCDEFabcdef") != std::string::npos) return false;
-      bytes.push_back(static_cast<unsigned>(std::stoul(pair, nullptr, 16)));
+      const auto byte = ReadUnsigned(std::string_view(line).substr(i, 2), 16);
+      if (!byte) return false;
+      bytes.push_back(static_cast<unsigned>(*byte));
       sum += bytes.back();
     }
     if (bytes.size() != bytes[0] + 5u || sum % 256 != 0) return false;

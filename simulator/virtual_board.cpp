@@ -12,6 +12,20 @@ namespace kitbuilder::simulator {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+CheckOutcome Unjudged(CheckOutcome ran, const std::string& why) {
+  const std::string what = ran.transcript.empty()
+                               ? std::string("the run")
+                               : "the run after its transfer " +
+                                     std::to_string(ran.transcript.size()) + ", `" +
+                                     Describe(ran.transcript.back()) + "`";
+  ran.problems.push_back(CouldNotJudge(what, why));
+  return ran;
+}
+
+}  // namespace
+
 CheckRun RunCheck(const CheckRequest& request, const TextStore& store) {
   const auto started = std::chrono::steady_clock::now();
   CheckRun check;
@@ -51,15 +65,25 @@ CheckRun RunCheck(const CheckRequest& request, const TextStore& store) {
   const S51Tools s51 = {tools->s51, tools->consoleShim, request.options.clock};
   const std::vector<uint32_t> delayRoutines = DelayRoutineEntries(build.map);
   std::vector<CodeHit> hits;
+  CheckOutcome ran;  // what the run gave, kept for the report should the judging fail
   const FirmwareRunner inS51 = [&](Board& board, RadioModel& radio, const RunLimits& limits) {
     S51Run run = RunOnS51(s51, build, 64, board, radio, limits, delayRoutines);
     check.runSeconds = run.seconds;
     check.s51Stops = run.stops;
     hits = std::move(run.hits);
+    ran.transcript = radio.transcript();
+    ran.cycles = run.cycles;
+    check.judged = run.result.end != RunResult::End::kCheckFailed;
     return run.result;
   };
-  check.outcome = CheckFirmware(*firmware, request.options, inS51);
-  check.delays = DistinctCalls(DelayCallsIn(hits, build.map, check.outcome.passes));
+  // The firmware is anybody's: no exception the check itself meets with it ends the report.
+  try {
+    check.outcome = CheckFirmware(*firmware, request.options, inS51);
+    check.delays = DistinctCalls(DelayCallsIn(hits, build.map, check.outcome.passes));
+  } catch (const std::exception& error) {
+    check.outcome = Unjudged(std::move(ran), error.what());
+    check.judged = false;
+  }
   // Only routines computed for the clock are held to it; the stored ones are known to be slow.
   if (request.settings.mcuClock) {
     for (const DelayCall& call : check.delays) {

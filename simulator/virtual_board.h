@@ -36,6 +36,9 @@ struct CheckRun {
   CheckOutcome outcome;
   /// The first whole call of each delay routine and argument.
   std::vector<DelayCall> delays;
+  /// False when the check itself failed, in the run or in judging it: the outcome goes as far as
+  /// the check got (when the judging failed, the run's transfers) with the problem that says so.
+  bool judged = true;
   double seconds = 0;     ///< wall-clock time of the build and run
   double runSeconds = 0;  ///< of the s51 run alone
   uint64_t s51Stops = 0;  ///< how often the run stopped s51 to serve a port access

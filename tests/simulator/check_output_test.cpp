@@ -115,6 +115,22 @@ TEST_F(CheckOutput, TraceDecodesToTheStartupBytesAndTheJsonReportParses) {
   }
 }
 
+TEST(CheckReport, OfARunTheCheckCouldNotJudgeSaysSoAndClaimsNoStartUp) {
+  CheckRun run;
+  run.status = CheckRun::Status::kDeviates;
+  run.judged = false;
+  run.outcome.problems = {CouldNotJudge("the run", "stoul")};
+  std::ostringstream text;
+  WriteTextReport(run, McuClock{}, text);
+  EXPECT_NE(
+      text.str().find("passes of the loop.\n\nRun: 0.000 ms (0 cycles) on the board in "
+                      "0.00 s.\n\nThe check could not judge this firmware:\n  the check could not "
+                      "judge the run: it failed with `stoul`, a fault of the check itself"),
+      std::string::npos)
+      << text.str();
+  EXPECT_EQ(text.str().find("reset:"), std::string::npos) << text.str();
+}
+
 struct TimescaleCase {
   const char* name;
   McuClock clock;

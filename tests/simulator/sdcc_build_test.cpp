@@ -98,6 +98,13 @@ TEST(SdccDiagnostics, SortsWarningsErrorsAndOtherLines) {
   EXPECT_EQ(diagnostics[1].kind, SdccDiagnostic::Kind::kError);
 }
 
+TEST(SdccDiagnostics, TakesANumberTooLongForOneAsNone) {
+  const auto diagnostics = ParseDiagnostics("main.c:3: warning 99999999999999999999: odd\n");
+  ASSERT_EQ(diagnostics.size(), 1u);
+  EXPECT_EQ(diagnostics[0].kind, SdccDiagnostic::Kind::kWarning);
+  EXPECT_EQ(diagnostics[0].number, 0);
+}
+
 TEST(SdccMemoryReport, GivesCodeSizeAndInternalRamBelowTheStack) {
   const auto use = ParseMemoryReport(
       "Stack starts at: 0x48 (sp set to 0x47) with 184 bytes available.\n"
@@ -113,6 +120,10 @@ TEST(SdccMemoryReport, GivesCodeSizeAndInternalRamBelowTheStack) {
   EXPECT_EQ(use->stackBytes, 184);
   EXPECT_EQ(use->internalRamBytes, 72);
   EXPECT_FALSE(ParseMemoryReport("Internal RAM layout:\n").has_value());
+  EXPECT_FALSE(ParseMemoryReport("Stack starts at: 0x48 (sp set to 0x47) with "
+                                 "99999999999999999999 bytes available.\n"
+                                 "   ROM/EPROM/FLASH  0x0000   0x0a1f     2592     8192   \n")
+                   .has_value());
 }
 
 TEST(SdccLinkMap, GivesSymbolsCodeSymbolsAndAreas) {
