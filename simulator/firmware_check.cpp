@@ -179,15 +179,16 @@ class Check {
       return text + ": the run ended at the radio's first finding (above), where the settings " +
              "call for " + next;
     }
+    const std::string wants = ", where the settings call for " + next + " next; " + wtrAccount_;
+    if (index == 0) return text + ": the firmware never talked to the radio" + wants;
+    const uint64_t from = At(index - 1).end.cycles;
     text += ": the firmware stopped talking to the radio";
-    const uint64_t from = index > 0 ? At(index - 1).end.cycles : 0;
     if (run_.end == RunResult::End::kSpinning) {
       text += " for good";
     } else if (quietUntil_ > from) {
       text += " for " + Milliseconds(quietUntil_ - from);
     }
-    if (index > 0) text += " after `" + Describe(At(index - 1)) + "`";
-    return text + ", where the settings call for " + next + " next; " + wtrAccount_;
+    return text + " after `" + Describe(At(index - 1)) + "`" + wants;
   }
 
   void CheckEnd() {
@@ -233,12 +234,13 @@ class Check {
     return pass;
   }
 
-  /// The pass whose strobe started `event`: for the chip's packets the last CMD_TX that ended
-  /// before its first bit, for the partner's the pass its first bit falls in.
+  /// The pass whose strobe started `event`: for the chip's packets the last CMD_TX begun
+  /// before its first bit (on a slow clock SCS may rise after it), for the partner's the pass
+  /// its first bit falls in.
   size_t PassOf(const AirEvent& event) const {
     if (event.sender == AirEvent::Sender::kPartner) return PassAt(event.startCycle);
     size_t strobe = 0;
-    for (size_t i = 0; i < transcript_->size() && At(i).end.cycles <= event.startCycle; ++i) {
+    for (size_t i = 0; i < transcript_->size() && At(i).start.cycles <= event.startCycle; ++i) {
       if (At(i).kind == Transfer::Kind::kStrobe && At(i).target == kCmdTx) strobe = i;
     }
     return PassAt(At(strobe).start.cycles);
