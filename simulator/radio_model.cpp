@@ -223,8 +223,7 @@ void RadioModel::CheckTransferAllowed(const Transfer& transfer) {
               (transferStart_.cycles < txFirstBitCycle_ ? ", the transmitter still settling" : "") +
               "): the firmware did not wait for the end of its packet");
   } else if (stateAtSelect_ == State::kRx && transfer.kind != Transfer::Kind::kStrobe) {
-    Violation(Name(transfer) +
-              " began while the chip was receiving (WTR high): no packet had "
+    Violation(Name(transfer) + " began while the chip was receiving (WTR high): no packet had " +
               "arrived yet");
   }
   const bool calibrationPoll =
@@ -288,7 +287,9 @@ bool RadioModel::CheckRadioReady(const char* strobe) {
   if (!refused.empty()) {
     // Without a running crystal the chip cannot carry the strobe out; it stays where it is.
     stateReason_ = refused + ", so the chip did not leave " +
-                   (state_ == State::kStandby ? "standby" : "sleep");
+                   (state_ == State::kStandby ? "standby"
+                    : state_ == State::kIdle  ? "idle"
+                                              : "sleep");
     Violation(stateReason_);
     return false;
   }
