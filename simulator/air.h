@@ -56,6 +56,9 @@ class Air {
   virtual ~Air() = default;
   /// The radio put `packet` on the air from `startCycle` to `endCycle`.
   virtual void Hear(const AirPacket& packet, uint64_t startCycle, uint64_t endCycle) = 0;
+  /// The radio stopped the packet it put on the air last at `cycle`, before its last bit: the
+  /// packet reaches no one.
+  virtual void Cut(uint64_t cycle) = 0;
   virtual void ChipListens(uint64_t cycle) = 0;
   /// The radio left receive state by a strobe, without a packet.
   virtual void ChipStopsListening(uint64_t cycle) = 0;

@@ -215,7 +215,8 @@ void WriteLinkPass(const LinkRun& link, size_t index, std::ostream& out) {
   std::vector<LinkLine> lines;
   for (int side = 0; side < 2; ++side) {
     for (const AirReport& air : checks[side]->outcome.passes[index].air) {
-      const bool sent = air.kind == AirReport::Kind::kSent || air.kind == AirReport::Kind::kAckSent;
+      const bool sent = air.kind == AirReport::Kind::kSent ||
+                        air.kind == AirReport::Kind::kAckSent || air.kind == AirReport::Kind::kCut;
       lines.push_back({BoardMilliseconds(*clocks[side], air.cycle), side, sent, Describe(air)});
     }
   }

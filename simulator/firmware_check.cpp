@@ -85,6 +85,13 @@ class Check {
     limits.cancel = options_.cancel;
     run_ = runner_(board, radio, limits);
     stoppedAt_ = radio.stoppedAt();
+    // A run that used up its budget was quiet to its end, one that spins is quiet for good; the
+    // radio has only heard of the stops so far.
+    quietUntil_ = run_.end == RunResult::End::kStuck ? limits.cycles : radio.now().cycles;
+    if (run_.end == RunResult::End::kStuck || run_.end == RunResult::End::kSpinning) {
+      radio.AdvanceTo({run_.end == RunResult::End::kStuck ? limits.cycles : UINT64_MAX});
+    }
+    wtrAccount_ = radio.WtrAccount();
     transcript_ = &radio.transcript();
     air_ = &partner.log();
 
@@ -122,34 +129,66 @@ class Check {
     }
   }
 
-  /// "start-up" or "pass 2", for the expected record at `index`.
-  std::string Where(size_t index) const {
+  /// The pass (1-based) the expected record at `index` belongs to; 0 for the start-up.
+  size_t PassOfRecord(size_t index) const {
     size_t pass = 0;
     while (pass < passStarts_.size() && passStarts_[pass] <= index) ++pass;
+    return pass;
+  }
+
+  static std::string PassName(size_t pass) {
     return pass == 0 ? "start-up" : "pass " + std::to_string(pass);
   }
 
   std::string Explain(const TranscriptDifference& difference) const {
-    const std::string where = Where(difference.index);
+    const size_t index = difference.index;
+    const std::string where = PassName(PassOfRecord(index));
+    // A run ended at a finding may end inside a transfer, whose record is then cut short.
+    const bool cutShort =
+        run_.end == RunResult::End::kFaultCaught && index + 1 == transcript_->size();
+    if (index >= transcript_->size() || cutShort) return Stall(difference);
+    const Transfer& made = At(index);
     // A read that should not be there follows the last record of the pass it belongs to.
-    const std::string readIn = Where(difference.index == 0 ? 0 : difference.index - 1);
-    const size_t pass = readIn == "start-up" ? 0 : std::stoul(readIn.substr(5));
-    const bool badCrcPass = pass > 0 && plan_.passes[pass - 1].outcome == PassOutcome::kBadCrc;
-    if (badCrcPass && difference.made.rfind("read FIFO_REG", 0) == 0) {
-      return readIn +
+    const size_t readIn = PassOfRecord(index == 0 ? 0 : index - 1);
+    const bool badCrcPass = readIn > 0 && plan_.passes[readIn - 1].outcome == PassOutcome::kBadCrc;
+    if (badCrcPass && made.kind == Transfer::Kind::kRead && made.target == kFifoReg) {
+      return PassName(readIn) +
              ": the firmware read the RX FIFO after a packet with a bad CRC; it must test the "
              "CRC flag (bit 5 of MODE_REG) and drop the packet";
     }
-    if (difference.made.rfind("write FIFO1_REG", 0) == 0 &&
-        difference.expected.rfind("write FIFO1_REG", 0) == 0) {
-      const auto length = [](const std::string& text) {
-        return std::to_string(std::stoul(text.substr(16), nullptr, 16) + 1);
-      };
-      return where + ": the firmware set a packet length of " + length(difference.made) +
-             " bytes; the settings say " + length(difference.expected);
+    const auto isLengthWrite = [](Transfer::Kind kind, uint8_t target, const auto& data) {
+      return kind == Transfer::Kind::kWrite && target == kFifo1Reg && data.size() == 1;
+    };
+    if (index < expected_.size() && isLengthWrite(made.kind, made.target, made.data) &&
+        isLengthWrite(expected_[index].kind, expected_[index].target, expected_[index].data)) {
+      return where + ": the firmware set a packet length of " + std::to_string(made.data[0] + 1) +
+             " bytes; the settings say " + std::to_string(expected_[index].data[0] + 1);
     }
     return where + ": the firmware made `" + difference.made + "` where the settings call for `" +
-           difference.expected + "` (transfer " + std::to_string(difference.index + 1) + ")";
+           difference.expected + "` (transfer " + std::to_string(index + 1) + ")";
+  }
+
+  /// The transcript ends before the settings' transfers do: for how long the firmware was quiet,
+  /// after what, and what the radio model knows that it may have been waiting for.
+  std::string Stall(const TranscriptDifference& difference) const {
+    const size_t index = difference.index;
+    const std::string next =
+        "`" + difference.expected + "` (transfer " + std::to_string(index + 1) + ")";
+    std::string text = PassName(PassOfRecord(index));
+    if (run_.end == RunResult::End::kFaultCaught) {
+      return text + ": the run ended at the radio's first finding (above), where the settings " +
+             "call for " + next;
+    }
+    const std::string wants = ", where the settings call for " + next + " next; " + wtrAccount_;
+    if (index == 0) return text + ": the firmware never talked to the radio" + wants;
+    const uint64_t from = At(index - 1).end.cycles;
+    text += ": the firmware stopped talking to the radio";
+    if (run_.end == RunResult::End::kSpinning) {
+      text += " for good";
+    } else if (quietUntil_ > from) {
+      text += " for " + Milliseconds(quietUntil_ - from);
+    }
+    return text + " after `" + Describe(At(index - 1)) + "`" + wants;
   }
 
   void CheckEnd() {
@@ -177,7 +216,8 @@ class Check {
 
   void CheckFindings(const std::vector<Finding>& findings, size_t count) {
     for (size_t i = 0; i < findings.size() && i < kFindingsShown; ++i) {
-      Problem("the radio caught, " + Describe(findings[i]));
+      Problem(PassName(PassAt(findings[i].at.cycles)) + ": the radio caught, " +
+              Describe(findings[i]));
     }
     if (count > kFindingsShown) {
       Problem("... and " + std::to_string(count - kFindingsShown) + " more findings");
@@ -194,23 +234,31 @@ class Check {
     return pass;
   }
 
+  /// The pass whose strobe started `event`: for the chip's packets the last CMD_TX begun
+  /// before its first bit (on a slow clock SCS may rise after it), for the partner's the pass
+  /// its first bit falls in.
+  size_t PassOf(const AirEvent& event) const {
+    if (event.sender == AirEvent::Sender::kPartner) return PassAt(event.startCycle);
+    size_t strobe = 0;
+    for (size_t i = 0; i < transcript_->size() && At(i).start.cycles <= event.startCycle; ++i) {
+      if (At(i).kind == Transfer::Kind::kStrobe && At(i).target == kCmdTx) strobe = i;
+    }
+    return PassAt(At(strobe).start.cycles);
+  }
+
+  /// Every pass that calls for a packet of the chip (an ACK in RX with ACK) puts exactly one
+  /// whole one on the air, as the settings make it; no other pass puts any.
   void CheckChipTransmissions() {
     const std::vector<uint8_t> table = Pn9Table();
     const AirSettings own = AirOf(settings_);
-    size_t sent = 0;
-    size_t expectedCount = 0;
-    for (const PlannedPass& pass : plan_.passes) {
-      const bool tx = settings_.mode == Mode::kTx || settings_.mode == Mode::kTxAck;
-      if (tx || (settings_.mode == Mode::kRxAck && pass.outcome == PassOutcome::kGoodPacket)) {
-        ++expectedCount;
-      }
-    }
+    std::vector<int> whole(plan_.passes.size() + 1, 0);
     for (const AirEvent& event : *air_) {
-      if (event.sender != AirEvent::Sender::kChip) continue;
-      ++sent;
-      const std::string which = "pass " + std::to_string(PassAt(event.endCycle));
-      const bool ack = settings_.mode == Mode::kRxAck;
-      const int length = ack ? settings_.ackLength : settings_.length;
+      // A cut packet is the radio's finding, which says when and after how many bytes.
+      if (event.sender != AirEvent::Sender::kChip || event.cut) continue;
+      const size_t pass = PassOf(event);
+      ++whole[pass];
+      const std::string which = PassName(pass);
+      const int length = settings_.mode == Mode::kRxAck ? settings_.ackLength : settings_.length;
       const std::vector<uint8_t> payload(table.begin(), table.begin() + length);
       const auto& bytes = event.packet.payload;
       if (static_cast<int>(bytes.size()) != length) {
@@ -233,9 +281,19 @@ class Check {
                 Hex(TxPowerValue(settings_.txPowerDbm)));
       }
     }
-    if (sent != expectedCount) {
-      Problem("the firmware sent " + std::to_string(sent) + " packets; the passes call for " +
-              std::to_string(expectedCount));
+    const bool ack = settings_.mode == Mode::kRxAck;
+    const std::string packet = ack ? "ACK" : "packet";
+    for (size_t pass = 0; pass < whole.size(); ++pass) {
+      const bool calls =
+          pass > 0 && (settings_.mode == Mode::kTx || settings_.mode == Mode::kTxAck ||
+                       (ack && plan_.passes[pass - 1].outcome == PassOutcome::kGoodPacket));
+      if (calls && whole[pass] == 0) {
+        Problem(PassName(pass) + ": no whole " + packet +
+                " went on the air; the settings call for one in this pass");
+      } else if (whole[pass] > (calls ? 1 : 0)) {
+        Problem(PassName(pass) + ": " + std::to_string(whole[pass]) + " " + packet +
+                "s went on the air; the settings call for " + (calls ? "one" : "none"));
+      }
     }
   }
 
@@ -434,14 +492,10 @@ class Check {
         std::min(pass + 1 < passStarts_.size() ? passStarts_[pass + 1] : transcript_->size(),
                  transcript_->size());
     report.startCycle = At(first).start.cycles;
-    const uint64_t endCycle = end < transcript_->size() ? At(end).start.cycles
-                              : stoppedAt_              ? stoppedAt_->cycles
-                                                        : UINT64_MAX;
     report.transfers.assign(transcript_->begin() + static_cast<long>(first),
                             transcript_->begin() + static_cast<long>(end));
     for (const AirEvent& event : *air_) {
-      if (event.endCycle < report.startCycle || event.endCycle >= endCycle) continue;
-      report.air.push_back(ReportOf(event, first, end));
+      if (PassOf(event) == pass + 1) report.air.push_back(ReportOf(event, first, end));
     }
     if (settings_.mode == Mode::kTxAck) {
       const size_t listen = ListenRecord(pass);
@@ -464,8 +518,9 @@ class Check {
     report.packet = event.packet;
     const bool fromChip = event.sender == AirEvent::Sender::kChip;
     if (fromChip) {
-      report.kind =
-          settings_.mode == Mode::kRxAck ? AirReport::Kind::kAckSent : AirReport::Kind::kSent;
+      report.kind = event.cut                        ? AirReport::Kind::kCut
+                    : settings_.mode == Mode::kRxAck ? AirReport::Kind::kAckSent
+                                                     : AirReport::Kind::kSent;
       return report;
     }
     const bool ackMode = settings_.mode == Mode::kTxAck;
@@ -495,6 +550,8 @@ class Check {
   const std::vector<Transfer>* transcript_ = nullptr;
   const std::vector<AirEvent>* air_ = nullptr;
   std::optional<Instant> stoppedAt_;
+  std::string wtrAccount_;
+  uint64_t quietUntil_ = 0;
   CheckOutcome outcome_;
 };
 
@@ -504,6 +561,8 @@ const char* KindName(AirReport::Kind kind) {
   switch (kind) {
     case AirReport::Kind::kSent:
       return "sent";
+    case AirReport::Kind::kCut:
+      return "cut";
     case AirReport::Kind::kReceived:
       return "received";
     case AirReport::Kind::kCrcError:

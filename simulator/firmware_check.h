@@ -51,9 +51,9 @@ struct CheckOptions {
 
 /// Something that went over the air in a pass, from the firmware's point of view.
 struct AirReport {
-  enum class Kind { kSent, kReceived, kCrcError, kAckSent, kAckReceived, kNoAck, kMissed };
+  enum class Kind { kSent, kCut, kReceived, kCrcError, kAckSent, kAckReceived, kNoAck, kMissed };
   Kind kind = Kind::kSent;
-  uint64_t cycle = 0;  ///< when its last bit was on the air
+  uint64_t cycle = 0;  ///< when its last bit was on the air, or when it was cut
   AirPacket packet;
   bool taken = false;  ///< for packets that came in: the firmware read them from the FIFO
 };

@@ -294,7 +294,7 @@ class Link {
     for (const LinkPass& pass : link_.passes) {
       ++link_.sent;
       link_.delivered += pass.delivered ? 1 : 0;
-      link_.acksSent += pass.answerMs ? 1 : 0;
+      link_.acksSent += pass.answerMs && !pass.ackCut ? 1 : 0;
       link_.acksReceived += pass.ackReceived ? 1 : 0;
     }
     for (int s = 0; s < 2; ++s) {
@@ -323,6 +323,7 @@ class Link {
     LinkPass pass;
     pass.sender = first_;
     pass.sentMs = packet.endUs / 1000.0;
+    pass.cut = packet.cut;
     pass.reachedRadio = packet.received;
     pass.delivered = packet.received && receiver.Took(packet.endUs);
     for (const SharedAir::Packet& answer : air_->packets()) {
@@ -330,6 +331,7 @@ class Link {
         continue;
       }
       pass.answerMs = (answer.endUs - packet.endUs) / 1000.0;
+      pass.ackCut = answer.cut;
       pass.ackReceived = answer.received && sender.Took(answer.endUs);
       break;
     }
@@ -350,13 +352,16 @@ class Link {
     report.startCycle = side.Cycles(fromUs);
     for (const SharedAir::Packet& packet : air_->packets()) {
       if (packet.startUs < fromUs || packet.startUs >= toUs) continue;
+      // A cut packet never came whole to the other board: only its sender reports it.
+      if (packet.cut && packet.from != s) continue;
       AirReport air;
       air.cycle = side.Cycles(packet.endUs);
       air.packet = packet.packet;
       const bool acks = side.firmware.mode == Mode::kTxAck;
       if (packet.from == s) {
-        air.kind =
-            side.firmware.mode == Mode::kRxAck ? AirReport::Kind::kAckSent : AirReport::Kind::kSent;
+        air.kind = packet.cut                           ? AirReport::Kind::kCut
+                   : side.firmware.mode == Mode::kRxAck ? AirReport::Kind::kAckSent
+                                                        : AirReport::Kind::kSent;
       } else if (packet.received) {
         air.kind = acks ? AirReport::Kind::kAckReceived : AirReport::Kind::kReceived;
         air.taken = side.Took(packet.endUs);
@@ -381,9 +386,22 @@ class Link {
       problems.insert(problems.end(), check->outcome.problems.begin(),
                       check->outcome.problems.end());
     }
-    if (!problems.empty() || first_ < 0) return;
+    if (first_ < 0) return;
     const std::string sender = kNames[first_];
     const std::string receiver = kNames[1 - first_];
+    // What the air shows of a firmware's fault: a cut packet reaches no one.
+    for (size_t k = 0; k < link_.passes.size(); ++k) {
+      const LinkPass& pass = link_.passes[k];
+      const std::string which = "pass " + std::to_string(k + 1) + ": ";
+      if (pass.cut) {
+        problems.push_back(which + "the packet was cut: " + sender +
+                           " left TX before its last bit, so it reached no one");
+      } else if (pass.ackCut) {
+        problems.push_back(which + "the ACK was cut: " + receiver +
+                           " left TX before its last bit, so it reached no one");
+      }
+    }
+    if (!problems.empty()) return;
     if (link_.sent < request_.passes) {
       problems.push_back(sender + " sent " + std::to_string(link_.sent) + " of " +
                          std::to_string(request_.passes) + " packets" +

@@ -31,10 +31,12 @@ struct LinkRequest {
 struct LinkPass {
   int sender = 0;                  ///< 0 this board, 1 the peer
   double sentMs = 0;               ///< the packet's end
+  bool cut = false;                ///< its sender stopped it before its last bit
   bool reachedRadio = false;       ///< the other radio took it into its FIFO
   bool delivered = false;          ///< and its firmware read it from there
   std::optional<double> answerMs;  ///< from the packet's end to the ACK's
   bool ackReceived = false;
+  bool ackCut = false;
   /// From the packet's end to the end of the sender's wait for the ACK: as measured when the
   /// wait ran out, else as long as its wait loop would have run.
   std::optional<double> waitsMs;

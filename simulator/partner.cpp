@@ -8,8 +8,18 @@ namespace kitbuilder::simulator {
 Partner::Partner(AirSettings own, std::vector<PartnerMove> script, const McuClock& clock)
     : own_(own), script_(script.begin(), script.end()), clock_(clock) {}
 
-void Partner::Hear(const AirPacket& packet, uint64_t, uint64_t endCycle) {
-  log_.push_back({AirEvent::Sender::kChip, packet, endCycle, packet.air == own_});
+void Partner::Hear(const AirPacket& packet, uint64_t startCycle, uint64_t endCycle) {
+  log_.push_back({AirEvent::Sender::kChip, packet, startCycle, endCycle, packet.air == own_});
+}
+
+void Partner::Cut(uint64_t cycle) {
+  for (auto event = log_.rbegin(); event != log_.rend(); ++event) {
+    if (event->sender != AirEvent::Sender::kChip) continue;
+    event->endCycle = cycle;
+    event->received = false;
+    event->cut = true;
+    return;
+  }
 }
 
 void Partner::ChipListens(uint64_t cycle) {
@@ -35,7 +45,8 @@ void Partner::Schedule(uint64_t fromCycle) {
 }
 
 void Partner::SendingDone(bool received) {
-  log_.push_back({AirEvent::Sender::kPartner, sending_->packet, sending_->endCycle, received});
+  log_.push_back({AirEvent::Sender::kPartner, sending_->packet, sending_->startCycle,
+                  sending_->endCycle, received});
   sending_.reset();
 }
 

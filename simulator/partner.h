@@ -17,8 +17,10 @@ struct AirEvent {
   enum class Sender { kChip, kPartner };
   Sender sender = Sender::kChip;
   AirPacket packet;
-  uint64_t endCycle = 0;  ///< when the last bit was on the air
+  uint64_t startCycle = 0;  ///< when its first bit was (or was to be) on the air
+  uint64_t endCycle = 0;    ///< when the last bit was on the air, or when the packet was cut
   bool received = false;
+  bool cut = false;  ///< its sender stopped it before its last bit
 };
 
 /// One packet that the peer sends: it starts a fixed time after the chip starts listening, or
@@ -37,6 +39,7 @@ class Partner : public Air {
   Partner(AirSettings own, std::vector<PartnerMove> script, const McuClock& clock = {});
 
   void Hear(const AirPacket& packet, uint64_t startCycle, uint64_t endCycle) override;
+  void Cut(uint64_t cycle) override;
   void ChipListens(uint64_t cycle) override;
   void ChipStopsListening(uint64_t cycle) override;
   const std::optional<AirSending>& sending() const override { return sending_; }

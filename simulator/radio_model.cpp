@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "simulator/radio_registers.h"
 #include "simulator/run_result.h"
@@ -17,6 +18,16 @@ constexpr uint8_t kIfCalibrationBits = 0x03;
 constexpr uint8_t kVcoCalibrationBits = 0x1C;
 constexpr size_t kFifoSize = 64;
 
+uint64_t CyclesOf(const McuClock& clock, double microseconds) {
+  return static_cast<uint64_t>(std::ceil(CyclesIn(clock, microseconds)));
+}
+
+/// TFR and RFR only reset a FIFO pointer; every other strobe puts the chip in another state.
+bool ChangesState(uint8_t command) {
+  const uint8_t strobe = command & 0xF0;
+  return strobe != kCmdTfr && strobe != kCmdRfr;
+}
+
 std::string Name(const Transfer& transfer) {
   if (transfer.kind == Transfer::Kind::kStrobe) return "strobe " + StrobeName(transfer.target);
   return (transfer.kind == Transfer::Kind::kRead ? "read of " : "write of ") +
@@ -29,8 +40,9 @@ RadioModel::RadioModel(Air& air, const McuClock& clock, CalibrationFault fault)
     : air_(air),
       fault_(fault),
       clock_(clock),
-      crystalSettleCycles_(
-          static_cast<uint64_t>(std::ceil(CyclesIn(clock, kCrystalSettleMicroseconds)))),
+      crystalSettleCycles_(CyclesOf(clock, kCrystalSettleMicroseconds)),
+      txSettleCycles_(CyclesOf(clock, kTxSettleMicroseconds)),
+      rxSettleCycles_(CyclesOf(clock, kRxSettleMicroseconds)),
       link_(*this) {}
 
 void RadioModel::Sense(const LineLevels& levels, Instant now) {
@@ -47,6 +59,7 @@ void RadioModel::AdvanceTo(Instant now) {
     const bool arriving = sending && sending->endCycle <= now.cycles;
     if (transmitting && (!arriving || txEndCycle_ <= sending->endCycle)) {
       state_ = State::kStandby;
+      stateReason_ = "its packet left at " + Ms(txEndCycle_);
     } else if (arriving) {
       ArrivalOfPeerPacket();
     } else {
@@ -83,6 +96,38 @@ uint64_t RadioModel::OutputsSteadyUntil() const {
   return until;
 }
 
+std::string RadioModel::Ms(uint64_t cycles) const {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f ms", BoardMilliseconds(clock_, cycles));
+  return text;
+}
+
+std::string RadioModel::WtrAccount() const {
+  const char* line = registers_[kGpio1Reg] == kGioWtr   ? "GIO1"
+                     : registers_[kGpio2Reg] == kGioWtr ? "GIO2"
+                                                        : nullptr;
+  if (line == nullptr) {
+    return "WTR is on neither GIO line (GPIO1_REG 0x" + HexBytes({registers_[kGpio1Reg]}) +
+           ", GPIO2_REG 0x" + HexBytes({registers_[kGpio2Reg]}) + "), so it never changes";
+  }
+  const std::string wtr = std::string("WTR (") + line + ") ";
+  const std::string since = stateReason_.empty() ? "" : " (" + stateReason_ + ")";
+  switch (state_) {
+    case State::kTx:
+      return wtr + "is high: the chip is transmitting until " + Ms(txEndCycle_) + since;
+    case State::kRx:
+      return wtr + "is high: the chip is in RX" + since + " and no packet for it came";
+    case State::kSleep:
+      return wtr + "is low: the chip is asleep" + since;
+    case State::kIdle:
+      return wtr + "is low: the chip is idle" + since;
+    case State::kStandby:
+    case State::kPll:
+      break;
+  }
+  return wtr + "is low: the chip is in standby" + since;
+}
+
 std::optional<uint8_t> RadioModel::AnsweringOnSdio() const {
   if (SdoWired() || !link_.DataOut().has_value() || transcript_.empty()) return std::nullopt;
   return transcript_.back().target;
@@ -104,6 +149,7 @@ int RadioModel::ChannelGroup(uint8_t channel) const {
 
 void RadioModel::TransferStarted() {
   transferStart_ = now_;
+  stateAtSelect_ = state_;
   haveControl_ = false;
   dataBytes_ = 0;
   resetRequested_ = false;
@@ -167,10 +213,18 @@ void RadioModel::OpenRecord(Transfer::Kind kind, uint8_t target) {
 }
 
 void RadioModel::CheckTransferAllowed(const Transfer& transfer) {
-  if (state_ == State::kTx) {
-    Violation(Name(transfer) + " while the chip was still transmitting (WTR high)");
-  } else if (state_ == State::kRx && transfer.kind != Transfer::Kind::kStrobe) {
-    Violation(Name(transfer) + " while the chip was receiving (WTR high)");
+  // A transfer counts from SCS falling: one begun while WTR is high did not wait for it, even
+  // when the chip gets its command only after the packet. A strobe to another state that
+  // arrives during TX cuts the packet, which Strobe() reports.
+  const bool cuts = transfer.kind == Transfer::Kind::kStrobe && ChangesState(transfer.target) &&
+                    state_ == State::kTx;
+  if (stateAtSelect_ == State::kTx && !cuts) {
+    Violation(Name(transfer) + " began while the chip was still transmitting (WTR high" +
+              (transferStart_.cycles < txFirstBitCycle_ ? ", the transmitter still settling" : "") +
+              "): the firmware did not wait for the end of its packet");
+  } else if (stateAtSelect_ == State::kRx && transfer.kind != Transfer::Kind::kStrobe) {
+    Violation(Name(transfer) + " began while the chip was receiving (WTR high): no packet had " +
+              "arrived yet");
   }
   const bool calibrationPoll =
       transfer.kind == Transfer::Kind::kRead && transfer.target == kCalibrationReg;
@@ -182,6 +236,7 @@ void RadioModel::CheckTransferAllowed(const Transfer& transfer) {
 
 void RadioModel::Strobe(uint8_t command) {
   const State before = state_;
+  if (before == State::kTx && ChangesState(command)) CutTransmission(command);
   switch (command & 0xF0) {
     case kCmdSleep:
       state_ = State::kSleep;
@@ -196,15 +251,14 @@ void RadioModel::Strobe(uint8_t command) {
       state_ = State::kPll;
       break;
     case kCmdRx:
-      CheckRadioReady("CMD_RX");
-      if (state_ != State::kRx) rxSinceCycle_ = now_.cycles;
+      if (!CheckRadioReady("CMD_RX")) break;
+      if (state_ != State::kRx) rxSinceCycle_ = now_.cycles + rxSettleCycles_;
       state_ = State::kRx;
       crcError_ = false;
-      air_.ChipListens(now_.cycles);
+      air_.ChipListens(rxSinceCycle_);
       break;
     case kCmdTx:
-      CheckRadioReady("CMD_TX");
-      StartTransmission();
+      if (CheckRadioReady("CMD_TX")) StartTransmission();
       break;
     case kCmdTfr:
       txBytes_ = 0;
@@ -214,18 +268,30 @@ void RadioModel::Strobe(uint8_t command) {
       break;
   }
   if (before == State::kSleep && state_ != State::kSleep) {
+    wokeCycle_ = now_.cycles;
     crystalReadyCycle_ = now_.cycles + crystalSettleCycles_;
   }
+  if (state_ != before) stateReason_ = StrobeName(command) + " at " + Ms(now_.cycles);
   if (before == State::kRx && state_ != State::kRx) air_.ChipStopsListening(now_.cycles);
 }
 
-void RadioModel::CheckRadioReady(const char* strobe) {
+bool RadioModel::CheckRadioReady(const char* strobe) {
   const std::string name = strobe;
+  std::string refused;
   if (state_ == State::kSleep || state_ == State::kIdle) {
-    Violation(name + " while the chip was asleep or idle; CMD_STBY wakes it");
+    refused = name + " while the chip was asleep or idle; CMD_STBY wakes it";
   } else if (now_.cycles < crystalReadyCycle_) {
-    Violation(name + " " + std::to_string(now_.cycles + crystalSettleCycles_ - crystalReadyCycle_) +
-              " cycles after waking; the crystal needs " + std::to_string(crystalSettleCycles_));
+    refused = name + " " + Ms(now_.cycles - wokeCycle_) +
+              " after the chip woke from sleep; the crystal needs " + Ms(crystalSettleCycles_);
+  }
+  if (!refused.empty()) {
+    // Without a running crystal the chip cannot carry the strobe out; it stays where it is.
+    stateReason_ = refused + ", so the chip did not leave " +
+                   (state_ == State::kStandby ? "standby"
+                    : state_ == State::kIdle  ? "idle"
+                                              : "sleep");
+    Violation(stateReason_);
+    return false;
   }
   if (!ifCalibrated_) Violation(name + " before the IF calibration");
   const uint8_t channel = registers_[kPll1Reg];
@@ -233,6 +299,7 @@ void RadioModel::CheckRadioReady(const char* strobe) {
     Violation(name + " on channel " + std::to_string(channel) + ", whose channel group " +
               std::to_string(ChannelGroup(channel)) + " was never calibrated");
   }
+  return true;
 }
 
 void RadioModel::StartTransmission() {
@@ -249,11 +316,32 @@ void RadioModel::StartTransmission() {
   packet.payload.assign(txFifo_.begin(), txFifo_.begin() + length);
   packet.air = OwnAir();
   packet.txPower = registers_[kTxTestReg];
-  txEndCycle_ = now_.cycles + AirCycles(length, registers_[kDataRateReg], clock_);
+  txStrobeCycle_ = now_.cycles;
+  txFirstBitCycle_ = now_.cycles + txSettleCycles_;
+  txEndCycle_ = txFirstBitCycle_ + AirCycles(length, registers_[kDataRateReg], clock_);
+  txAirBytes_ = kPreambleBytes + kIdBytes + length + kCrcBytes;
   state_ = State::kTx;
-  // The air learns of the packet as it starts: another radio may be served before this one
+  // The air learns of the packet at the strobe: another radio may be served before this one
   // gets to its end.
-  air_.Hear(packet, now_.cycles, txEndCycle_);
+  air_.Hear(packet, txFirstBitCycle_, txEndCycle_);
+}
+
+void RadioModel::CutTransmission(uint8_t command) {
+  std::string what = StrobeName(command) + " strobed " + Ms(now_.cycles - txStrobeCycle_) +
+                     " after CMD_TX, while ";
+  const std::string needs = "needs " + Ms(txEndCycle_ - txStrobeCycle_);
+  if (now_.cycles < txFirstBitCycle_) {
+    what += "the transmitter was still settling (the packet " + needs +
+            " from the strobe): the packet never went on the air";
+  } else {
+    const double share = static_cast<double>(now_.cycles - txFirstBitCycle_) /
+                         static_cast<double>(txEndCycle_ - txFirstBitCycle_);
+    const auto bytes = static_cast<size_t>(share * static_cast<double>(txAirBytes_));
+    what += "the packet was still on the air (it " + needs + "): the packet was cut after " +
+            std::to_string(bytes) + " of its " + std::to_string(txAirBytes_) + " bytes";
+  }
+  Violation(what);
+  air_.Cut(now_.cycles);
 }
 
 void RadioModel::ArrivalOfPeerPacket() {
@@ -268,6 +356,7 @@ void RadioModel::ArrivalOfPeerPacket() {
     rxRead_ = 0;
     crcError_ = !intact && (registers_[kCode1Reg] & kCrcEnable) != 0;
     state_ = State::kStandby;
+    stateReason_ = "a packet arrived at " + Ms(air_.sending()->endCycle);
   }
   air_.SendingDone(received);
 }
@@ -403,6 +492,8 @@ void RadioModel::Violation(const std::string& what) {
 
 void RadioModel::Reset() {
   if (state_ == State::kRx) air_.ChipStopsListening(now_.cycles);
+  if (state_ == State::kTx) air_.Cut(now_.cycles);
+  stateReason_ = "the write of MODE_REG reset it at " + Ms(now_.cycles);
   registers_.fill(0);
   id_.fill(0);
   txBytes_ = 0;

@@ -14,6 +14,7 @@
 
 #include "engine/delay_routines.h"
 #include "simulator/air.h"
+#include "simulator/chip_timing.h"
 #include "simulator/mcu_clock.h"
 #include "simulator/serial_link.h"
 #include "simulator/transcript.h"
@@ -35,13 +36,6 @@ struct CalibrationFault {
 constexpr uint8_t kGioWtr = 0x01;
 constexpr uint8_t kGioSdo = 0x19;
 
-/// How many times a calibration answers busy before it reads back done.
-constexpr int kCalibrationBusyReads = 3;
-/// What the crystal needs after sleep before the radio may be used. The firmware waits 1 ms for
-/// it; the model asks for most of that, so that a wait that is missing or far too short is
-/// caught on any clock while a 1 ms wait that is a little short still passes.
-constexpr double kCrystalSettleMicroseconds = 800.0;
-
 class RadioModel : private SerialLink::Client {
  public:
   /// `clock` turns the chip's times into the machine cycles it is fed. A packet from `air`
@@ -61,6 +55,12 @@ class RadioModel : private SerialLink::Client {
   /// yet does. Until then a read of its lines sees what it sees now; during a transfer the
   /// answer follows the clock, so the time is now.
   uint64_t OutputsSteadyUntil() const;
+
+  /// What the model knows of WTR now and why it is at its level, for a firmware that stopped
+  /// talking to the radio: "WTR (GIO1) is low: the chip never left standby, ...".
+  std::string WtrAccount() const;
+  /// The last time the chip was told of.
+  Instant now() const { return now_; }
 
   /// The register address of the read the radio is answering on SDIO now, if it is.
   std::optional<uint8_t> AnsweringOnSdio() const;
@@ -100,8 +100,10 @@ class RadioModel : private SerialLink::Client {
   void WriteData(uint8_t byte);
   void StartCalibration(uint8_t bits);
   uint8_t RegisterAnswer(uint8_t address) const;
-  void CheckRadioReady(const char* strobe);
+  bool CheckRadioReady(const char* strobe);
   void StartTransmission();
+  void CutTransmission(uint8_t command);
+  std::string Ms(uint64_t cycles) const;
   void ArrivalOfPeerPacket();
   void Reset();
   int ChannelGroup(uint8_t channel) const;
@@ -113,6 +115,8 @@ class RadioModel : private SerialLink::Client {
   CalibrationFault fault_;
   McuClock clock_;
   uint64_t crystalSettleCycles_;
+  uint64_t txSettleCycles_;  ///< from the TX strobe to the first bit
+  uint64_t rxSettleCycles_;  ///< from the RX strobe to listening
   SerialLink link_;
   Instant now_;
 
@@ -125,9 +129,15 @@ class RadioModel : private SerialLink::Client {
   size_t rxRead_ = 0;
 
   State state_ = State::kStandby;
+  uint64_t txStrobeCycle_ = 0;
+  uint64_t txFirstBitCycle_ = 0;
   uint64_t txEndCycle_ = 0;
+  size_t txAirBytes_ = 0;  ///< preamble, ID, payload and CRC of the packet being sent
   uint64_t rxSinceCycle_ = 0;
   uint64_t crystalReadyCycle_ = 0;
+  uint64_t wokeCycle_ = 0;
+  /// Why the chip is where it is when a TX or RX strobe was not carried out, or a packet ended.
+  std::string stateReason_;
   bool crcError_ = false;
 
   uint8_t calibrationBusyBits_ = 0;
@@ -139,6 +149,7 @@ class RadioModel : private SerialLink::Client {
 
   // The transfer in progress.
   Instant transferStart_;
+  State stateAtSelect_ = State::kStandby;
   bool haveControl_ = false;
   int dataBytes_ = 0;
   bool resetRequested_ = false;

@@ -29,7 +29,11 @@ std::optional<bool> SerialLink::DataOut() const {
 }
 
 void SerialLink::Select() {
-  if (sck_) client_.Violation("SCS fell while SCK was high; SCK must idle low");
+  if (sck_) {
+    client_.Violation(
+        "SCS fell while SCK was high, so the chip missed the first bit; SCK must "
+        "idle low");
+  }
   phase_ = Phase::kReceiving;
   bits_ = 0;
   shift_ = 0;

@@ -28,6 +28,22 @@ void SharedAir::End::Hear(const AirPacket& packet, uint64_t startCycle, uint64_t
   other.Refresh();
 }
 
+void SharedAir::End::Cut(uint64_t cycle) {
+  for (size_t i = air_.packets_.size(); i-- > 0;) {
+    Packet& packet = air_.packets_[i];
+    if (packet.from != side_) continue;
+    packet.cut = true;
+    packet.endUs = static_cast<double>(cycle) * cycleUs_;
+    // The other radio is never served past a cycle this board has not reached, so the packet
+    // is still coming to it.
+    End& other = air_.sides_[static_cast<size_t>(1 - side_)];
+    other.incoming.erase(std::remove(other.incoming.begin(), other.incoming.end(), i),
+                         other.incoming.end());
+    other.Refresh();
+    return;
+  }
+}
+
 void SharedAir::End::SendingDone(bool received) {
   Packet& packet = air_.packets_[incoming.front()];
   packet.received = received;

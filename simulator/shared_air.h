@@ -33,6 +33,7 @@ class SharedAir {
     double startUs = 0;
     double endUs = 0;
     bool received = false;  ///< the other radio took it into its FIFO
+    bool cut = false;       ///< its sender stopped it before its last bit, at endUs
   };
   const std::vector<Packet>& packets() const { return packets_; }
 
@@ -42,6 +43,7 @@ class SharedAir {
     End(SharedAir& air, int side, const McuClock& clock)
         : air_(air), side_(side), cycleUs_(CycleNanoseconds(clock) / 1000.0) {}
     void Hear(const AirPacket& packet, uint64_t startCycle, uint64_t endCycle) override;
+    void Cut(uint64_t cycle) override;
     // The radio model itself keeps when it listens.
     void ChipListens(uint64_t) override {}
     void ChipStopsListening(uint64_t) override {}

@@ -366,14 +366,14 @@ const MisstepCase kMissteps[] = {
        Strobe(kCmdTx);
        Read(kModeReg);
      },
-     "read of MODE_REG while the chip was still transmitting"},
+     "read of MODE_REG began while the chip was still transmitting"},
     {"RegisterAccessWhileReceiving",
      [] {
        PrepareRadio();
        Strobe(kCmdRx);
        Read(kModeReg);
      },
-     "read of MODE_REG while the chip was receiving"},
+     "read of MODE_REG began while the chip was receiving"},
     {"FifoReadPastThePacket",
      [] {
        PrepareRadio();
@@ -393,8 +393,11 @@ TEST(RadioModel, SendsTheFifoWithWtrHighUntilTheLastByteIsOnTheAir) {
   Strobe(kCmdTfr);
   Write(kFifoReg, {0x10, 0x20, 0x30, 0x40, 0x50});
   Strobe(kCmdTx);
+  const uint64_t strobed = now.cycles;
   EXPECT_EQ(TestGio1, 1);
   AwaitWtrLow();
+  // The transmitter settles, then the packet of 4 bytes is on the air for 56 us.
+  EXPECT_NEAR(static_cast<double>(now.cycles - strobed), kTxSettleMicroseconds + 56, 3);
   ASSERT_EQ(bench.peer.log().size(), 1u);
   const AirEvent sent = bench.peer.log()[0];
   EXPECT_THAT(sent.packet.payload, ElementsAre(0x10, 0x20, 0x30, 0x40));
@@ -407,6 +410,68 @@ TEST(RadioModel, SendsTheFifoWithWtrHighUntilTheLastByteIsOnTheAir) {
   EXPECT_EQ(bench.peer.log()[1].packet.payload, sent.packet.payload);
   EXPECT_THAT(bench.Findings(), IsEmpty());
 }
+
+void Pause(uint64_t cycles) {
+  for (uint64_t i = 0; i < cycles; ++i) _nop_();
+}
+
+/// What a firmware does after loading an 8-byte packet (settling 60 us, then 72 us on the air;
+/// a strobe takes 42 cycles and acts at its 39th), and what the chip makes of it.
+struct TimingCase {
+  const char* name;
+  void (*act)();
+  const char* finding;  ///< nothing when empty
+  bool wholeOnAir;
+  const char* wtr;  ///< what the radio says of WTR afterwards
+};
+
+class RadioModelTiming : public ::testing::TestWithParam<TimingCase> {};
+
+TEST_P(RadioModelTiming, JudgesWhatTheFirmwareDoesByWhatTheChipWouldDo) {
+  Bench bench;
+  PrepareRadio();
+  Write(kFifo1Reg, 7);
+  Strobe(kCmdTfr);
+  Write(kFifoReg, std::vector<uint8_t>(8, 0x42));
+  GetParam().act();
+  const auto findings = bench.Findings();
+  if (*GetParam().finding == '\0') {
+    EXPECT_THAT(findings, IsEmpty());
+  } else {
+    EXPECT_THAT(findings, ElementsAre(HasSubstr(GetParam().finding)));
+  }
+  const auto& log = bench.peer.log();
+  EXPECT_EQ(log.size() == 1 && !log[0].cut && log[0].received, GetParam().wholeOnAir);
+  EXPECT_THAT(bench.chip.WtrAccount(), HasSubstr(GetParam().wtr));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, RadioModelTiming,
+    ::testing::Values(
+        TimingCase{"EndAwaited", [] { Strobe(kCmdTx), AwaitWtrLow(), Strobe(kCmdStby); }, "", true,
+                   "is low: the chip is in standby (its packet left at"},
+        TimingCase{"StrobeWhileSettling", [] { Strobe(kCmdTx), Strobe(kCmdSleep); },
+                   "CMD_SLEEP strobed 0.04 ms after CMD_TX, while the transmitter was still "
+                   "settling (the packet needs 0.13 ms from the strobe): the packet never went",
+                   false, "is low: the chip is asleep"},
+        TimingCase{"StrobeWhileOnTheAir", [] { Strobe(kCmdTx), Pause(60), Strobe(kCmdRx); },
+                   "the packet was still on the air (it needs 0.13 ms): the packet was cut "
+                   "after 10 of its 18 bytes",
+                   false, "is high: the chip is in RX"},
+        TimingCase{"StrobeActingAfterTheEnd", [] { Strobe(kCmdTx), Pause(100), Strobe(kCmdStby); },
+                   "strobe CMD_STBY began while the chip was still transmitting (WTR high): the "
+                   "firmware did not wait for the end of its packet",
+                   true, "is low"},
+        TimingCase{"WriteWhileSettling", [] { Strobe(kCmdTx), Write(kFifo1Reg, 7); },
+                   "write of FIFO1_REG began while the chip was still transmitting (WTR high, "
+                   "the transmitter still settling)",
+                   true, "is high: the chip is transmitting until"},
+        TimingCase{"CrystalNotAwaited",
+                   [] { Strobe(kCmdSleep), Strobe(kCmdStby), Pause(100), Strobe(kCmdTx); },
+                   "CMD_TX 0.14 ms after the chip woke from sleep; the crystal needs 0.80 ms, so "
+                   "the chip did not leave standby",
+                   false, "WTR (GIO1) is low: the chip is in standby (CMD_TX 0.14 ms after"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RadioModel, PacketsOnAnotherChannelAreNotHeard) {
   Bench bench;
@@ -592,10 +657,13 @@ struct AirBench {
 
 struct SharedAirCase {
   const char* name;
-  bool listensFirst;  ///< the receiver's CMD_RX comes before the packet's first bit
-  bool leavesEarly;   ///< the receiver goes to standby before the packet's last bit
+  /// The receiver's CMD_RX comes before the sender's CMD_TX; else right after it, and its
+  /// receiver settles after the packet's first bit.
+  bool listensFirst;
+  bool leavesEarly;  ///< the receiver goes to standby before the packet's last bit
   int receiverChannel;
   bool received;
+  bool senderCuts = false;  ///< the sender goes to standby before the packet's last bit
 };
 
 class SharedAirDelivery : public ::testing::TestWithParam<SharedAirCase> {};
@@ -612,6 +680,7 @@ TEST_P(SharedAirDelivery, APacketReachesOnlyARadioThatListensOnItsChannelFromFir
   Strobe(kCmdTfr);
   Write(kFifoReg, std::vector<uint8_t>(64, 0x5A));
   Strobe(kCmdTx);
+  if (param.senderCuts) Pause(100), Strobe(kCmdStby);
   bench.Select(bench.receiverBoard);
   // 64 bytes are on the air for some 300 cycles; each strobe takes a few dozen.
   if (!param.listensFirst) Strobe(kCmdRx);
@@ -621,14 +690,16 @@ TEST_P(SharedAirDelivery, APacketReachesOnlyARadioThatListensOnItsChannelFromFir
   EXPECT_EQ(TestGio1 == 0, param.received || param.leavesEarly) << "WTR ends with the packet";
   ASSERT_EQ(bench.air.packets().size(), 1u);
   EXPECT_EQ(bench.air.packets()[0].received, param.received);
+  EXPECT_EQ(bench.air.packets()[0].cut, param.senderCuts);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SharedAirDelivery,
     ::testing::Values(SharedAirCase{"ListensThroughout", true, false, kAir.channel, true},
-                      SharedAirCase{"ListensAfterTheFirstBit", false, false, kAir.channel, false},
+                      SharedAirCase{"SettlesAfterTheFirstBit", false, false, kAir.channel, false},
                       SharedAirCase{"LeavesBeforeTheLastBit", true, true, kAir.channel, false},
-                      SharedAirCase{"OnAnotherChannel", true, false, kAir.channel + 2, false}),
+                      SharedAirCase{"OnAnotherChannel", true, false, kAir.channel + 2, false},
+                      SharedAirCase{"CutBeforeItsLastBit", true, false, kAir.channel, false, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct UnknownArrivalCase {
