@@ -99,7 +99,10 @@ class Check {
     CheckEnd();
     CheckPinSetUp(board.latchesAtFirstSelect());
     CheckFindings(radio.findings(), radio.findingCount());
-    const auto difference = FirstDifference(expected_, *transcript_, options_.ownPayload);
+    // Where the check itself failed, the transfers it did not get to are not the firmware's.
+    const auto difference = run_.end == RunResult::End::kCheckFailed
+                                ? std::nullopt
+                                : FirstDifference(expected_, *transcript_, options_.ownPayload);
     if (difference) {
       Problem(Explain(*difference));
     } else if (run_.end == RunResult::End::kStopped) {
