@@ -7,10 +7,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <utility>
 #include <vector>
+
+#include "engine/output_files.h"
 
 namespace kitbuilder::simulator {
 
@@ -30,14 +30,6 @@ constexpr const char* kLayout = "kitbuilder build cache 1";
 /// died; nothing will rename it.
 constexpr auto kAbandoned = std::chrono::minutes(10);
 constexpr const char* kFillingPrefix = ".filling-";
-
-std::optional<std::string> ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 /// Each part with its length before it, so that no two lists of parts run together alike.
 void Append(std::string* hashed, const std::string& part) {
@@ -74,8 +66,9 @@ std::optional<std::string> BuildKey(const std::string& sources, const std::strin
     const char* value = std::getenv(variable);
     Append(&hashed, value != nullptr ? std::string(variable) + "=" + value : "");
   }
+  DiskOutputFiles disk;
   for (const char* file : kSourceFiles) {
-    const auto text = ReadFile(fs::path(sources) / file);
+    const auto text = disk.ReadExisting((fs::path(sources) / file).string());
     if (!text) return std::nullopt;
     Append(&hashed, file);
     Append(&hashed, *text);

@@ -124,8 +124,12 @@ KitbuilderForm::KitbuilderForm(const TextStore& store, OutputFiles& files, QWidg
 
 KitbuilderForm::~KitbuilderForm() {
   // Closing the dialog moves the focus once more, after this part of the form is gone: no
-  // field may reach the form's rules from then on.
-  for (QObject* child : findChildren<QObject*>()) disconnect(child, nullptr, this, nullptr);
+  // field may reach the form's rules from then on, nor the live verdict, whose label may be
+  // gone before it.
+  for (QObject* child : findChildren<QObject*>()) {
+    disconnect(child, nullptr, this, nullptr);
+    disconnect(child, nullptr, liveVerdict_, nullptr);
+  }
 }
 
 QString KitbuilderForm::AboutEntryText() {

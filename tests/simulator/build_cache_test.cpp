@@ -15,7 +15,7 @@
 #include "engine/build_sequence.h"
 #include "engine/output_files.h"
 #include "simulator/firmware_build.h"
-#include "tests/simulator/case_work_directory.h"
+#include "tests/simulator/generated_firmware.h"
 
 namespace kitbuilder::simulator {
 namespace {
@@ -173,16 +173,7 @@ std::string Firmware(const std::string& name) {
   return sources;
 }
 
-class FirmwareBuild : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string missing;
-    const auto found = FindCheckTools(&missing);
-    if (!found) GTEST_SKIP() << missing;
-    tools_ = *found;
-  }
-  CheckTools tools_;
-};
+using FirmwareBuild = WithCheckTools;
 
 TEST_F(FirmwareBuild, IsTakenFromTheCacheTheSecondTimeAndBuiltAgainAfterAnEdit) {
   const std::string sources = Firmware("sources");
