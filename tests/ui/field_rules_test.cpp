@@ -56,7 +56,7 @@ class FieldRulesTest : public QObject {
       QVERIFY2(CorrectAtMost255(c.given).value_or(QString()) == c.expected, c.given);
     }
     // A page's values as the live verdict takes them: each with its own field's rule.
-    const ModeValues corrected = CorrectedModeValues({0, 65, 1, -5, 300});
+    const kitbuilder::ModeValues corrected = CorrectedModeValues({0, 65, 1, -5, 300});
     QCOMPARE(corrected.length, 1);
     QCOMPARE(corrected.ackLength, 64);
     QCOMPARE(corrected.restState, 1);
