@@ -5,6 +5,7 @@
 
 #include "cli/check_outputs.h"
 #include "cli/exit_status.h"
+#include "simulator/build_cache.h"
 #include "simulator/check_report.h"
 #include "simulator/vcd_trace.h"
 #include "simulator/virtual_board.h"
@@ -38,6 +39,7 @@ int RunCheckCommand(const BuildRequest& request, const CheckOptions& options,
   check.options.passes = options.passes;
   check.options.ownPayload = options.firmwareFile.has_value();
   check.options.clock = request.settings.mcuClock.value_or(McuClock{});
+  check.buildCache = simulator::BuildCache::UserDirectory();
   std::ofstream traceFile;
   if (!OpenTrace(options, &traceFile, err)) return kExitUsage;
   std::unique_ptr<simulator::VcdTrace> trace;

@@ -5,6 +5,7 @@
 
 #include "cli/check_outputs.h"
 #include "cli/exit_status.h"
+#include "simulator/build_cache.h"
 #include "simulator/check_report.h"
 #include "simulator/link_check.h"
 #include "simulator/vcd_trace.h"
@@ -39,6 +40,7 @@ int RunLinkCommand(const BuildRequest& request, const GenerationSettings& peer,
   link.boardFirmware = options.firmwareFile;
   link.peerFirmware = options.peerFirmwareFile;
   link.passes = options.passes;
+  link.buildCache = simulator::BuildCache::UserDirectory();
   std::ofstream traceFile;
   if (!OpenTrace(options, &traceFile, err)) return kExitUsage;
   std::unique_ptr<simulator::VcdTrace> trace;

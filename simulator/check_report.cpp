@@ -268,6 +268,16 @@ std::string OptionalNumber(const std::optional<double>& value) {
   return value ? Number(*value) : std::string("null");
 }
 
+/// Where the image came from, for the report's build line.
+std::string BuildSource(const CheckRun& check) {
+  return check.buildCached ? "taken from the cache" : "built by SDCC";
+}
+
+/// Why the cache could not keep a build, after the build line; empty when it could.
+std::string CacheNote(const CheckRun& check) {
+  return check.buildCacheProblem.empty() ? "" : "; " + check.buildCacheProblem;
+}
+
 }  // namespace
 
 void WriteTextReport(const CheckRun& check, const McuClock& clock, std::ostream& out) {
@@ -285,7 +295,9 @@ void WriteTextReport(const CheckRun& check, const McuClock& clock, std::ostream&
     WritePass(check, pass, clock, out);
   }
   WriteDelays(check, clock, out);
-  out << "\nRun: " << Time(clock, check.outcome.cycles) << " on the board in "
+  out << "\nBuild: " << BuildSource(check)
+      << (check.buildCached ? " (built before from the same files with the same SDCC)" : "")
+      << CacheNote(check) << ".\nRun: " << Time(clock, check.outcome.cycles) << " on the board in "
       << Format("%.2f s", check.seconds) << ".\n\n";
   if (check.outcome.problems.empty()) {
     out << kAsTheSettingsSayVerdict << "\n";
@@ -307,7 +319,8 @@ void WriteJsonReport(const CheckRun& check, const McuClock& clock, std::ostream&
       << ", \"clocks_per_cycle\": " << clock.clocksPerCycle
       << "},\n  \"cycles\": " << check.outcome.cycles
       << ",\n  \"board_ms\": " << Number(BoardMilliseconds(clock, check.outcome.cycles))
-      << ",\n  \"wall_seconds\": " << Number(check.seconds) << ",\n";
+      << ",\n  \"wall_seconds\": " << Number(check.seconds)
+      << ",\n  \"build\": " << (check.buildCached ? "\"cached\"" : "\"built\"") << ",\n";
   WriteJsonStartup(check.outcome.startup, out);
   WriteJsonDelays(check, clock, out);
   WriteJsonPasses(check, clock, out);
@@ -336,7 +349,10 @@ void WriteLinkTextReport(const LinkRun& link, std::ostream& out) {
     out << "\n";
     WriteLinkPass(link, pass, out);
   }
-  out << "\nRun: " << Format("%.3f ms", link.commonMs) << " on the common clock in "
+  out << "\nBuild: this board " << BuildSource(link.board) << ", the peer "
+      << BuildSource(link.peer)
+      << (link.board.buildCacheProblem.empty() ? CacheNote(link.peer) : CacheNote(link.board))
+      << ".\nRun: " << Format("%.3f ms", link.commonMs) << " on the common clock in "
       << Format("%.2f s", link.seconds) << ".\n\n";
   out << LinkVerdict(link) << "\n";
   if (link.status == LinkRun::Status::kWorks) return;

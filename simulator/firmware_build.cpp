@@ -72,4 +72,18 @@ std::string WriteFirmware(const GenerationSettings& generation,
   return "";
 }
 
+SdccBuild BuildFirmware(const CheckTools& tools, const std::string& sources,
+                        const std::string& workDir, const BuildCache& cache) {
+  const auto key =
+      cache.directory().empty() ? std::nullopt : BuildKey(sources, SdccVersionText(tools.sdcc));
+  if (key && cache.Restore(*key, workDir)) {
+    SdccBuild earlier = EarlierBuild(workDir);
+    earlier.cached = true;
+    return earlier;
+  }
+  SdccBuild build = BuildWithMakefile(tools.make, sources, workDir);
+  if (key && build.exitCode == 0) build.cacheProblem = cache.Keep(*key, workDir);
+  return build;
+}
+
 }  // namespace kitbuilder::simulator

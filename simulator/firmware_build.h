@@ -1,13 +1,17 @@
 #pragma once
 // The firmware a check runs, written where SDCC builds it: the generated files for the
 // settings, with the user's own main.c over the generated one if there is one, in a directory
-// of the check's own that is gone afterwards.
+// of the check's own that is gone afterwards; and its build, or the image of the same build
+// from the build cache.
 
 #include <optional>
 #include <string>
 
 #include "engine/generation_settings.h"
 #include "engine/text_store.h"
+#include "simulator/build_cache.h"
+#include "simulator/check_tools.h"
+#include "simulator/sdcc_build.h"
 
 namespace kitbuilder::simulator {
 
@@ -32,5 +36,11 @@ class TemporaryDirectory {
 std::string WriteFirmware(const GenerationSettings& settings,
                           const std::optional<std::string>& firmwareFile, const TextStore& store,
                           const std::string& directory);
+
+/// The firmware in `sources` built in `workDir` with its Makefile, or the image, map and memory
+/// report of the same build copied there from `cache`. A new build that succeeds is kept in the
+/// cache; `cacheProblem` says when it could not be, and the build stands all the same.
+SdccBuild BuildFirmware(const CheckTools& tools, const std::string& sources,
+                        const std::string& workDir, const BuildCache& cache);
 
 }  // namespace kitbuilder::simulator

@@ -183,8 +183,11 @@ class Link {
         link_.message = std::string(kNames[s]) + ": " + error;
         return false;
       }
-      sides_[s].build =
-          BuildWithMakefile(tools.make, sources, work + "/" + kDirectories[s] + "/build");
+      sides_[s].build = BuildFirmware(tools, sources, work + "/" + kDirectories[s] + "/build",
+                                      BuildCache(request_.buildCache));
+      CheckRun& check = s == 0 ? link_.board : link_.peer;
+      check.buildCached = sides_[s].build.cached;
+      check.buildCacheProblem = sides_[s].build.cacheProblem;
       if (sides_[s].build.exitCode != 0) {
         link_.status = LinkRun::Status::kBuildFailed;
         link_.message = std::string("the firmware of ") + kNames[s] +

@@ -22,6 +22,7 @@ struct LinkRequest {
   std::optional<std::string> boardFirmware;  ///< this board's own main.c instead of the generated
   std::optional<std::string> peerFirmware;   ///< the peer's own main.c
   int passes = 3;                            ///< of the board that sends first
+  std::string buildCache;                    ///< as in CheckRequest
   const std::atomic<bool>* cancel = nullptr;
   LineObserver* boardLines = nullptr;  ///< told of this board's line changes, if set
   LineObserver* peerLines = nullptr;

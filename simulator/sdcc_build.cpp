@@ -199,6 +199,13 @@ CommandRun RunIn(const std::string& dir, const std::string& command) {
   return run;
 }
 
+void ReadLinkerReports(SdccBuild* build) {
+  const std::filesystem::path dir = build->workDir;
+  const std::string mem = ReadWhole(dir / "main.mem");
+  if (!mem.empty()) build->memory = ParseMemoryReport(mem);
+  build->map = ParseLinkMap(ReadWhole(dir / "main.map"));
+}
+
 }  // namespace
 
 SdccBuild BuildWithMakefile(const std::string& make, const std::string& sdccDir,
@@ -223,15 +230,31 @@ SdccBuild BuildWithMakefile(const std::string& make, const std::string& sdccDir,
   build.exitCode = compile.exitCode;
   build.output = compile.output;
   build.diagnostics = ParseDiagnostics(build.output);
-  const std::string mem = ReadWhole(fs::path(workDir) / "main.mem");
-  if (!mem.empty()) build.memory = ParseMemoryReport(mem);
-  build.map = ParseLinkMap(ReadWhole(fs::path(workDir) / "main.map"));
+  ReadLinkerReports(&build);
 
   const CommandRun hex = RunIn(workDir, Quoted(make));
   build.hexExitCode = hex.exitCode;
   build.hexOutput = hex.output;
   build.hexWritten = IsIntelHex(ReadWhole(fs::path(workDir) / "main.hex"));
   return build;
+}
+
+SdccBuild EarlierBuild(const std::string& workDir) {
+  SdccBuild build;
+  build.workDir = workDir;
+  build.ran = true;
+  build.exitCode = 0;
+  ReadLinkerReports(&build);
+  return build;
+}
+
+std::string SdccVersionText(const std::string& sdcc) {
+  FILE* pipe = popen((Quoted(sdcc) + " --version 2>&1").c_str(), "r");
+  if (pipe == nullptr) return "";
+  std::string text;
+  char chunk[256];
+  for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) text.append(chunk, got);
+  return pclose(pipe) == 0 ? text : "";
 }
 
 }  // namespace kitbuilder::simulator

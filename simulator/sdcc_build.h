@@ -62,6 +62,11 @@ struct SdccBuild {
   std::string hexOutput;
   bool hexWritten = false;  ///< main.hex is there and is Intel HEX
   LinkMap map;
+  /// The image, map and memory report were those of an earlier build, taken from the build
+  /// cache; nothing was compiled, and there is no Intel HEX file.
+  bool cached = false;
+  /// Why a new build could not be kept in the build cache; empty when it was, or was not to be.
+  std::string cacheProblem;
 
   std::string Image() const { return workDir + "/main.ihx"; }
 };
@@ -70,5 +75,12 @@ struct SdccBuild {
 /// and builds there with `make`.
 SdccBuild BuildWithMakefile(const std::string& make, const std::string& sdccDir,
                             const std::string& workDir);
+
+/// What an earlier build left in `workDir` (main.ihx, main.map, main.mem), read as a build that
+/// succeeded.
+SdccBuild EarlierBuild(const std::string& workDir);
+
+/// What `sdcc --version` prints; empty when it cannot be run.
+std::string SdccVersionText(const std::string& sdcc);
 
 }  // namespace kitbuilder::simulator

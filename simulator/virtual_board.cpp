@@ -56,7 +56,10 @@ CheckRun RunCheck(const CheckRequest& request, const TextStore& store) {
     check.message = error;
     return check;
   }
-  const SdccBuild build = BuildWithMakefile(tools->make, sources, work.path() + "/build");
+  const SdccBuild build =
+      BuildFirmware(*tools, sources, work.path() + "/build", BuildCache(request.buildCache));
+  check.buildCached = build.cached;
+  check.buildCacheProblem = build.cacheProblem;
   if (build.exitCode != 0) {
     check.status = CheckRun::Status::kBuildFailed;
     check.message = build.output;

@@ -1,8 +1,9 @@
 #pragma once
 // The virtual board: a firmware for a set of settings, generated (or the user's own main.c),
-// built by SDCC in a temporary directory with the generated Makefile, run in s51 on a board
-// wired as the settings say, and checked. Nothing is written outside the temporary directory,
-// which is gone afterwards.
+// built by SDCC in a temporary directory with the generated Makefile (or taken from the build
+// cache when the same firmware was built before), run in s51 on a board wired as the settings
+// say, and checked. Nothing is written outside the temporary directory, which is gone
+// afterwards, and the build cache.
 
 #include <optional>
 #include <string>
@@ -20,6 +21,9 @@ struct CheckRequest {
   /// The user's main.c, in either compiler's dialect, instead of the generated one.
   std::optional<std::string> firmwareFile;
   CheckOptions options;
+  /// The build cache's directory (BuildCache::UserDirectory() for a user's check); "" builds
+  /// every time.
+  std::string buildCache;
 };
 
 struct CheckRun {
@@ -39,9 +43,12 @@ struct CheckRun {
   /// False when the check itself failed, in the run or in judging it: the outcome goes as far as
   /// the check got (when the judging failed, the run's transfers) with the problem that says so.
   bool judged = true;
-  double seconds = 0;     ///< wall-clock time of the build and run
-  double runSeconds = 0;  ///< of the s51 run alone
-  uint64_t s51Stops = 0;  ///< how often the run stopped s51 to serve a port access
+  double seconds = 0;        ///< wall-clock time of the build and run
+  double runSeconds = 0;     ///< of the s51 run alone
+  uint64_t s51Stops = 0;     ///< how often the run stopped s51 to serve a port access
+  bool buildCached = false;  ///< the image was an earlier build's, from the build cache
+  /// Why the build could not be kept in the build cache; empty when it was, or was not to be.
+  std::string buildCacheProblem;
 };
 
 CheckRun RunCheck(const CheckRequest& request, const TextStore& store);

@@ -3,6 +3,8 @@
 #include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include "simulator/build_cache.h"
+
 namespace kitbuilder::ui {
 
 BackgroundCheck::BackgroundCheck(const TextStore& store, QObject* parent)
@@ -27,6 +29,7 @@ void BackgroundCheck::Start(const GenerationSettings& settings) {
   request.settings = settings;
   // The clock of the delay routines is the board's.
   request.options.clock = settings.mcuClock.value_or(McuClock{});
+  request.buildCache = simulator::BuildCache::UserDirectory();
   Launch([request, &store = store_](FinishedCheck& check, const std::atomic<bool>* cancel) mutable {
     check.clock = request.options.clock;
     request.options.lines = &check.lines;
@@ -40,6 +43,7 @@ void BackgroundCheck::StartLink(const GenerationSettings& settings,
   simulator::LinkRequest request;
   request.board = settings;
   request.peer = peer;
+  request.buildCache = simulator::BuildCache::UserDirectory();
   Launch([request, &store = store_](FinishedCheck& check, const std::atomic<bool>* cancel) mutable {
     request.boardLines = &check.linkLines.BoardObserver();
     request.peerLines = &check.linkLines.PeerObserver();

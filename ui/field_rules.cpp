@@ -52,4 +52,16 @@ std::optional<QString> CorrectAtMost255(const QString& text) {
   return std::nullopt;
 }
 
+ModeValues CorrectedModeValues(ModeValues values) {
+  for (int32_t* length : {&values.length, &values.ackLength}) {
+    if (const auto corrected = CorrectLength(QString::number(*length)))
+      *length = corrected->toInt();
+  }
+  for (int32_t* delay : {&values.delayMs, &values.wait100us}) {
+    if (const auto corrected = CorrectAtMost255(QString::number(*delay)))
+      *delay = corrected->toInt();
+  }
+  return values;
+}
+
 }  // namespace kitbuilder::ui

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "engine/generation_settings.h"
+
 namespace kitbuilder::ui {
 
 /// The number a field holds, read like "%d" ("007" is 7, "12ab" is 12). A text without a number
@@ -28,5 +30,8 @@ std::optional<QString> CorrectLength(const QString& text);
 
 /// Delays and waits are 0..255. Returns the new text, or nothing when the text stays.
 std::optional<QString> CorrectAtMost255(const QString& text);
+
+/// The values of a mode page as its fields would hold them after the corrections above.
+ModeValues CorrectedModeValues(ModeValues values);
 
 }  // namespace kitbuilder::ui

@@ -30,6 +30,7 @@
 #include "ui/dialog_units.h"
 #include "ui/field_rules.h"
 #include "ui/hex_entry_box.h"
+#include "ui/live_verdict.h"
 #include "ui/mode_tab_control.h"
 #include "ui/number_field.h"
 #include "ui/output_directory_chooser.h"
@@ -123,8 +124,12 @@ KitbuilderForm::KitbuilderForm(const TextStore& store, OutputFiles& files, QWidg
 
 KitbuilderForm::~KitbuilderForm() {
   // Closing the dialog moves the focus once more, after this part of the form is gone: no
-  // field may reach the form's rules from then on.
-  for (QObject* child : findChildren<QObject*>()) disconnect(child, nullptr, this, nullptr);
+  // field may reach the form's rules from then on, nor the live verdict, whose label may be
+  // gone before it.
+  for (QObject* child : findChildren<QObject*>()) {
+    disconnect(child, nullptr, this, nullptr);
+    disconnect(child, nullptr, liveVerdict_, nullptr);
+  }
 }
 
 QString KitbuilderForm::AboutEntryText() {
@@ -219,6 +224,11 @@ void KitbuilderForm::CreateControls() {
   checkButton_ = form.Add(new QPushButton(QStringLiteral("Check..."), this), 0, 290, 376, 50, 13);
   checkButton_->setObjectName(QStringLiteral("check"));
   checkButton_->setAutoDefault(false);
+  // The verdict on the settings as they are ends where the button that checks them in full
+  // begins.
+  verdict_ = form.Label(QString(), 0, 42, 377, 245, 11);
+  verdict_->setObjectName(QStringLiteral("verdict"));
+  verdict_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
   for (QRadioButton* radio : {currentDirectory_, selectDirectory_}) {
     radio->setFocusPolicy(Qt::ClickFocus);
@@ -264,6 +274,8 @@ void KitbuilderForm::CreateSettingsFileActions() {
   checkLink_->setShortcutVisibleInContextMenu(true);
   addAction(checkLink_);
   backgroundCheck_ = new BackgroundCheck(store_, this);
+  liveVerdict_ = new LiveVerdict(
+      store_, [this] { return SettingsToCheck(); }, verdict_, this);
 }
 
 void KitbuilderForm::SetDefaults() {
@@ -321,6 +333,23 @@ void KitbuilderForm::ConnectEvents() {
           &KitbuilderForm::OpenSettingsFile);
   connect(settingsFiles_, &SettingsFileChooser::SaveChosen, this,
           &KitbuilderForm::SaveSettingsFile);
+  // Every change of a setting makes the live verdict check the settings anew.
+  for (QLineEdit* field : {static_cast<QLineEdit*>(channel_), static_cast<QLineEdit*>(rfId_[0]),
+                           static_cast<QLineEdit*>(rfId_[1]), static_cast<QLineEdit*>(rfId_[2]),
+                           static_cast<QLineEdit*>(rfId_[3]), mcuClock_}) {
+    connect(field, &QLineEdit::textChanged, liveVerdict_, &LiveVerdict::SettingsChanged);
+  }
+  std::vector<QComboBox*> lists = {dataRate_, txPower_,  crystal_,       wtr_,
+                                   spiMode_,  compiler_, clocksPerCycle_};
+  lists.insert(lists.end(), ports_.begin(), ports_.end());
+  lists.insert(lists.end(), pins_.begin(), pins_.end());
+  for (QComboBox* list : lists) {
+    connect(list, &QComboBox::currentIndexChanged, liveVerdict_, &LiveVerdict::SettingsChanged);
+  }
+  for (ModePage* page : pages_) {
+    connect(page, &ModePage::ValuesEdited, liveVerdict_, &LiveVerdict::SettingsChanged);
+  }
+  connect(modeTab_->Tabs(), &QTabBar::currentChanged, liveVerdict_, &LiveVerdict::SettingsChanged);
 }
 
 void KitbuilderForm::SetWindowFrame() {
@@ -408,6 +437,16 @@ GenerationSettings KitbuilderForm::GatherSettings() const {
   return settings;
 }
 
+std::variant<GenerationSettings, QString> KitbuilderForm::SettingsToCheck() const {
+  for (const QString& refusal : {EmptyRfIdBoxText(), ClockOutOfRangeText()}) {
+    if (!refusal.isEmpty()) return refusal;
+  }
+  GenerationSettings settings = GatherSettings();
+  settings.rf.channel = FieldNumber(CorrectChannel(channel_->text()).text);
+  PlaceModeValues(currentPage_, CorrectedModeValues(pages_[currentPage_]->Values()), &settings.rf);
+  return settings;
+}
+
 std::optional<McuClock> KitbuilderForm::ShownClock() const {
   const QString megahertz = mcuClock_->text();
   if (megahertz.isEmpty() && clocksPerCycle_->currentIndex() == 0) return std::nullopt;
@@ -481,15 +520,22 @@ bool KitbuilderForm::CorrectFieldsForUse() {
 }
 
 bool KitbuilderForm::RefuseClockOutOfRange() {
-  if (!mcuClock_->isEnabled() || mcuClock_->text().isEmpty()) return false;
-  bool number = false;
-  const double megahertz = mcuClock_->text().toDouble(&number);
-  if (number && megahertz >= 1.0 && megahertz <= 50.0) return false;
-  ShowStatus(QStringLiteral("MCU clock %1 MHz is out of range: enter 1 to 50 MHz, or leave the "
-                            "field empty for the stored delay loops.")
-                 .arg(mcuClock_->text()));
+  const QString refusal = ClockOutOfRangeText();
+  if (refusal.isEmpty()) return false;
+  ShowStatus(refusal);
   mcuClock_->setFocus(Qt::OtherFocusReason);
   return true;
+}
+
+QString KitbuilderForm::ClockOutOfRangeText() const {
+  if (!mcuClock_->isEnabled() || mcuClock_->text().isEmpty()) return QString();
+  bool number = false;
+  const double megahertz = mcuClock_->text().toDouble(&number);
+  if (number && megahertz >= 1.0 && megahertz <= 50.0) return QString();
+  return QStringLiteral(
+             "MCU clock %1 MHz is out of range: enter 1 to 50 MHz, or leave the "
+             "field empty for the stored delay loops.")
+      .arg(mcuClock_->text());
 }
 
 void KitbuilderForm::ShowBuildOutcome(const BuildOutcome& outcome) {
@@ -573,14 +619,18 @@ void KitbuilderForm::ShowStatus(const QString& text) {
 }
 
 bool KitbuilderForm::RefuseEmptyRfIdBox() {
+  const QString refusal = EmptyRfIdBoxText();
+  if (!refusal.isEmpty()) ShowStatus(refusal);
+  return !refusal.isEmpty();
+}
+
+QString KitbuilderForm::EmptyRfIdBoxText() const {
   for (int i = 0; i < 4; ++i) {
     if (rfId_[i]->text().isEmpty()) {
-      status_->setPlainText(
-          QStringLiteral("RF ID box %1 is empty: enter one or two hex digits.").arg(i + 1));
-      return true;
+      return QStringLiteral("RF ID box %1 is empty: enter one or two hex digits.").arg(i + 1);
     }
   }
-  return false;
+  return QString();
 }
 
 void KitbuilderForm::ReportWriteError(const WriteError& error,

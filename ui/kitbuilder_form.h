@@ -2,13 +2,15 @@
 // The main form: every setting of a build on one fixed-size dialog, the mode pages under its
 // mode tab, the output directory, the button that builds, the settings files that carry the
 // form's settings to another run or to kitbuilder-cli, and the check of the settings' firmware on
-// the virtual board, which runs in the background.
+// the virtual board, which runs in the background: on its own after every change, for the verdict
+// beside "Check...", and in full with "Check...".
 
 #include <QDialog>
 #include <array>
 #include <memory>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "engine/build_sequence.h"
@@ -34,6 +36,7 @@ namespace kitbuilder::ui {
 class BackgroundCheck;
 struct FinishedCheck;
 class HexEntryBox;
+class LiveVerdict;
 class ModePage;
 class ModeTabControl;
 class NumberField;
@@ -52,6 +55,9 @@ class KitbuilderForm : public QDialog {
 
   /// The settings as the form and the shown mode page hold them now; no correction is applied.
   GenerationSettings GatherSettings() const;
+  /// The settings that "Check..." would check now, its corrections applied to them and not to
+  /// the fields; or why the fields cannot be used.
+  std::variant<GenerationSettings, QString> SettingsToCheck() const;
 
   ModePage* Page(int operatingMode) const { return pages_.at(operatingMode); }
   int CurrentPageIndex() const { return currentPage_; }
@@ -106,6 +112,9 @@ class KitbuilderForm : public QDialog {
   bool RefuseEmptyRfIdBox();
   /// Says in the status line why the clock field cannot be used; false when it can.
   bool RefuseClockOutOfRange();
+  /// Why the RF ID boxes or the clock field cannot be used; empty when they can.
+  QString EmptyRfIdBoxText() const;
+  QString ClockOutOfRangeText() const;
   /// The clock the fields give: none while both show their defaults untouched.
   std::optional<McuClock> ShownClock() const;
   void ShowBuildOutcome(const BuildOutcome& outcome);
@@ -145,6 +154,8 @@ class KitbuilderForm : public QDialog {
   QAction* checkLink_ = nullptr;
   QPushButton* checkButton_ = nullptr;
   BackgroundCheck* backgroundCheck_ = nullptr;
+  QLabel* verdict_ = nullptr;
+  LiveVerdict* liveVerdict_ = nullptr;
   QProgressDialog* checkProgress_ = nullptr;
 
   std::array<ModePage*, kModeCount> pages_{};

@@ -48,6 +48,7 @@ NumberField* ModePage::AddNumberField(int id, const QRect& units, const QString&
   field->setText(defaultText);
   rules_.emplace_back(field, rule);
   connect(field, &NumberField::FocusLost, this, [this, field, rule] { ApplyRule(field, rule); });
+  connect(field, &QLineEdit::textChanged, this, &ModePage::ValuesEdited);
   return field;
 }
 
@@ -56,6 +57,7 @@ QComboBox* ModePage::AddRestStateList(int id, const QRect& units) {
   list->addItems({QStringLiteral("Sleep"), QStringLiteral("Standby")});
   list->setCurrentIndex(0);
   Place(list, id, QRect(units.topLeft(), QSize(units.width(), kListClosedHeightUnits)));
+  connect(list, &QComboBox::currentIndexChanged, this, &ModePage::ValuesEdited);
   return list;
 }
 

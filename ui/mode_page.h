@@ -37,6 +37,10 @@ class ModePage : public QWidget {
   const FlowDiagram& Diagram() const { return diagram_; }
   qreal Scale() const { return scale_; }
 
+ signals:
+  /// A field or the rest-state list of the page changed.
+  void ValuesEdited();
+
  protected:
   enum class Rule { kLength, kAtMost255 };
 

@@ -1,6 +1,7 @@
-// Renders the form into PNG files, for looking at the layout without a display: each mode tab,
-// the form's menu, the result windows of a check and of a link check, an SDCC build over an
-// edited main.c and a refused settings file. The form shows the example directory
+// Renders the form into PNG files, for looking at the layout without a display: each mode tab
+// with the verdict beside "Check..." on its settings, a verdict that names a problem, the form's
+// menu, the result windows of a check and of a link check, an SDCC build over an edited main.c
+// and a refused settings file. The form shows the example directory
 // /home/user/firmware/ throughout, so that no path of the machine that renders the pictures ends up
 // in them; its builds land in a temporary directory.
 //   kitbuilder-screenshots OUTPUT_DIRECTORY
@@ -24,6 +25,7 @@
 #include "settings/settings_file.h"
 #include "ui/check_result_window.h"
 #include "ui/kitbuilder_form.h"
+#include "ui/live_verdict.h"
 #include "ui/output_directory_chooser.h"
 
 namespace {
@@ -62,6 +64,18 @@ QPixmap CheckResult(kitbuilder::ui::KitbuilderForm& form, const std::function<vo
   const QPixmap picture = window->grab();
   window->close();
   return picture;
+}
+
+/// The form once the verdict beside "Check..." holds for its settings as they are.
+QPixmap WithVerdict(kitbuilder::ui::KitbuilderForm& form) {
+  auto* verdict = form.findChild<kitbuilder::ui::LiveVerdict*>();
+  // Also where nothing changed since the last picture: the first one's settings are the start's.
+  verdict->SettingsChanged();
+  const QDeadlineTimer deadline(std::chrono::minutes(5));
+  while (verdict->Verdict().isEmpty() && !deadline.hasExpired()) {
+    QApplication::processEvents(QEventLoop::AllEvents, 50);
+  }
+  return form.grab();
 }
 
 const char kExampleDirectory[] = "/home/user/firmware/";
@@ -124,9 +138,17 @@ int main(int argc, char** argv) {
   auto* tabs = form.findChild<QTabBar*>();
   for (int mode = 0; mode < kitbuilder::ui::KitbuilderForm::kModeCount; ++mode) {
     tabs->setCurrentIndex(mode);
-    QApplication::processEvents();
-    if (!Save(form.grab(), directory, names[mode])) return 1;
+    if (!Save(WithVerdict(form), directory, names[mode])) return 1;
   }
+  // SDIO on SCK's pin, P3.0.
+  auto* sdioPort = form.findChild<QComboBox*>(QStringLiteral("1064"));
+  auto* sdioPin = form.findChild<QComboBox*>(QStringLiteral("1068"));
+  const int port = sdioPort->currentIndex();
+  const int pin = sdioPin->currentIndex();
+  sdioPin->setCurrentIndex(0);
+  if (!Save(WithVerdict(form), directory, "form-verdict-problem.png")) return 1;
+  sdioPort->setCurrentIndex(port);
+  sdioPin->setCurrentIndex(pin);
   if (!Save(FormMenu(form), directory, "form-menu.png")) return 1;
   tabs->setCurrentIndex(0);
   if (!Save(CheckResult(form, [&form] { form.CheckOnVirtualBoard(); }), directory,

@@ -9,10 +9,14 @@
 #
 # With SEARCH_PATH the check runs with PATH set to it, to see it without its tools.
 #
+# The build cache is the case's own (XDG_CACHE_HOME in its directory), new for every run of the
+# case; with AGAIN the same check runs a second time, now with that cache, and its report must
+# hold a match for AGAIN (FILE is held to FILE_LINE after that run).
+#
 #   cmake -DCLI=kitbuilder-cli -DARGS="--mode=tx;..." -DEXIT=0 -DLINE="regex" -DWORK=dir
 #         [-DEDIT_FROM=text -DEDIT_TO=text] [-DPEER="--mode=rx;..."]
 #         [-DPEER_EDIT_FROM=text -DPEER_EDIT_TO=text] [-DFILE=path -DFILE_LINE=regex]
-#         [-DSEARCH_PATH=dirs] -P check_case.cmake
+#         [-DSEARCH_PATH=dirs] [-DAGAIN=regex] -P check_case.cmake
 
 # Generates main.c for `options` into `directory` and makes the one edit in it.
 function(edited_main_c directory options from to)
@@ -56,21 +60,34 @@ if(DEFINED PEER_EDIT_FROM)
   list(APPEND check_args "--peer-firmware=${WORK}/peer/main.c")
 endif()
 
-set(environment "")
+set(environment "${CMAKE_COMMAND}" -E env "XDG_CACHE_HOME=${WORK}/cache")
 if(DEFINED SEARCH_PATH)
-  set(environment "${CMAKE_COMMAND}" -E env "PATH=${SEARCH_PATH}")
+  list(APPEND environment "PATH=${SEARCH_PATH}")
 endif()
-execute_process(COMMAND ${environment} "${CLI}" --check ${check_args}
-  RESULT_VARIABLE status OUTPUT_VARIABLE report ERROR_VARIABLE errors)
-if(status EQUAL 3 AND NOT EXIT EQUAL 3)
-  message("SKIP: ${errors}")
+
+# Runs the check and holds it to its exit status and to a line of its report.
+function(run_check line)
+  execute_process(COMMAND ${environment} "${CLI}" --check ${check_args}
+    RESULT_VARIABLE status OUTPUT_VARIABLE report ERROR_VARIABLE errors)
+  if(status EQUAL 3 AND NOT EXIT EQUAL 3)
+    message("SKIP: ${errors}")
+    set(skipped TRUE PARENT_SCOPE)
+    return()
+  endif()
+  if(NOT status EQUAL EXIT)
+    message(FATAL_ERROR "--check exited ${status}, not ${EXIT}:\n${report}${errors}")
+  endif()
+  if(NOT "${report}${errors}" MATCHES "${line}")
+    message(FATAL_ERROR "no line matching '${line}' in the report:\n${report}${errors}")
+  endif()
+endfunction()
+
+run_check("${LINE}")
+if(skipped)
   return()
 endif()
-if(NOT status EQUAL EXIT)
-  message(FATAL_ERROR "--check exited ${status}, not ${EXIT}:\n${report}${errors}")
-endif()
-if(NOT "${report}${errors}" MATCHES "${LINE}")
-  message(FATAL_ERROR "no line matching '${LINE}' in the report:\n${report}${errors}")
+if(DEFINED AGAIN)
+  run_check("${AGAIN}")
 endif()
 if(DEFINED FILE)
   file(READ "${FILE}" written)

@@ -16,13 +16,10 @@ namespace kitbuilder::simulator {
 namespace {
 
 /// Skips when a tool is missing.
-class S51Test : public ::testing::Test {
+class S51Test : public WithCheckTools {
  protected:
   void SetUp() override {
-    std::string missing;
-    const auto found = FindCheckTools(&missing);
-    if (!found) GTEST_SKIP() << missing;
-    tools_ = *found;
+    WithCheckTools::SetUp();
     s51_ = {tools_.s51, tools_.consoleShim, McuClock{}};
   }
 
@@ -33,7 +30,6 @@ class S51Test : public ::testing::Test {
     return build_.exitCode == 0;
   }
 
-  CheckTools tools_;
   S51Tools s51_;
   SdccBuild build_;
 };

@@ -24,6 +24,18 @@ inline GenerationSettings SettingsOf(int32_t mode, int wires, const ModeValues& 
   return settings;
 }
 
+/// Skips where a tool of the check is missing.
+class WithCheckTools : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string missing;
+    const auto found = FindCheckTools(&missing);
+    if (!found) GTEST_SKIP() << missing;
+    tools_ = *found;
+  }
+  CheckTools tools_;
+};
+
 /// Generates and builds the firmware under the case's directory `name`.
 inline SdccBuild BuildGenerated(const CheckTools& tools, const GenerationSettings& settings,
                                 const std::string& name) {

@@ -14,7 +14,6 @@
 
 #include "form_harness.h"
 #include "simulator/check_report.h"
-#include "simulator/check_tools.h"
 #include "ui/background_check.h"
 #include "ui/check_result_window.h"
 #include "ui/field_rules.h"
@@ -27,30 +26,10 @@ namespace {
 
 constexpr int kCheckMilliseconds = 120000;
 
-#define SKIP_WITHOUT_CHECK_TOOLS()                          \
-  do {                                                      \
-    std::string missing;                                    \
-    if (!kitbuilder::simulator::FindCheckTools(&missing)) { \
-      QSKIP(qPrintable(QString::fromStdString(missing)));   \
-    }                                                       \
-  } while (false)
-
 QByteArray ReadAll(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-
-/// PATH set to `directory` for the object's life.
-class PathSetTo {
- public:
-  explicit PathSetTo(const QString& directory) : saved_(qgetenv("PATH")) {
-    qputenv("PATH", directory.toLocal8Bit());
-  }
-  ~PathSetTo() { qputenv("PATH", saved_); }
-
- private:
-  QByteArray saved_;
-};
 
 void WheelOn(QWidget* widget, Qt::KeyboardModifiers modifiers) {
   const QPointF at = widget->visibleRegion().boundingRect().center();

@@ -55,6 +55,13 @@ class FieldRulesTest : public QObject {
     for (const RuleCase& c : times) {
       QVERIFY2(CorrectAtMost255(c.given).value_or(QString()) == c.expected, c.given);
     }
+    // A page's values as the live verdict takes them: each with its own field's rule.
+    const kitbuilder::ModeValues corrected = CorrectedModeValues({0, 65, 1, -5, 300});
+    QCOMPARE(corrected.length, 1);
+    QCOMPARE(corrected.ackLength, 64);
+    QCOMPARE(corrected.restState, 1);
+    QCOMPARE(corrected.delayMs, 0);
+    QCOMPARE(corrected.wait100us, 255);
   }
 };
 

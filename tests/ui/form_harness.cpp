@@ -8,8 +8,10 @@
 
 namespace kitbuilder::ui::testing {
 
-FormHarness::FormHarness(OutputFiles* files) : previousDirectory_(QDir::currentPath()) {
+FormHarness::FormHarness(OutputFiles* files)
+    : previousDirectory_(QDir::currentPath()), previousCache_(qgetenv("XDG_CACHE_HOME")) {
   QDir::setCurrent(directory_.path());
+  qputenv("XDG_CACHE_HOME", cache_.path().toLocal8Bit());
   form_ = std::make_unique<KitbuilderForm>(EmbeddedStore(), files ? *files : disk_);
   form_->show();
   form_->activateWindow();
@@ -19,6 +21,7 @@ FormHarness::FormHarness(OutputFiles* files) : previousDirectory_(QDir::currentP
 FormHarness::~FormHarness() {
   form_.reset();
   QDir::setCurrent(previousDirectory_);
+  qputenv("XDG_CACHE_HOME", previousCache_);
 }
 
 void FormHarness::SelectTab(int index) {

@@ -1,6 +1,7 @@
 #pragma once
 // A real, shown and active main form for the window's tests, started in a temporary directory
-// so that its output directory is that directory.
+// so that its output directory is that directory, with a build cache of its own for the checks it
+// runs.
 
 #include <QDir>
 #include <QFileDialog>
@@ -11,6 +12,7 @@
 
 #include "engine/output_files.h"
 #include "engine/text_store.h"
+#include "simulator/check_tools.h"
 #include "ui/kitbuilder_form.h"
 #include "ui/mode_page.h"
 
@@ -50,9 +52,32 @@ class FormHarness {
 
  private:
   QString previousDirectory_;
+  QByteArray previousCache_;
   QTemporaryDir directory_;
+  QTemporaryDir cache_;
   DiskOutputFiles disk_;
   std::unique_ptr<KitbuilderForm> form_;
+};
+
+/// Skips the running test where sdcc, s51 or make is missing.
+#define SKIP_WITHOUT_CHECK_TOOLS()                          \
+  do {                                                      \
+    std::string missing;                                    \
+    if (!kitbuilder::simulator::FindCheckTools(&missing)) { \
+      QSKIP(qPrintable(QString::fromStdString(missing)));   \
+    }                                                       \
+  } while (false)
+
+/// PATH set to `directory` for the object's life.
+class PathSetTo {
+ public:
+  explicit PathSetTo(const QString& directory) : saved_(qgetenv("PATH")) {
+    qputenv("PATH", directory.toLocal8Bit());
+  }
+  ~PathSetTo() { qputenv("PATH", saved_); }
+
+ private:
+  QByteArray saved_;
 };
 
 /// The bytes of the file at `path`; empty when it cannot be read.
