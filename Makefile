@@ -3,7 +3,8 @@
 
 PACKAGES := cmake ninja-build g++ qt6-base-dev libgtest-dev libgmock-dev libcli11-dev \
             libtomlplusplus-dev libbenchmark-dev libgit2-dev pkgconf fonts-liberation sdcc sdcc-ucsim \
-            help2man man-db dpkg-dev file lintian desktop-file-utils appstream sigrok-cli python3
+            help2man man-db dpkg-dev file lintian desktop-file-utils appstream sigrok-cli python3 \
+            libsigrokcxx-dev libglibmm-2.4-dev gtkwave
 BUILD    := build
 ASAN     := build-sanitize
 BENCH    := build-bench
