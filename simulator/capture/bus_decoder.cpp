@@ -11,6 +11,7 @@ BusDecoder::BusDecoder(const BusWiring& wiring, const McuClock& clock)
     : wiring_(wiring), cycleNanoseconds_(CycleNanoseconds(clock)) {}
 
 void BusDecoder::CaptureBegins(const CaptureStart& start) {
+  levels_ = start.levels;
   skipping_ = !Level(start.levels, ChipLine::kScs);
   bus_.beginsInsideTransfer = skipping_;
 }
@@ -28,11 +29,12 @@ void BusDecoder::LinesChanged(const LineChange& change) {
   }
   if ((change.changed & LineBit(ChipLine::kSck)).any() && Level(change.levels, ChipLine::kSck) &&
       selected_) {
-    RisingEdge(change.levels);
+    RisingEdge();
   }
   if ((change.changed & LineBit(wiring_.wtr)).any()) {
     bus_.wtrEdges.push_back({Level(change.levels, wiring_.wtr), at});
   }
+  levels_ = change.levels;
 }
 
 void BusDecoder::CaptureEnds(uint64_t) {
@@ -91,9 +93,11 @@ bool BusDecoder::InReadData() const {
   return (bytes_.front() & (kControlStrobe | kControlRead)) == kControlRead;
 }
 
-void BusDecoder::RisingEdge(const LineLevels& levels) {
+// The bit is the data line's level in the sample before the edge: the microcontroller reads it
+// before it raises SCK, and the chip may let go of its answer as SCK rises.
+void BusDecoder::RisingEdge() {
   const ChipLine data = InReadData() ? wiring_.answer : ChipLine::kSdio;
-  shift_ = static_cast<uint8_t>((shift_ << 1) | (Level(levels, data) ? 1 : 0));
+  shift_ = static_cast<uint8_t>((shift_ << 1) | (Level(levels_, data) ? 1 : 0));
   if (++bits_ < 8) return;
   bytes_.push_back(shift_);
   shift_ = 0;

@@ -53,12 +53,13 @@ class BusDecoder : public CaptureObserver {
  private:
   void Select(Instant at);
   void Deselect(Instant at);
-  void RisingEdge(const LineLevels& levels);
+  void RisingEdge();
   bool InReadData() const;
 
   BusWiring wiring_;
   double cycleNanoseconds_;
   CapturedBus bus_;
+  LineLevels levels_{};    ///< before the change at hand
   bool skipping_ = false;  ///< inside the transfer the capture began in
   bool selected_ = false;
   Instant start_;

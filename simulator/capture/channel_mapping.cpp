@@ -44,15 +44,24 @@ std::vector<size_t> ChannelsNamed(const std::vector<std::string>& channels,
   return alike;
 }
 
-/// "--channels SCS=D0,SCK=D1,...": the lines still without a channel given the capture's
-/// channels in order, which a user then corrects rather than types.
-std::string OptionToGive(const std::vector<std::string>& channels, LineSet lines) {
+/// "--channels SCS=D0,SCK=D1,...": the lines already found keep their channels, the others get
+/// the unused channels in order, which a user then corrects rather than types.
+std::string OptionToGive(const std::vector<std::string>& channels, const ChannelMapping& found,
+                         LineSet lines) {
+  std::vector<bool> taken(channels.size());
+  for (const std::optional<size_t>& channel : found) {
+    if (channel) taken[*channel] = true;
+  }
   std::string option;
   size_t next = 0;
   for (ChipLine line : kLines) {
-    if (!lines.test(static_cast<size_t>(line))) continue;
-    const std::string channel = next < channels.size() ? channels[next++] : "CHANNEL";
-    option += (option.empty() ? "" : ",") + std::string(LineName(line)) + "=" + channel;
+    const std::optional<size_t>& channel = found[static_cast<size_t>(line)];
+    if (!lines.test(static_cast<size_t>(line)) && !channel) continue;
+    while (!channel && next < channels.size() && taken[next]) ++next;
+    const std::string name = channel                  ? channels[*channel]
+                             : next < channels.size() ? channels[next++]
+                                                      : "CHANNEL";
+    option += (option.empty() ? "" : ",") + std::string(LineName(line)) + "=" + name;
   }
   return "--channels " + option;
 }
@@ -82,7 +91,7 @@ std::variant<ChannelMapping, MappingRefusal> MapByName(const std::vector<std::st
   if (missing.empty()) return mapping;
   return MappingRefusal{"no channel is named " + Joined(missing, " or ") + "; " +
                         ChannelsAre(channels) + ": say which carries which line with " +
-                        OptionToGive(channels, required)};
+                        OptionToGive(channels, mapping, required)};
 }
 
 std::variant<ChannelMapping, MappingRefusal> MapAsGiven(const std::vector<std::string>& channels,

@@ -22,7 +22,9 @@ std::vector<std::string> WiringCheck::Faults() const {
   }
   for (size_t a = 0; a < kChipLineCount; ++a) {
     for (size_t b = a + 1; b < kChipLineCount; ++b) {
-      if (!mapped_.test(a) || !mapped_.test(b) || changes_[a] == 0) continue;
+      // Only lines that carry different signals: a 3-wire firmware may well set both GIO
+      // lines to WTR.
+      if (!used_.test(a) || !used_.test(b) || changes_[a] == 0) continue;
       if (together_[a][b] != changes_[a] || together_[a][b] != changes_[b]) continue;
       faults.push_back(std::string(LineName(static_cast<ChipLine>(a))) + " and " +
                        LineName(static_cast<ChipLine>(b)) + " always change together (" +

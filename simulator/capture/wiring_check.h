@@ -14,10 +14,11 @@ namespace kitbuilder::simulator {
 
 class WiringCheck : public CaptureObserver {
  public:
-  /// `used` are the lines that must move in a capture of a working board.
+  /// `used` are the lines that must move in a capture of a working board, each with a signal of
+  /// its own.
   explicit WiringCheck(LineSet used) : used_(used) {}
 
-  void CaptureBegins(const CaptureStart& start) override { mapped_ = start.mapped; }
+  void CaptureBegins(const CaptureStart&) override {}
   void LinesChanged(const LineChange& change) override;
   void CaptureEnds(uint64_t) override {}
 
@@ -26,7 +27,6 @@ class WiringCheck : public CaptureObserver {
 
  private:
   LineSet used_;
-  LineSet mapped_;
   std::array<uint64_t, kChipLineCount> changes_{};
   /// [a][b] for a < b: the changes of both at one sample.
   std::array<std::array<uint64_t, kChipLineCount>, kChipLineCount> together_{};
