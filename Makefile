@@ -41,9 +41,10 @@ test-sanitize: deps
 
 bench: deps
 	cmake -S . -G Ninja -B $(BENCH) -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BENCH) --target engine_benchmarks check_speed
+	cmake --build $(BENCH) --target engine_benchmarks check_speed kitbuilder-cli
 	$(BENCH)/bench/engine_benchmarks
 	$(BENCH)/bin/check_speed
+	python3 bench/capture_speed.py $(BENCH)/cli/kitbuilder-cli $(BENCH)/capture-speed
 
 screenshots: build
 	cmake --build $(BUILD) --target screenshots

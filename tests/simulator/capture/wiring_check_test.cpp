@@ -53,6 +53,17 @@ const WiringCase kCases[] = {
      },
      {"SDIO and GIO1 always change together (4 times): a solder bridge between them, or both "
       "probes on one pin?"}},
+    // Sampled coarsely, SCS may move in the sample of an SCK edge: every SCS change is an SCK
+    // change, but SCK moves alone too.
+    {"scs_moving_with_some_sck_edges",
+     [](LineScript& s) {
+       s.Begin().Set({{ChipLine::kScs, false}, {ChipLine::kSck, false}});
+       s.Byte(0x90)
+           .Set({{ChipLine::kSck, true}})
+           .Set({{ChipLine::kScs, true}, {ChipLine::kSck, false}});
+       s.Set({{ChipLine::kGio1, false}});
+     },
+     {}},
     // Both GIO lines set to WTR by a 3-wire firmware move as one; GIO2 is not in use.
     {"gio2_moving_with_gio1_unused",
      [](LineScript& s) {
