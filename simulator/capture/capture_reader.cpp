@@ -14,7 +14,7 @@ using Reading = CaptureReading;
 /// before, only the lines' bits.
 class SampleStream {
  public:
-  SampleStream(const std::vector<CaptureObserver*>& observers) : observers_(observers) {}
+  explicit SampleStream(const std::vector<CaptureObserver*>& observers) : observers_(observers) {}
 
   void Map(const ChannelMapping& mapping, const std::vector<unsigned>& bits) {
     for (size_t line = 0; line < kChipLineCount; ++line) {
@@ -63,7 +63,6 @@ class SampleStream {
     CaptureStart start;
     start.samplerate = samplerate_;
     start.levels = levels_ = LevelsOf(word);
-    start.mapped = mapped_;
     for (CaptureObserver* observer : observers_) observer->CaptureBegins(start);
   }
 
@@ -151,6 +150,18 @@ sigrok::DatafeedCallbackFunction Feed(SampleStream* stream, bool* withoutRate) {
   };
 }
 
+/// After the last packet: the end told to the observers, or why the samples were of no use.
+Reading Finished(const std::string& path, bool withoutRate, SampleStream* stream, Reading reading) {
+  if (withoutRate) {
+    return Unreadable(path +
+                      " gives no sample rate: save the capture as a sigrok session (.sr) "
+                      "or VCD, which hold one");
+  }
+  if (!stream->End()) return Unreadable(path + " holds no samples");
+  reading.status = Reading::Status::kRead;
+  return reading;
+}
+
 Reading ReadSession(const std::shared_ptr<sigrok::Context>& context, const std::string& path,
                     const ChannelChooser& choose, SampleStream* stream) {
   std::shared_ptr<sigrok::Session> session = context->load_session(path);
@@ -167,10 +178,7 @@ Reading ReadSession(const std::shared_ptr<sigrok::Context>& context, const std::
   session->add_datafeed_callback(Feed(stream, &withoutRate));
   session->start();
   session->run();
-  if (withoutRate) return Unreadable(path + " gives no sample rate");
-  if (!stream->End()) return Unreadable(path + " holds no samples");
-  reading.status = Reading::Status::kRead;
-  return reading;
+  return Finished(path, withoutRate, stream, reading);
 }
 
 /// Feeds the file to libsigrok's input module chunk by chunk; the session takes the device
@@ -206,10 +214,7 @@ Reading ReadInput(const std::shared_ptr<sigrok::Context>& context, const std::st
   }
   if (!mapped) return Unreadable(path + ": libsigrok found no channels in it");
   input->end();
-  if (withoutRate) return Unreadable(path + " gives no sample rate");
-  if (!stream->End()) return Unreadable(path + " holds no samples");
-  reading.status = Reading::Status::kRead;
-  return reading;
+  return Finished(path, withoutRate, stream, reading);
 }
 
 bool IsSessionFile(std::ifstream& file) {

@@ -29,7 +29,6 @@ inline bool Level(const LineLevels& levels, ChipLine line) {
 struct CaptureStart {
   uint64_t samplerate = 0;  ///< samples a second
   LineLevels levels{};      ///< at sample 0
-  LineSet mapped;           ///< the lines the capture holds
 };
 
 struct LineChange {

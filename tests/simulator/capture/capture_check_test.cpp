@@ -1,5 +1,5 @@
-// Captures made from the virtual board's own runs: its trace rewritten as an analyzer would
-// have recorded it (other sample rates, channels renamed and reordered, an extra channel, cut at
+// Captures made from the virtual board's own runs: its lines written as an analyzer would
+// have recorded them (other sample rates, channels renamed and reordered, an extra channel, cut at
 // both ends), turned into sigrok session files by sigrok-cli, and read back: each good one holds
 // the transfers of the board's transcript at their times, a too slow one is refused.
 
@@ -9,7 +9,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <map>
 #include <sstream>
 
 #include "engine/text_store.h"
@@ -23,30 +22,15 @@ namespace {
 
 using kitbuilder::testing::ScratchDirectory;
 
-/// The trace's line levels from each of its timestamps on, in microseconds (the unit of a
-/// 12 MHz board's trace).
+/// The run's line levels at each change, by machine cycle: a microsecond on a 12 MHz board.
 using Trace = std::vector<std::pair<uint64_t, LineLevels>>;
 
-Trace ParseTrace(const std::string& vcd) {
-  Trace trace;
-  std::map<char, size_t> codes;
-  LineLevels levels{};
-  std::istringstream lines(vcd);
-  std::string line;
-  while (std::getline(lines, line)) {
-    std::istringstream words(line);
-    std::string word, type, size, code, name;
-    words >> word;
-    if (word == "$var" && words >> type >> size >> code >> name) {
-      codes[code[0]] = codes.size();
-    } else if (word[0] == '#') {
-      trace.push_back({std::stoull(word.substr(1)), trace.empty() ? levels : trace.back().second});
-    } else if ((word[0] == '0' || word[0] == '1') && word.size() == 2) {
-      trace.back().second[codes.at(word[1])] = word[0] == '1';
-    }
+struct TraceRecorder : LineObserver {
+  void LinesChanged(const LineLevels& levels, Instant at) override {
+    trace.push_back({at.cycles, levels});
   }
-  return trace;
-}
+  Trace trace;
+};
 
 /// How the analyzer recorded the trace.
 struct Recording {
@@ -72,10 +56,14 @@ std::string WriteVcd(const Trace& trace, const Recording& recording, uint64_t fr
   LineLevels last{};
   bool first = true;
   int extra = 0;
+  uint64_t time = UINT64_MAX;
   for (size_t i = 0; i < trace.size(); ++i) {
     const bool lastBefore = i + 1 < trace.size() && trace[i + 1].first <= from;
     if (lastBefore || trace[i].first > to) continue;
-    vcd << "#" << (std::max(trace[i].first, from) - from) * recording.unitsPerUs << "\n";
+    if (std::max(trace[i].first, from) != time) {
+      time = std::max(trace[i].first, from);
+      vcd << "#" << (time - from) * recording.unitsPerUs << "\n";
+    }
     for (size_t line = 0; line < kChipLineCount; ++line) {
       if (!first && trace[i].second[line] == last[line]) continue;
       vcd << trace[i].second[line] << static_cast<char>('a' + line) << "\n";
@@ -142,18 +130,17 @@ void CheckCapturesOf(GenerationSettings settings) {
   settings.compiler = TargetCompiler::kSdcc;
   CheckRequest request;
   request.settings = settings;
-  std::ostringstream vcd;
-  VcdTrace tracer(vcd, request.options.clock);
-  request.options.lines = &tracer;
+  TraceRecorder recorder;
+  request.options.lines = &recorder;
   const CheckRun run = RunCheck(request, EmbeddedStore());
   ASSERT_EQ(run.status, CheckRun::Status::kAsTheSettingsSay) << run.message;
   const std::vector<Transfer>& transcript = run.outcome.transcript;
-  const Trace trace = ParseTrace(vcd.str());
+  const Trace& trace = recorder.trace;
   ASSERT_GT(transcript.size(), 20u);
   ScratchDirectory dir;
   for (const CaptureCase& c : kCases) {
     SCOPED_TRACE(c.name);
-    // sigrok-cli's VCD input begins at the first timestamp.
+    // sigrok-cli's VCD input begins at the first timestamp, the board's first change.
     const uint64_t from = c.recording.cut ? MiddleOfSingle(transcript, 5, 1) : trace[0].first;
     const uint64_t to = c.recording.cut ? MiddleOfSingle(transcript, transcript.size() - 3, -1)
                                         : trace.back().first + 1;

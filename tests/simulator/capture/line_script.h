@@ -22,7 +22,7 @@ class LineScript {
   /// Sets the levels at sample 0; nothing before this reaches the observers.
   LineScript& Begin(std::initializer_list<std::pair<ChipLine, bool>> levels = {}) {
     for (const auto& [line, level] : levels) levels_[static_cast<size_t>(line)] = level;
-    CaptureStart start{samplerate_, levels_, LineSet().set()};
+    CaptureStart start{samplerate_, levels_};
     for (CaptureObserver* observer : observers_) observer->CaptureBegins(start);
     return *this;
   }

@@ -38,10 +38,6 @@ const WiringCase kCases[] = {
        s.Begin().Transfer({0xFF}).Set({{ChipLine::kGio1, false}});
      },
      {"SDIO never changes: is the probe on the right pin?"}},
-    {"scs_and_gio1_stuck",
-     [](LineScript& s) { s.Begin().Byte(0xD0); },
-     {"SCS never changes: is the probe on the right pin?",
-      "GIO1 never changes: is the probe on the right pin?"}},
     {"sdio_bridged_to_gio1",
      [](LineScript& s) {
        s.Begin().Set({{ChipLine::kSck, false}}).Set({{ChipLine::kScs, false}});
