@@ -4,7 +4,7 @@
 PACKAGES := cmake ninja-build g++ qt6-base-dev libgtest-dev libgmock-dev libcli11-dev \
             libtomlplusplus-dev libbenchmark-dev libgit2-dev pkgconf fonts-liberation sdcc sdcc-ucsim \
             help2man man-db dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin \
-            sigrok-cli python3
+            sigrok-cli python3 libsigrokcxx-dev libglibmm-2.4-dev gtkwave
 BUILD    := build
 ASAN     := build-sanitize
 BENCH    := build-bench
@@ -41,9 +41,10 @@ test-sanitize: deps
 
 bench: deps
 	cmake -S . -G Ninja -B $(BENCH) -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BENCH) --target engine_benchmarks check_speed
+	cmake --build $(BENCH) --target engine_benchmarks check_speed kitbuilder-cli
 	$(BENCH)/bench/engine_benchmarks
 	$(BENCH)/bin/check_speed
+	python3 bench/capture_speed.py $(BENCH)/cli/kitbuilder-cli $(BENCH)/capture-speed
 
 # Random edits of generated main.c files, each checked with --check --firmware: every run must end
 # with a report (or SDCC's refusal). Faults are kept with their seed in $(BUILD)/fuzz-check;

@@ -28,10 +28,24 @@ void DefineCheckOptions(CLI::App* app, CheckOptions* options) {
   app->add_option("--peer-firmware", options->peerFirmwareFile,
                   "with --peer: run this main.c on the other board instead of the generated one")
       ->type_name("FILE");
+  app->add_option("--check-capture", options->captureFile,
+                  "read FILE, a logic analyzer's capture of the board's radio lines (a sigrok "
+                  "session .sr, or VCD, CSV or another format libsigrok reads), and print the "
+                  "serial transfers and WTR edges in it with the verdicts on its sample rate and "
+                  "wiring; writes no firmware file")
+      ->type_name("FILE");
+  app->add_option("--channels", options->channels,
+                  "with --check-capture: the capture's channel for each radio line, as "
+                  "SCS=D0,SCK=D1,SDIO=D2,GIO1=D3,GIO2=D4; default the channels named like the "
+                  "lines")
+      ->type_name("MAP");
 }
 
 std::string CheckOptionsRefusal(const CheckOptions& options) {
   if (options.peerFirmwareFile && !options.peerFile) return "--peer-firmware needs --peer";
+  if (options.channels && !options.captureFile) return "--channels needs --check-capture";
+  if (options.captureFile && options.check)
+    return "--check-capture is a check of its own: give it without --check";
   if (options.check) return "";
   if (options.peerFile) return "--peer needs --check";
   if (options.firmwareFile) return "--firmware needs --check";

@@ -1,7 +1,7 @@
 #pragma once
 // The options of `kitbuilder-cli --check`: run the firmware for the settings on the virtual
 // board instead of writing it, or with the other board of the link beside it, and where its
-// trace and JSON report go.
+// trace and JSON report go; and of `--check-capture`, which reads a capture of the real board.
 
 #include <optional>
 #include <string>
@@ -20,9 +20,12 @@ struct CheckOptions {
   std::optional<std::string> reportFile;        ///< --report: the report as JSON
   std::optional<std::string> peerFile;          ///< --peer: the other board's settings file
   std::optional<std::string> peerFirmwareFile;  ///< --peer-firmware: the other board's main.c
+  std::optional<std::string> captureFile;       ///< --check-capture: a logic analyzer's capture
+  std::optional<std::string> channels;          ///< --channels: its channels for the lines
 };
 
-/// Adds --check, --passes, --firmware, --trace, --report, --peer and --peer-firmware to `app`.
+/// Adds --check, --passes, --firmware, --trace, --report, --peer, --peer-firmware,
+/// --check-capture and --channels to `app`.
 void DefineCheckOptions(CLI::App* app, CheckOptions* options);
 
 /// The one-line reason when the check options do not fit together, or "".

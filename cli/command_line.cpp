@@ -124,6 +124,7 @@ CommandLineOutcome ReadCommandLine(int argc, const char* const* argv) {
   }
   outcome.action = outcome.request.savedSettingsFile ? CommandLineOutcome::Action::kSaveSettings
                    : outcome.check.check             ? CommandLineOutcome::Action::kCheck
+                   : outcome.check.captureFile       ? CommandLineOutcome::Action::kCheckCapture
                                                      : CommandLineOutcome::Action::kBuild;
   return outcome;
 }

@@ -20,10 +20,18 @@ void DefineOptions(CLI::App* app, OptionTexts* texts);
 
 /// What a command line asks for.
 struct CommandLineOutcome {
-  enum class Action { kBuild, kSaveSettings, kCheck, kShowHelp, kShowVersion, kRefuse };
+  enum class Action {
+    kBuild,
+    kSaveSettings,
+    kCheck,
+    kCheckCapture,
+    kShowHelp,
+    kShowVersion,
+    kRefuse
+  };
   Action action = Action::kRefuse;
-  BuildRequest request;  ///< for kBuild, kSaveSettings and kCheck
-  CheckOptions check;    ///< for kCheck
+  BuildRequest request;  ///< for kBuild, kSaveSettings, kCheck and kCheckCapture
+  CheckOptions check;    ///< for kCheck and kCheckCapture
   /// For kCheck with --peer: the other board's settings, read from its file.
   std::optional<GenerationSettings> peer;
   std::string text;  ///< the help or the version line to print; the one-line reason for kRefuse

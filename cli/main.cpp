@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "cli/build_command.h"
+#include "cli/capture_command.h"
 #include "cli/check_command.h"
 #include "cli/command_line.h"
 #include "cli/exit_status.h"
@@ -34,6 +35,9 @@ int main(int argc, char** argv) {
         }
         return kitbuilder::cli::RunCheckCommand(outcome.request, outcome.check,
                                                 kitbuilder::EmbeddedStore(), std::cout, std::cerr);
+      case CommandLineOutcome::Action::kCheckCapture:
+        return kitbuilder::cli::RunCaptureCommand(outcome.request, outcome.check, std::cout,
+                                                  std::cerr);
       case CommandLineOutcome::Action::kBuild:
         break;
     }

@@ -41,6 +41,12 @@ enum Strobe : uint8_t {
   kCmdRfr = 0xF0,
 };
 
+/// The control byte that opens every transfer: a strobe has the top bit set; otherwise bit 6
+/// asks for a read and the low six bits are the register address.
+constexpr uint8_t kControlStrobe = 0x80;
+constexpr uint8_t kControlRead = 0x40;
+constexpr uint8_t kControlAddress = 0x3F;
+
 /// The header name of a register address, such as "PLL1_REG"; "0x3F" style for unknown ones.
 std::string RegisterName(uint8_t address);
 

@@ -31,6 +31,11 @@ std::string Shortened(const std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
+bool RepeatsPoll(const Transfer& previous, const Transfer& next) {
+  return previous.kind == Transfer::Kind::kRead && next.kind == Transfer::Kind::kRead &&
+         previous.target == next.target && next.target != kFifoReg && next.target != kIdCodeReg;
+}
+
 std::string Describe(const Transfer& transfer, bool withReadData) {
   switch (transfer.kind) {
     case Transfer::Kind::kStrobe:

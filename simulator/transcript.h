@@ -24,6 +24,11 @@ struct Transfer {
   Instant end;
 };
 
+/// Whether `next` is one more poll of the register `previous` read: back-to-back reads of one
+/// register other than the FIFO and the ID are a polling loop, kept as one record so that a
+/// transcript reads the same however long the chip made the firmware wait.
+bool RepeatsPoll(const Transfer& previous, const Transfer& next);
+
 /// "strobe CMD_TX", "write PLL1_REG 0x64", "read FIFO_REG -> 8 bytes 12 34 ...". Read data is
 /// left out when `withReadData` is false, for comparisons where the answer is the model's own.
 std::string Describe(const Transfer& transfer, bool withReadData = true);

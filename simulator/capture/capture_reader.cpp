@@ -1,0 +1,245 @@
+#include "simulator/capture/capture_reader.h"
+
+#include <fstream>
+#include <libsigrokcxx/libsigrokcxx.hpp>
+#include <memory>
+#include <optional>
+
+namespace kitbuilder::simulator {
+namespace {
+
+using Reading = CaptureReading;
+
+/// Turns logic packets into line changes: the samples of a packet are compared with the one
+/// before, only the lines' bits.
+class SampleStream {
+ public:
+  explicit SampleStream(const std::vector<CaptureObserver*>& observers) : observers_(observers) {}
+
+  void Map(const ChannelMapping& mapping, const std::vector<unsigned>& bits) {
+    for (size_t line = 0; line < kChipLineCount; ++line) {
+      if (!mapping[line]) continue;
+      bits_[line] = bits[*mapping[line]];
+      mapped_.set(line);
+      mask_ |= uint64_t{1} << bits_[line];
+    }
+  }
+  void SetSamplerate(uint64_t samplerate) { samplerate_ = samplerate; }
+  bool HasSamplerate() const { return samplerate_ != 0; }
+
+  void Logic(const uint8_t* data, size_t length, unsigned unitSize) {
+    for (size_t offset = 0; offset + unitSize <= length; offset += unitSize, ++sample_) {
+      uint64_t word = 0;
+      for (unsigned byte = 0; byte < unitSize && byte < 8; ++byte) {
+        word |= uint64_t{data[offset + byte]} << (8 * byte);
+      }
+      word &= mask_;
+      if (sample_ == 0) {
+        Begin(word);
+      } else if (word != word_) {
+        Change(word);
+      }
+      word_ = word;
+    }
+  }
+
+  /// False when there was not a single sample.
+  bool End() {
+    if (sample_ == 0) return false;
+    for (CaptureObserver* observer : observers_) observer->CaptureEnds(sample_);
+    return true;
+  }
+
+ private:
+  LineLevels LevelsOf(uint64_t word) const {
+    LineLevels levels;
+    for (size_t line = 0; line < kChipLineCount; ++line) {
+      levels[line] = !mapped_.test(line) || ((word >> bits_[line]) & 1) != 0;
+    }
+    return levels;
+  }
+
+  void Begin(uint64_t word) {
+    CaptureStart start;
+    start.samplerate = samplerate_;
+    start.levels = levels_ = LevelsOf(word);
+    for (CaptureObserver* observer : observers_) observer->CaptureBegins(start);
+  }
+
+  void Change(uint64_t word) {
+    LineChange change;
+    change.sample = sample_;
+    change.nanoseconds = static_cast<uint64_t>(
+        static_cast<long double>(sample_) * 1e9L / static_cast<long double>(samplerate_) + 0.5L);
+    change.levels = LevelsOf(word);
+    for (size_t line = 0; line < kChipLineCount; ++line) {
+      change.changed.set(line, change.levels[line] != levels_[line]);
+    }
+    levels_ = change.levels;
+    for (CaptureObserver* observer : observers_) observer->LinesChanged(change);
+  }
+
+  const std::vector<CaptureObserver*>& observers_;
+  std::array<unsigned, kChipLineCount> bits_{};
+  LineSet mapped_;
+  uint64_t mask_ = 0;
+  uint64_t samplerate_ = 0;
+  uint64_t sample_ = 0;
+  uint64_t word_ = 0;
+  LineLevels levels_{};
+};
+
+Reading Unreadable(const std::string& message) {
+  return {Reading::Status::kUnreadable, message, {}};
+}
+
+uint64_t SamplerateOf(const Glib::VariantBase& value) {
+  return Glib::VariantBase::cast_dynamic<Glib::Variant<guint64>>(value).get();
+}
+
+/// The logic channels of `device` by name, and the bit of each in a sample.
+void ListChannels(const std::shared_ptr<sigrok::Device>& device, Reading* reading,
+                  std::vector<unsigned>* bits) {
+  for (const std::shared_ptr<sigrok::Channel>& channel : device->channels()) {
+    if (channel->type() != sigrok::ChannelType::LOGIC) continue;
+    reading->channels.push_back(channel->name());
+    bits->push_back(channel->index());
+  }
+}
+
+/// Lists the channels, lets `choose` map them and sets `stream` up; false when refused.
+bool MapChannels(const std::shared_ptr<sigrok::Device>& device, const ChannelChooser& choose,
+                 SampleStream* stream, Reading* reading) {
+  std::vector<unsigned> bits;
+  ListChannels(device, reading, &bits);
+  for (unsigned bit : bits) {
+    if (bit >= 64) {
+      reading->message = "a capture of more than 64 channels is not read";
+      return false;
+    }
+  }
+  std::variant<ChannelMapping, MappingRefusal> chosen = choose(reading->channels);
+  if (const MappingRefusal* refusal = std::get_if<MappingRefusal>(&chosen)) {
+    reading->status = Reading::Status::kUnmapped;
+    reading->message = refusal->message;
+    return false;
+  }
+  stream->Map(std::get<ChannelMapping>(chosen), bits);
+  return true;
+}
+
+/// The datafeed: the sample rate from a meta packet, the samples from logic packets. A capture
+/// without a rate is noted and its samples are not streamed.
+sigrok::DatafeedCallbackFunction Feed(SampleStream* stream, bool* withoutRate) {
+  return [stream, withoutRate](std::shared_ptr<sigrok::Device>,
+                               std::shared_ptr<sigrok::Packet> packet) {
+    if (packet->type() == sigrok::PacketType::META) {
+      auto meta = std::dynamic_pointer_cast<sigrok::Meta>(packet->payload());
+      for (const auto& [key, value] : meta->config()) {
+        if (key == sigrok::ConfigKey::SAMPLERATE) stream->SetSamplerate(SamplerateOf(value));
+      }
+    } else if (packet->type() == sigrok::PacketType::LOGIC) {
+      if (!stream->HasSamplerate()) {
+        *withoutRate = true;
+        return;
+      }
+      auto logic = std::dynamic_pointer_cast<sigrok::Logic>(packet->payload());
+      stream->Logic(static_cast<const uint8_t*>(logic->data_pointer()), logic->data_length(),
+                    logic->unit_size());
+    }
+  };
+}
+
+/// After the last packet: the end told to the observers, or why the samples were of no use.
+Reading Finished(const std::string& path, bool withoutRate, SampleStream* stream, Reading reading) {
+  if (withoutRate) {
+    return Unreadable(path +
+                      " gives no sample rate: save the capture as a sigrok session (.sr) "
+                      "or VCD, which hold one");
+  }
+  if (!stream->End()) return Unreadable(path + " holds no samples");
+  reading.status = Reading::Status::kRead;
+  return reading;
+}
+
+Reading ReadSession(const std::shared_ptr<sigrok::Context>& context, const std::string& path,
+                    const ChannelChooser& choose, SampleStream* stream) {
+  std::shared_ptr<sigrok::Session> session = context->load_session(path);
+  const std::vector<std::shared_ptr<sigrok::Device>> devices = session->devices();
+  if (devices.empty()) return Unreadable(path + " holds no capture");
+  Reading reading;
+  if (!MapChannels(devices.front(), choose, stream, &reading)) return reading;
+  try {
+    stream->SetSamplerate(SamplerateOf(devices.front()->config_get(sigrok::ConfigKey::SAMPLERATE)));
+  } catch (const sigrok::Error&) {
+    // Then a meta packet must bring it.
+  }
+  bool withoutRate = false;
+  session->add_datafeed_callback(Feed(stream, &withoutRate));
+  session->start();
+  session->run();
+  return Finished(path, withoutRate, stream, reading);
+}
+
+/// Feeds the file to libsigrok's input module chunk by chunk; the session takes the device
+/// as soon as the module has read the header far enough to know its channels.
+Reading ReadInput(const std::shared_ptr<sigrok::Context>& context, const std::string& path,
+                  std::ifstream& file, const ChannelChooser& choose, SampleStream* stream) {
+  std::shared_ptr<sigrok::Input> input;
+  try {
+    input = context->open_file(path);
+  } catch (const sigrok::Error&) {
+    return Unreadable(path +
+                      " is in no format libsigrok knows: save the capture as a sigrok "
+                      "session (.sr), VCD or CSV");
+  }
+  std::shared_ptr<sigrok::Session> session = context->create_session();
+  bool withoutRate = false;
+  session->add_datafeed_callback(Feed(stream, &withoutRate));
+  Reading reading;
+  bool mapped = false;
+  std::vector<char> chunk(1 << 16);
+  while (file.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || file.gcount() > 0) {
+    input->send(chunk.data(), static_cast<size_t>(file.gcount()));
+    if (mapped) continue;
+    std::shared_ptr<sigrok::InputDevice> device;
+    try {
+      device = input->device();
+    } catch (const sigrok::Error&) {
+      continue;  // the header is not through yet
+    }
+    if (!MapChannels(device, choose, stream, &reading)) return reading;
+    session->add_device(device);
+    mapped = true;
+  }
+  if (!mapped) return Unreadable(path + ": libsigrok found no channels in it");
+  input->end();
+  return Finished(path, withoutRate, stream, reading);
+}
+
+bool IsSessionFile(std::ifstream& file) {
+  char magic[4] = {};
+  file.read(magic, sizeof magic);
+  const bool zip = file.gcount() == 4 && std::string(magic, 4) == std::string("PK\3\4", 4);
+  file.clear();
+  file.seekg(0);
+  return zip;
+}
+
+}  // namespace
+
+CaptureReading ReadCapture(const std::string& path, const ChannelChooser& choose,
+                           const std::vector<CaptureObserver*>& observers) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return Unreadable("cannot open " + path);
+  SampleStream stream(observers);
+  try {
+    std::shared_ptr<sigrok::Context> context = sigrok::Context::create();
+    if (IsSessionFile(file)) return ReadSession(context, path, choose, &stream);
+    return ReadInput(context, path, file, choose, &stream);
+  } catch (const sigrok::Error& error) {
+    return Unreadable(path + ": libsigrok cannot read it (" + error.what() + ")");
+  }
+}
+
+}  // namespace kitbuilder::simulator

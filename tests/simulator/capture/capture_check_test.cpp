@@ -1,0 +1,223 @@
+// Captures made from the virtual board's own runs: its lines written as an analyzer would
+// have recorded them (other sample rates, channels renamed and reordered, an extra channel, cut at
+// both ends), turned into sigrok session files by sigrok-cli, and read back: each good one holds
+// the transfers of the board's transcript at their times, a too slow one is refused.
+
+#include "simulator/capture/capture_check.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "engine/text_store.h"
+#include "simulator/check_tools.h"
+#include "simulator/vcd_trace.h"
+#include "simulator/virtual_board.h"
+#include "tests/support/scratch_directory.h"
+
+namespace kitbuilder::simulator {
+namespace {
+
+using kitbuilder::testing::ScratchDirectory;
+
+/// The run's line levels at each change, by machine cycle: a microsecond on a 12 MHz board.
+using Trace = std::vector<std::pair<uint64_t, LineLevels>>;
+
+struct TraceRecorder : LineObserver {
+  void LinesChanged(const LineLevels& levels, Instant at) override {
+    trace.push_back({at.cycles, levels});
+  }
+  Trace trace;
+};
+
+/// How the analyzer recorded the trace.
+struct Recording {
+  const char* unit = "ns";     ///< the VCD's timescale, 1 of it
+  uint64_t unitsPerUs = 1000;  ///< the trace's microsecond in it
+  uint64_t downsample = 1;     ///< sigrok-cli's, dividing 1/unit into the sample rate
+  bool session = true;         ///< through sigrok-cli into a .sr, else the VCD read itself
+  std::vector<std::string> names = {"SCS", "SCK", "SDIO", "GIO1", "GIO2"};
+  std::vector<size_t> order = {0, 1, 2, 3, 4};  ///< lines in the capture's channel order
+  bool extraChannel = false;                    ///< a channel no line uses, toggling
+  bool cut = false;                             ///< begins inside and ends inside a transfer
+};
+
+std::string WriteVcd(const Trace& trace, const Recording& recording, uint64_t from, uint64_t to) {
+  std::ostringstream vcd;
+  vcd << "$timescale 1 " << recording.unit << " $end\n$scope module analyzer $end\n";
+  for (size_t i = 0; i < recording.order.size(); ++i) {
+    vcd << "$var wire 1 " << static_cast<char>('a' + recording.order[i]) << " "
+        << recording.names[i] << " $end\n";
+  }
+  if (recording.extraChannel) vcd << "$var wire 1 x TRIGGER $end\n";
+  vcd << "$upscope $end\n$enddefinitions $end\n";
+  LineLevels last{};
+  bool first = true;
+  int extra = 0;
+  uint64_t time = UINT64_MAX;
+  for (size_t i = 0; i < trace.size(); ++i) {
+    const bool lastBefore = i + 1 < trace.size() && trace[i + 1].first <= from;
+    if (lastBefore || trace[i].first > to) continue;
+    if (std::max(trace[i].first, from) != time) {
+      time = std::max(trace[i].first, from);
+      vcd << "#" << (time - from) * recording.unitsPerUs << "\n";
+    }
+    for (size_t line = 0; line < kChipLineCount; ++line) {
+      if (!first && trace[i].second[line] == last[line]) continue;
+      vcd << trace[i].second[line] << static_cast<char>('a' + line) << "\n";
+    }
+    if (recording.extraChannel && (first || i % 7 == 0)) vcd << (++extra % 2) << "x\n";
+    last = trace[i].second;
+    first = false;
+  }
+  vcd << "#" << (to - from) * recording.unitsPerUs << "\n";
+  return vcd.str();
+}
+
+struct CaptureCase {
+  const char* name;
+  Recording recording;
+  std::optional<std::string> channels = std::nullopt;
+  const char* refusal = nullptr;
+};
+
+Recording Renamed() {
+  Recording recording;
+  recording.unitsPerUs = 1000;
+  recording.downsample = 125;
+  recording.names = {"D0", "D1", "D2", "D3", "D4"};
+  recording.order = {3, 0, 4, 2, 1};
+  recording.extraChannel = true;
+  return recording;
+}
+
+const CaptureCase kCases[] = {
+    {"vcd_read_itself_at_10_MHz", {"ns", 1000, 1, false}},
+    {"session_at_1_MHz_too_slow",
+     {"ns", 1000, 1000},
+     std::nullopt,
+     "sampled at 1 MHz, SCK's high time is 1 sample: capture at 4 MHz or more"},
+    {"session_at_4_MHz", {"ns", 1000, 250}},
+    {"session_at_24_MHz", {"ps", 1'000'000, 41667}},
+    {"session_at_8_MHz_renamed_reordered_extra_channel", Renamed(),
+     "GIO1=D0,scs=D1,GIO2=D2,SDIO=D3,SCK=D4"},
+    {"session_at_8_MHz_cut_at_both_ends",
+     [] {
+       Recording cut;
+       cut.downsample = 125;
+       cut.cut = true;
+       return cut;
+     }()},
+};
+
+bool OnPath(const char* program) {
+  return std::system(("command -v " + std::string(program) + " >/dev/null").c_str()) == 0;
+}
+
+/// The middle of a record that is one transfer.
+uint64_t MiddleOfSingle(const std::vector<Transfer>& transcript, size_t from, int step) {
+  size_t i = from;
+  while (transcript[i].polls != 1) i += step;
+  return (transcript[i].start.cycles + transcript[i].end.cycles) / 2;
+}
+
+void CheckCapturesOf(GenerationSettings settings) {
+  std::string missing;
+  if (!FindCheckTools(&missing)) GTEST_SKIP() << missing;
+  if (!OnPath("sigrok-cli")) GTEST_SKIP() << "sigrok-cli not on PATH (Debian: sigrok-cli)";
+  settings.compiler = TargetCompiler::kSdcc;
+  CheckRequest request;
+  request.settings = settings;
+  TraceRecorder recorder;
+  request.options.lines = &recorder;
+  const CheckRun run = RunCheck(request, EmbeddedStore());
+  ASSERT_EQ(run.status, CheckRun::Status::kAsTheSettingsSay) << run.message;
+  const std::vector<Transfer>& transcript = run.outcome.transcript;
+  const Trace& trace = recorder.trace;
+  ASSERT_GT(transcript.size(), 20u);
+  ScratchDirectory dir;
+  for (const CaptureCase& c : kCases) {
+    SCOPED_TRACE(c.name);
+    // sigrok-cli's VCD input begins at the first timestamp, the board's first change.
+    const uint64_t from = c.recording.cut ? MiddleOfSingle(transcript, 5, 1) : trace[0].first;
+    const uint64_t to = c.recording.cut ? MiddleOfSingle(transcript, transcript.size() - 3, -1)
+                                        : trace.back().first + 1;
+    std::ofstream(dir / "capture.vcd") << WriteVcd(trace, c.recording, from, to);
+    std::string path = dir / "capture.vcd";
+    if (c.recording.session) {
+      path = dir / (std::string(c.name) + ".sr");
+      const std::string convert =
+          "sigrok-cli -I vcd:downsample=" + std::to_string(c.recording.downsample) + " -i '" +
+          (dir / "capture.vcd") + "' -o '" + path + "'";
+      ASSERT_EQ(std::system(convert.c_str()), 0) << convert;
+    }
+    const CaptureOutcome outcome =
+        CheckCapture(path, c.channels, BusWiringOf(run.firmware), request.options.clock);
+    if (c.refusal) {
+      EXPECT_EQ(outcome.status, CaptureOutcome::Status::kRefused);
+      EXPECT_EQ(outcome.refusal, c.refusal);
+      continue;
+    }
+    ASSERT_EQ(outcome.status, CaptureOutcome::Status::kDecoded)
+        << outcome.refusal << (outcome.wiringFaults.empty() ? "" : outcome.wiringFaults[0]);
+    const CapturedBus& bus = outcome.bus;
+    EXPECT_EQ(bus.beginsInsideTransfer, c.recording.cut);
+    EXPECT_EQ(bus.startupPresent, !c.recording.cut);
+    // The run stops at a transfer; the cut ends in one.
+    EXPECT_TRUE(bus.endsInsideTransferAfterBits.has_value());
+    std::vector<const Transfer*> expected;
+    for (const Transfer& transfer : transcript) {
+      if (transfer.start.cycles > from && transfer.end.cycles < to) expected.push_back(&transfer);
+    }
+    ASSERT_EQ(bus.transfers.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+      const Transfer& made = bus.transfers[i];
+      ASSERT_EQ(Describe(made) + " x" + std::to_string(made.polls),
+                Describe(*expected[i]) + " x" + std::to_string(expected[i]->polls))
+          << "record " << i;
+      // A sample is shorter than a machine cycle, but need not fall on its start.
+      EXPECT_NEAR(static_cast<double>(made.start.cycles + from),
+                  static_cast<double>(expected[i]->start.cycles), 1.0)
+          << "record " << i;
+    }
+  }
+}
+
+TEST(CaptureCheck, CapturesOfA3WireTxBoardHoldItsTranscript) {
+  CheckCapturesOf(DefaultSettings(kModeTx));
+}
+
+// The chip answers on GIO1 while WTR is on GIO2: the FIFO's bytes come from the SDO line.
+TEST(CaptureCheck, CapturesOfA4WireRxAckBoardHoldItsTranscript) {
+  GenerationSettings settings = DefaultSettings(kModeRxAck);
+  settings.pins.spiMode = 1;
+  settings.pins.wtrLine = 1;
+  CheckCapturesOf(settings);
+}
+
+// A second, independent reader of the trace: GTKWave's converter takes it without a word.
+TEST(VcdTraceForGtkwave, Vcd2fstConvertsItWithoutComplaint) {
+  if (!OnPath("vcd2fst")) GTEST_SKIP() << "vcd2fst not on PATH (Debian: gtkwave)";
+  ScratchDirectory dir;
+  {
+    std::ofstream out(dir / "trace.vcd");
+    VcdTrace trace(out, McuClock{11.0592, 12});
+    LineLevels levels{true, true, true, true, true};
+    for (uint64_t cycle = 10; cycle < 100; cycle += 3) {
+      levels[cycle % kChipLineCount] = !levels[cycle % kChipLineCount];
+      trace.LinesChanged(levels, Instant{cycle});
+    }
+  }
+  const std::string command = "vcd2fst '" + (dir / "trace.vcd") + "' '" + (dir / "trace.fst") +
+                              "' > '" + (dir / "said.txt") + "' 2>&1";
+  EXPECT_EQ(std::system(command.c_str()), 0);
+  std::ifstream said(dir / "said.txt");
+  const std::string text((std::istreambuf_iterator<char>(said)), {});
+  EXPECT_EQ(text.find_first_not_of(" \n"), std::string::npos) << text;
+  EXPECT_TRUE(dir.Exists("trace.fst"));
+}
+
+}  // namespace
+}  // namespace kitbuilder::simulator
