@@ -467,21 +467,31 @@ class S51Driver {
     }
   }
 
-  /// The simulation ran for the whole allowance without reaching a port instruction.
+  /// The simulation ran for the whole allowance without a stop: it reached no port
+  /// instruction, or it only wrote pins, which s51 logs without stopping.
   void Interrupt() {
     std::string where;
+    bool wrote = false;
     if (console_->Send({"stop"})) {
       // The pending reply of `run` and then that of `stop`.
       const auto reply = console_->AwaitReply(kCommandSeconds);
       if (reply) {
-        if (const auto stop = ParseStop(*reply)) {
+        const S51Log log = ReadS51Log(*reply);
+        for (const S51LoggedHit& hit : log.hits) {
+          wrote = wrote || hit.kind == S51LoggedHit::Kind::kPortWrite;
+        }
+        if (const auto stop = ParseStop(log.stop)) {
           where =
               " (stopped at " + Hex(stop->pc) + " in " + build_.map.CodeSymbolAt(stop->pc) + ")";
         }
       }
     }
-    End(RunResult::End::kSpinning,
-        "no port access for " + std::to_string(limits_.cpuSeconds) + " s of simulation" + where);
+    const std::string allowance = std::to_string(limits_.cpuSeconds) + " s of simulation";
+    if (wrote) {
+      End(RunResult::End::kStuck, "pins written but none read for " + allowance + where);
+    } else {
+      End(RunResult::End::kSpinning, "no port access for " + allowance + where);
+    }
   }
 
   const S51Tools& tools_;

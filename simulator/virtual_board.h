@@ -36,9 +36,10 @@ struct CheckRun {
   CheckOutcome outcome;
   /// The first whole call of each delay routine and argument.
   std::vector<DelayCall> delays;
-  double seconds = 0;     ///< wall-clock time of the build and run
-  double runSeconds = 0;  ///< of the s51 run alone
-  uint64_t s51Stops = 0;  ///< how often the run stopped s51 to serve a port access
+  double seconds = 0;      ///< wall-clock time of the build and run
+  double runSeconds = 0;   ///< of the s51 run alone
+  uint64_t s51Stops = 0;   ///< how often the run stopped s51 to serve a port access
+  uint64_t s51Logged = 0;  ///< port writes s51 logged without stopping
 };
 
 CheckRun RunCheck(const CheckRequest& request, const TextStore& store);
