@@ -206,8 +206,12 @@ class Link {
     SharedAir air(link_.boardClock, link_.peerClock);
     air_ = &air;
     LineObserver* observers[2] = {request_.boardLines, request_.peerLines};
-    RunLimits limits;
-    limits.cancel = request_.cancel;
+    first_ = Sends(board.mode) ? 0 : Sends(peer.mode) ? 1 : -1;
+    const double limitUs = first_ < 0
+                               ? kListenersAloneUs
+                               : std::max(RunAllowanceUs(board, request_.passes, link_.boardClock),
+                                          RunAllowanceUs(peer, request_.passes, link_.peerClock));
+    std::array<RunLimits, 2> limits;
     std::array<S51Tools, 2> s51;
     for (int s = 0; s < 2; ++s) {
       Side& side = sides_[s];
@@ -216,14 +220,13 @@ class Link {
       side.board = std::make_unique<Board>(*side.radio, side.firmware.pins);
       side.board->Observe(observers[s]);
       s51[s] = {tools.s51, tools.consoleShim, side.clock};
+      // The lockstep ends the run at the time limit; a budget just past it lets s51 stop a
+      // firmware that only writes pins, whose writes it would otherwise log without end.
+      limits[s].cycles = static_cast<uint64_t>(limitUs / side.cycleUs) + 1;
+      limits[s].cancel = request_.cancel;
       side.run = std::make_unique<S51Stepper>(s51[s], side.build, kRfBufSize, *side.board,
-                                              *side.radio, limits);
+                                              *side.radio, limits[s]);
     }
-    first_ = Sends(board.mode) ? 0 : Sends(peer.mode) ? 1 : -1;
-    const double limitUs = first_ < 0
-                               ? kListenersAloneUs
-                               : std::max(RunAllowanceUs(board, request_.passes, link_.boardClock),
-                                          RunAllowanceUs(peer, request_.passes, link_.peerClock));
     Lockstep(air, limitUs);
     S51Run runs[2] = {sides_[0].run->Finish(), sides_[1].run->Finish()};
     Account(runs);
@@ -286,6 +289,7 @@ class Link {
       check.outcome.cycles = runs[s].cycles;
       check.runSeconds = runs[s].seconds;
       check.s51Stops = runs[s].stops;
+      check.s51Logged = runs[s].logged;
       SideProblems(s, runs[s].result, check.outcome.problems);
     }
     for (size_t k = 0; k < passes; ++k) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -12,6 +13,7 @@
 #include "simulator/port_instruction.h"
 #include "simulator/run_result.h"
 #include "simulator/s51_console.h"
+#include "simulator/s51_log.h"
 #include "simulator/s51_reply.h"
 
 namespace kitbuilder::simulator {
@@ -23,6 +25,14 @@ constexpr uint8_t kRet = 0x22;
 constexpr char kWakeVariable[] = "wake";
 /// The last machine cycle whose clock count s51's 32-bit variables hold without a sign.
 constexpr uint64_t kLastWakeCycle = INT32_MAX / kS51ClocksPerCycle;
+
+using Latches = std::array<std::optional<uint8_t>, 4>;
+
+bool WritesPort(PortInstruction::Effect effect) {
+  return effect == PortInstruction::Effect::kSetsBit ||
+         effect == PortInstruction::Effect::kClearsBit ||
+         effect == PortInstruction::Effect::kWritesByte;
+}
 
 std::string Hex(uint32_t value, int digits = 4) {
   char text[16];
@@ -53,19 +63,34 @@ class S51Driver {
       End(RunResult::End::kLostTrack, error);
       return false;
     }
-    chip_.OnRecord([this](size_t) { run_.result.rfBufAtRecord.push_back(ReadRfBuf()); });
+    rfBuf_.assign(rfBufSize_, kUnwrittenRam);
+    chip_.OnRecord([this](size_t) { run_.result.rfBufAtRecord.push_back(rfBuf_); });
     chip_.StopAtRecord(limits_.stopAtRecord);
     return Continue({"run"});
   }
 
-  uint64_t StopCycle() const { return (clocks_ + pending_.clocks) / kS51ClocksPerCycle; }
+  /// The earliest port write s51 logged that the board has not taken yet, or else the stop s51
+  /// waits at.
+  uint64_t StopCycle() const {
+    return (logged_.empty() ? clocks_ : logged_.front().clocks) / kS51ClocksPerCycle;
+  }
 
-  /// Serves the stop the firmware waits at and lets it run to the next; false when the run has
-  /// ended.
+  /// Serves the earliest logged port write, or else the stop the firmware waits at and lets it
+  /// run to the next; false when the run has ended.
   bool Step() {
     std::vector<std::string> commands;
+    const bool logged = !logged_.empty();
     try {
-      if (!Follow(pending_, &commands)) return false;
+      if (logged) {
+        const LoggedWrite write = std::move(logged_.front());
+        logged_.pop_front();
+        TakeRamWrites(write.ramBefore);
+        if (!Follow(write.pc, write.clocks, write.latches, 0, &commands)) return false;
+      } else {
+        TakeRamWrites(ramBeforeStop_);
+        ramBeforeStop_.clear();
+        if (!Follow(pending_.pc, clocks_, pending_.latches, pending_.dpl, &commands)) return false;
+      }
     } catch (const SimulationStop&) {
       run_.result.end = RunResult::End::kStopped;
       CheckClock();
@@ -80,6 +105,7 @@ class S51Driver {
       End(RunResult::End::kFaultCaught, "");
       return false;
     }
+    if (logged) return !EndsAtTheStop();
     ArmPolls(&commands);
     commands.push_back("run");
     return Continue(commands);
@@ -113,7 +139,7 @@ class S51Driver {
       return false;
     }
     mainEntry_ = main->second;
-    rfBuf_ = rfBuf->second;
+    rfBufAddress_ = rfBuf->second;
     console_ =
         S51Console::Start(tools_.s51, tools_.consoleShim, tools_.clock, build_.Image(), error);
     if (!console_) return false;
@@ -131,6 +157,7 @@ class S51Driver {
     const std::set<uint32_t> seenLater = WritesSeenAtTheNextStop(code);
     std::set<uint32_t> polls;
     bool unseenWrite = false;
+    std::map<uint32_t, bool> writes;  // address -> reveals the write before it
     for (const Instruction& instruction : code) {
       // s51 can stop on every jump to itself, but that would stop the polls of a pin too; a
       // breakpoint on each plain one catches the firmware's error state, `while(1);`.
@@ -149,6 +176,7 @@ class S51Driver {
       if (access.effect == PortInstruction::Effect::kReadsPins && !unseenWrite) {
         polls.insert(instruction.address);
       }
+      if (WritesPort(access.effect)) writes[instruction.address] = unseenWrite;
       unseenWrite = false;
       breakpoints.insert(instruction.address);
     }
@@ -168,9 +196,13 @@ class S51Driver {
         }
       }
     }
-    for (const auto& stop : watched_) polls.erase(stop.first);
+    for (const auto& stop : watched_) {
+      polls.erase(stop.first);
+      writes.erase(stop.first);
+    }
     polls.erase(mainEntry_);
-    return SetBreakpoints(breakpoints, polls, error);
+    writes.erase(mainEntry_);
+    return SetBreakpoints(breakpoints, polls, writes, error);
   }
 
   uint32_t CodeEnd() const {
@@ -181,9 +213,11 @@ class S51Driver {
   }
 
   /// The `polls` among the breakpoints stop only from the clock count in s51's variable
-  /// kWakeVariable on, which ArmPolls moves.
+  /// kWakeVariable on, which ArmPolls moves. The port `writes` need no answer: s51 logs them and
+  /// goes on, and the board takes them in time order before the next stop. So does every write
+  /// to RfBuf, which the board copies at the start of each transfer.
   bool SetBreakpoints(const std::set<uint32_t>& breakpoints, const std::set<uint32_t>& polls,
-                      std::string* error) {
+                      const std::map<uint32_t, bool>& writes, std::string* error) {
     std::vector<std::string> commands = {std::string("var ") + kWakeVariable};
     for (uint32_t address : breakpoints) {
       commands.push_back("break " + Hex(address) +
@@ -194,7 +228,8 @@ class S51Driver {
     const auto replies = Command(commands, error);
     if (!replies) return false;
     std::vector<std::string> scripts;
-    for (size_t i = 1; i < replies->size(); ++i) {
+    auto address = breakpoints.begin();
+    for (size_t i = 1; i < replies->size(); ++i, ++address) {
       const std::string& reply = (*replies)[i];
       const auto number = ParseBreakpointNumber(reply);
       if (!number) {
@@ -202,8 +237,25 @@ class S51Driver {
         return false;
       }
       // Each stop reports the port latches as the simulator has them, so that the board's idea
-      // of the latches is checked at every stop.
-      scripts.push_back("commands " + std::to_string(*number) + " " + kS51LatchScript);
+      // of the latches is checked at every stop; a logged write that reveals the write before it
+      // reports them too.
+      const auto write = writes.find(*address);
+      scripts.push_back("commands " + std::to_string(*number) + " " +
+                        (write == writes.end() ? std::string(kS51LatchScript)
+                                               : S51PortWriteScript(write->second, kWakeVariable)));
+      if (write == writes.end()) continue;
+      logging_.insert(*address);
+      // A firmware that only writes pins would never stop again: past the cycle budget, the
+      // instruction after a logged write stops, and the write, taken first, ends the run.
+      if (limits_.cycles < kLastWakeCycle) {
+        scripts.push_back("break rom r " + Hex(*address) + " 1 if sim_ticks>" +
+                          std::to_string(limits_.cycles * kS51ClocksPerCycle));
+      }
+    }
+    for (uint32_t byte = rfBufAddress_; byte < rfBufAddress_ + rfBufSize_; ++byte) {
+      // `commands` without a number goes to the breakpoint set last.
+      scripts.push_back("break iram w " + Hex(byte, 2));
+      scripts.push_back("commands " + S51RamWriteScript(byte));
     }
     return Command(scripts, error).has_value();
   }
@@ -215,17 +267,16 @@ class S51Driver {
     return replies;
   }
 
-  std::vector<uint8_t> ReadRfBuf() {
-    std::string error;
-    const auto reply = Command(
-        {"di " + Hex(rfBuf_, 2) + " " + Hex(rfBuf_ + static_cast<uint32_t>(rfBufSize_) - 1, 2)},
-        &error);
-    if (!reply) throw FirmwareStuck{error};
-    return ParseInternalRam((*reply)[0], rfBufSize_);
+  void TakeRamWrites(const std::vector<std::pair<uint8_t, uint8_t>>& writes) {
+    for (const auto& [address, value] : writes) {
+      if (address >= rfBufAddress_ && address < rfBufAddress_ + rfBufSize_) {
+        rfBuf_[address - rfBufAddress_] = value;
+      }
+    }
   }
 
   /// Sends `commands`, the last of which lets the firmware run, and waits for the stop it
-  /// comes to; false when the run has ended.
+  /// comes to, the writes s51 logged on the way queued before it; false when the run has ended.
   bool Continue(const std::vector<std::string>& commands) {
     if (!console_->Send(commands)) {
       End(RunResult::End::kLostTrack, "s51 has gone");
@@ -243,72 +294,108 @@ class S51Driver {
       return false;
     }
     ++run_.stops;
-    const auto stop = ParseStop(*reply);
+    const S51Log log = ReadS51Log(*reply);
+    if (!log.error.empty()) {
+      End(RunResult::End::kLostTrack, log.error);
+      return false;
+    }
+    const auto stop = ParseStop(log.stop);
     if (!stop) {
       End(RunResult::End::kLostTrack, "no stop in s51's reply: " + *reply);
       return false;
     }
-    if (selfLoops_.count(stop->pc) != 0) {
-      End(RunResult::End::kSpinning, "the firmware jumps to itself at " + Hex(stop->pc) + " in " +
-                                         build_.map.CodeSymbolAt(stop->pc));
-      return false;
-    }
-    if (stop->code != kS51StopBreakpoint) {
-      End(RunResult::End::kLostTrack, "s51 stopped at " + Hex(stop->pc) + ": " + stop->reason);
-      return false;
-    }
-    if (limits_.cancel != nullptr && limits_.cancel->load()) {
-      End(RunResult::End::kCancelled, "");
-      return false;
-    }
+    Queue(log.hits);
+    clocks_ += stop->clocks;
     pending_ = *stop;
+    if (selfLoops_.count(stop->pc) != 0) {
+      stopEnd_ = {RunResult::End::kSpinning, "the firmware jumps to itself at " + Hex(stop->pc) +
+                                                 " in " + build_.map.CodeSymbolAt(stop->pc)};
+    } else if (stop->code != kS51StopBreakpoint) {
+      stopEnd_ = {RunResult::End::kLostTrack,
+                  "s51 stopped at " + Hex(stop->pc) + ": " + stop->reason};
+    } else if (limits_.cancel != nullptr && limits_.cancel->load()) {
+      stopEnd_ = {RunResult::End::kCancelled, ""};
+    }
+    return !EndsAtTheStop();
+  }
+
+  /// Queues the logged writes with their clock counts, which s51 gives in 32 bits: each is the
+  /// first count after the one before that ends in those bits.
+  void Queue(const std::vector<S51LoggedHit>& hits) {
+    for (const S51LoggedHit& hit : hits) {
+      clocks_ += static_cast<uint32_t>(hit.clocks - static_cast<uint32_t>(clocks_));
+      if (hit.kind == S51LoggedHit::Kind::kRamWrite) {
+        ramBeforeStop_.emplace_back(hit.address, hit.value);
+        continue;
+      }
+      ++run_.logged;
+      wakeClocks_ = 0;  // the write's script has set s51's variable to it
+      LoggedWrite write{hit.pc, clocks_, {}, std::move(ramBeforeStop_)};
+      ramBeforeStop_.clear();
+      if (hit.latches) {
+        for (int port = 0; port < 4; ++port) {
+          write.latches[port] = static_cast<uint8_t>(*hit.latches >> (24 - 8 * port));
+        }
+      }
+      logged_.push_back(std::move(write));
+    }
+  }
+
+  /// Once every logged write is taken, a stop that ends the run ends it; as when every write
+  /// stopped s51, the run ends right after the last write before such a stop.
+  bool EndsAtTheStop() {
+    if (!logged_.empty() || !stopEnd_) return false;
+    End(stopEnd_->first, stopEnd_->second);
     return true;
   }
 
-  /// Acts on one stop; false when the run must end.
-  bool Follow(const S51Stop& stop, std::vector<std::string>* commands) {
-    clocks_ += stop.clocks;
-    const uint64_t cycle = clocks_ / kS51ClocksPerCycle;
+  /// Acts on the stop or logged write at `pc`, `clocks` into the run; false when the run must
+  /// end. Only a logged write that reveals no unseen write comes without the latches.
+  bool Follow(uint32_t pc, uint64_t clocks, const Latches& latches, uint8_t dpl,
+              std::vector<std::string>* commands) {
+    const uint64_t cycle = clocks / kS51ClocksPerCycle;
     run_.cycles = cycle;
     const Instant now{cycle};
-    if (!TakeUnseenWrite(stop, now)) return false;
+    const bool logged = logging_.count(pc) != 0;
+    if ((!logged || latches[0]) && !TakeUnseenWrite(pc, latches, now)) return false;
     if (cycle > limits_.cycles) {
       throw FirmwareStuck{"no end after " + std::to_string(limits_.cycles) + " cycles"};
     }
-    if (stop.pc == mainEntry_) {
+    if (pc == mainEntry_) {
       // The start-up code clears internal RAM; the checks want to see what the firmware writes.
-      commands->push_back("fill iram " + Hex(rfBuf_, 2) + " " +
-                          Hex(rfBuf_ + static_cast<uint32_t>(rfBufSize_) - 1, 2) + " " +
+      commands->push_back("fill iram " + Hex(rfBufAddress_, 2) + " " +
+                          Hex(rfBufAddress_ + static_cast<uint32_t>(rfBufSize_) - 1, 2) + " " +
                           Hex(kUnwrittenRam, 2));
+      rfBuf_.assign(rfBufSize_, kUnwrittenRam);
     }
-    const auto watched = watched_.find(stop.pc);
+    const auto watched = watched_.find(pc);
     if (watched != watched_.end()) {
-      run_.hits.push_back({watched->second.first, watched->second.second, cycle, stop.dpl});
+      run_.hits.push_back({watched->second.first, watched->second.second, cycle, dpl});
     }
-    const auto port = ports_.find(stop.pc);
+    const auto port = ports_.find(pc);
     if (port == ports_.end()) return true;
-    return Access(stop.pc, port->second, now, commands);
+    return Access(pc, port->second, now, commands);
   }
 
   /// The latches s51 reports at a stop differ from the board's by the one bit write before it
   /// that had no stop of its own, if any; the board takes it one cycle before the stop, which
   /// may be a few cycles late and always keeps it between the two stops. More than one bit
   /// means the run has lost track.
-  bool TakeUnseenWrite(const S51Stop& stop, Instant now) {
+  bool TakeUnseenWrite(uint32_t pc, const Latches& latches, Instant now) {
     std::optional<Pin> changed;
     for (int port = 0; port < 4; ++port) {
-      if (!stop.latches[port]) {
+      if (!latches[port]) {
         End(RunResult::End::kLostTrack,
-            "no latch of P" + std::to_string(port) + " at " + Hex(stop.pc) + " in s51's reply");
+            "no latch of P" + std::to_string(port) + " at " + Hex(pc) + " in s51's reply");
         return false;
       }
-      const uint8_t difference = *stop.latches[port] ^ board_.PortLatch(port);
+      const uint8_t difference = *latches[port] ^ board_.PortLatch(port);
       for (int bit = 0; bit < 8; ++bit) {
         if (((difference >> bit) & 1) == 0) continue;
         if (changed) {
           End(RunResult::End::kLostTrack,
-              "at " + Hex(stop.pc) + " port P" + std::to_string(port) + " latches " +
-                  Hex(*stop.latches[port], 2) + " in s51 but " + Hex(board_.PortLatch(port), 2) +
+              "at " + Hex(pc) + " port P" + std::to_string(port) + " latches " +
+                  Hex(*latches[port], 2) + " in s51 but " + Hex(board_.PortLatch(port), 2) +
                   " on the board, more than the one write without a stop");
           return false;
         }
@@ -386,21 +473,31 @@ class S51Driver {
     }
   }
 
-  /// The simulation ran for the whole allowance without reaching a port instruction.
+  /// The simulation ran for the whole allowance without a stop: it reached no port
+  /// instruction, or it only wrote pins, which s51 logs without stopping.
   void Interrupt() {
     std::string where;
+    bool wrote = false;
     if (console_->Send({"stop"})) {
       // The pending reply of `run` and then that of `stop`.
       const auto reply = console_->AwaitReply(kCommandSeconds);
       if (reply) {
-        if (const auto stop = ParseStop(*reply)) {
+        const S51Log log = ReadS51Log(*reply);
+        for (const S51LoggedHit& hit : log.hits) {
+          wrote = wrote || hit.kind == S51LoggedHit::Kind::kPortWrite;
+        }
+        if (const auto stop = ParseStop(log.stop)) {
           where =
               " (stopped at " + Hex(stop->pc) + " in " + build_.map.CodeSymbolAt(stop->pc) + ")";
         }
       }
     }
-    End(RunResult::End::kSpinning,
-        "no port access for " + std::to_string(limits_.cpuSeconds) + " s of simulation" + where);
+    const std::string allowance = std::to_string(limits_.cpuSeconds) + " s of simulation";
+    if (wrote) {
+      End(RunResult::End::kStuck, "pins written but none read for " + allowance + where);
+    } else {
+      End(RunResult::End::kSpinning, "no port access for " + allowance + where);
+    }
   }
 
   const S51Tools& tools_;
@@ -411,10 +508,23 @@ class S51Driver {
   const RunLimits& limits_;
   const std::vector<uint32_t> watchedFunctions_;
 
+  /// A port write s51 logged and went on from, and the writes to RAM before it.
+  struct LoggedWrite {
+    uint32_t pc;
+    uint64_t clocks;
+    Latches latches;
+    std::vector<std::pair<uint8_t, uint8_t>> ramBefore;  // address, value
+  };
+
   std::unique_ptr<S51Console> console_;
-  uint64_t clocks_ = 0;  // the sum of the clocks of every `run`; nothing else advances them
+  uint64_t clocks_ = 0;  // s51's clock count at the stop it waits at, as its own total has it
   uint32_t mainEntry_ = 0;
-  uint32_t rfBuf_ = 0;
+  uint32_t rfBufAddress_ = 0;
+  std::vector<uint8_t> rfBuf_;  // as the writes taken so far left it
+  std::set<uint32_t> logging_;  // the port writes s51 logs and goes on from
+  std::deque<LoggedWrite> logged_;
+  std::vector<std::pair<uint8_t, uint8_t>> ramBeforeStop_;
+  std::optional<std::pair<RunResult::End, std::string>> stopEnd_;  // what the stop ends with
   std::map<uint32_t, std::pair<PortInstruction, std::string>> ports_;
   std::set<uint32_t> selfLoops_;
   std::map<uint32_t, std::pair<uint32_t, bool>> watched_;  // address -> function, leaving

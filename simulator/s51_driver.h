@@ -2,10 +2,12 @@
 // Runs a firmware compiled by SDCC, as machine code, in the 8051 instruction-set simulator s51
 // with the radio model on its port pins. s51's event breakpoints on port writes miss the bit
 // instructions (SETB, CLR, JB, JNB) through which SDCC reaches the pins, so the run sets a fixed
-// breakpoint on the instructions that touch a port: before a read it puts the levels the radio
-// drives on the pins, at a write it hands the new latch levels to the board. A bit write that
-// runs straight on into another port instruction gets no stop of its own: the latches reported
-// at that next stop show it. Between the stops the delay loops run at the simulator's full speed.
+// breakpoint on the instructions that touch a port: before a read it stops and puts the levels
+// the radio drives on the pins; at a write, which needs no answer, s51 logs its clock count and
+// goes on, and the board takes the logged writes in time order before the next stop. A bit write
+// that runs straight on into another port instruction gets no breakpoint of its own: the latches
+// reported at that next one show it. Between the stops the delay loops run at the simulator's
+// full speed.
 
 #include <cstdint>
 #include <memory>
@@ -37,7 +39,8 @@ struct CodeHit {
 struct S51Run {
   RunResult result;
   std::vector<CodeHit> hits;
-  uint64_t stops = 0;
+  uint64_t stops = 0;   ///< of s51, each a round trip through its console
+  uint64_t logged = 0;  ///< port writes s51 logged and went on from, taken by the board later
   uint64_t cycles = 0;  ///< at the last stop
   double seconds = 0;   ///< wall-clock time of the run
 };

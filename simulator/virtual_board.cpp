@@ -73,6 +73,7 @@ CheckRun RunCheck(const CheckRequest& request, const TextStore& store) {
     S51Run run = RunOnS51(s51, build, 64, board, radio, limits, delayRoutines);
     check.runSeconds = run.seconds;
     check.s51Stops = run.stops;
+    check.s51Logged = run.logged;
     hits = std::move(run.hits);
     ran.transcript = radio.transcript();
     ran.cycles = run.cycles;

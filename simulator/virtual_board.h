@@ -46,6 +46,7 @@ struct CheckRun {
   double seconds = 0;        ///< wall-clock time of the build and run
   double runSeconds = 0;     ///< of the s51 run alone
   uint64_t s51Stops = 0;     ///< how often the run stopped s51 to serve a port access
+  uint64_t s51Logged = 0;    ///< port writes s51 logged without stopping
   bool buildCached = false;  ///< the image was an earlier build's, from the build cache
   /// Why the build could not be kept in the build cache; empty when it was, or was not to be.
   std::string buildCacheProblem;

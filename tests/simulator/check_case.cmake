@@ -17,6 +17,10 @@
 #         [-DEDIT_FROM=text -DEDIT_TO=text] [-DPEER="--mode=rx;..."]
 #         [-DPEER_EDIT_FROM=text -DPEER_EDIT_TO=text] [-DFILE=path -DFILE_LINE=regex]
 #         [-DSEARCH_PATH=dirs] [-DAGAIN=regex] -P check_case.cmake
+#
+# With GOLDEN the case also writes --report and --trace, and the printed report, the JSON and the
+# VCD must equal GOLDEN.txt, GOLDEN.json and GOLDEN.vcd byte for byte but for the wall time,
+# which differs from run to run: a faster run must not see or tell anything else.
 
 # Generates main.c for `options` into `directory` and makes the one edit in it.
 function(edited_main_c directory options from to)
@@ -60,6 +64,10 @@ if(DEFINED PEER_EDIT_FROM)
   list(APPEND check_args "--peer-firmware=${WORK}/peer/main.c")
 endif()
 
+if(DEFINED GOLDEN)
+  list(APPEND check_args "--report=${WORK}/run.json" "--trace=${WORK}/run.vcd")
+endif()
+
 set(environment "${CMAKE_COMMAND}" -E env "XDG_CACHE_HOME=${WORK}/cache")
 if(DEFINED SEARCH_PATH)
   list(APPEND environment "PATH=${SEARCH_PATH}")
@@ -80,6 +88,7 @@ function(run_check line)
   if(NOT "${report}${errors}" MATCHES "${line}")
     message(FATAL_ERROR "no line matching '${line}' in the report:\n${report}${errors}")
   endif()
+  set(report "${report}" PARENT_SCOPE)
 endfunction()
 
 run_check("${LINE}")
@@ -94,4 +103,30 @@ if(DEFINED FILE)
   if(NOT written MATCHES "${FILE_LINE}")
     message(FATAL_ERROR "no match for '${FILE_LINE}' in ${FILE}")
   endif()
+endif()
+
+# The text with the wall time blanked, in the forms the reports print it.
+function(without_wall_time file variable)
+  file(READ "${file}" text)
+  string(REGEX REPLACE " in [0-9.]+ s[.]" " in - s." text "${text}")
+  string(REGEX REPLACE "\"wall_seconds\": [0-9.]+" "\"wall_seconds\": -" text "${text}")
+  set(${variable} "${text}" PARENT_SCOPE)
+endfunction()
+
+if(DEFINED GOLDEN)
+  file(WRITE "${WORK}/run.txt" "${report}")
+  foreach(kind txt json vcd)
+    without_wall_time("${WORK}/run.${kind}" actual)
+    without_wall_time("${GOLDEN}.${kind}" expected)
+    if(NOT actual STREQUAL expected)
+      # Both sides as compared, for diff to show where they part.
+      file(WRITE "${WORK}/compared.${kind}" "${actual}")
+      file(WRITE "${WORK}/expected.${kind}" "${expected}")
+      execute_process(COMMAND diff "${WORK}/expected.${kind}" "${WORK}/compared.${kind}"
+        OUTPUT_VARIABLE difference)
+      string(SUBSTRING "${difference}" 0 2000 difference)
+      message(FATAL_ERROR "${WORK}/run.${kind} differs from ${GOLDEN}.${kind} (wall time aside):\n"
+        "${difference}")
+    endif()
+  endforeach()
 endif()
