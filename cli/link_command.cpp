@@ -51,16 +51,7 @@ int RunLinkCommand(const BuildRequest& request, const GenerationSettings& peer,
     link.boardLines = trace.get();
     link.peerLines = trace->peer();
   }
-  LinkRun run;
-  // The link check's own report holds whatever its runs met; this is for a failure in judging
-  // them, which would otherwise end the program without a word on what happened.
-  try {
-    run = simulator::RunLinkCheck(link, store);
-  } catch (const std::exception& error) {
-    err << "kitbuilder-cli: "
-        << simulator::CouldNotJudge("the link of the two boards", error.what()) << '\n';
-    return kExitBuildFailed;
-  }
+  const LinkRun run = simulator::RunLinkCheck(link, store);
   if (const auto status = NotRunStatus(StartOf(run.status), run.message, err)) return *status;
   simulator::WriteLinkTextReport(run, out);
   return FinishOutputs(

@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <limits>
 #include <memory>
@@ -13,6 +14,7 @@
 #include "simulator/expected_behaviour.h"
 #include "simulator/firmware_build.h"
 #include "simulator/radio_registers.h"
+#include "simulator/run_result.h"
 #include "simulator/s51_driver.h"
 #include "simulator/sdcc_build.h"
 #include "simulator/shared_air.h"
@@ -480,7 +482,13 @@ LinkRun RunLinkCheck(const LinkRequest& request, const TextStore& store) {
   }
   Link run(request, link);
   if (!run.Build(*tools, work.path(), store)) return link;
-  run.Run(*tools, *board, *peer);
+  // A fault of the check itself ends the link's report where the run got to, saying so, instead
+  // of leaving the caller with nothing.
+  try {
+    run.Run(*tools, *board, *peer);
+  } catch (const std::exception& error) {
+    link.problems.push_back(CouldNotJudge("the link of the two boards", error.what()));
+  }
   if (request.cancel != nullptr && request.cancel->load()) {
     link.status = LinkRun::Status::kCannotRun;
     link.message = "the check was called off";
