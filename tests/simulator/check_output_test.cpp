@@ -123,7 +123,8 @@ TEST(CheckReport, OfARunTheCheckCouldNotJudgeSaysSoAndClaimsNoStartUp) {
   std::ostringstream text;
   WriteTextReport(run, McuClock{}, text);
   EXPECT_NE(
-      text.str().find("passes of the loop.\n\nRun: 0.000 ms (0 cycles) on the board in "
+      text.str().find("passes of the loop.\n\nBuild: built by SDCC.\nRun: 0.000 ms (0 cycles) "
+                      "on the board in "
                       "0.00 s.\n\nThe check could not judge this firmware:\n  the check could not "
                       "judge the run: it failed with `stoul`, a fault of the check itself"),
       std::string::npos)
