@@ -43,7 +43,7 @@ bench: deps
 	cmake -S . -G Ninja -B $(BENCH) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BENCH) --target engine_benchmarks check_speed kitbuilder-cli
 	$(BENCH)/bench/engine_benchmarks
-	$(BENCH)/bin/check_speed
+	$(BENCH)/bin/check_speed $(BENCH)/cli/kitbuilder-cli
 	python3 bench/capture_speed.py $(BENCH)/cli/kitbuilder-cli $(BENCH)/capture-speed
 
 # Random edits of generated main.c files, each checked with --check --firmware: every run must end
