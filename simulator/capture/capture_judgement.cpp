@@ -15,12 +15,27 @@ bool IsStrobe(const ExpectedTransfer& transfer, uint8_t command) {
   return transfer.kind == Transfer::Kind::kStrobe && transfer.target == command;
 }
 
+/// The transfers a pass begins with, up to the first that depends on the exchange.
+std::vector<ExpectedTransfer> Opening(const FirmwareSettings& settings) {
+  const PassOutcome outcome =
+      settings.mode == Mode::kTx ? PassOutcome::kSent : PassOutcome::kGoodPacket;
+  std::vector<ExpectedTransfer> pass = ExpectedPass(settings, outcome, {});
+  const auto listen = std::find_if(pass.begin(), pass.end(),
+                                   [](const ExpectedTransfer& t) { return IsStrobe(t, kCmdRx); });
+  if (listen != pass.end()) pass.erase(listen + 1, pass.end());
+  return pass;
+}
+
 /// Judges one capture: the whole passes found, their exchanges, then the transcript from the
 /// start-up (or the first pass) on against what the settings call for in them.
 class CaptureJudge {
  public:
   CaptureJudge(const FirmwareSettings& settings, const McuClock& clock, const CapturedBus& bus)
-      : settings_(settings), clock_(clock), bus_(bus), all_(bus.transfers) {}
+      : settings_(settings),
+        clock_(clock),
+        bus_(bus),
+        all_(bus.transfers),
+        opening_(Opening(settings)) {}
 
   CaptureJudgement Judge() {
     for (const Finding& finding : bus_.findings) {
@@ -93,20 +108,15 @@ class CaptureJudge {
  private:
   double Ms(uint64_t cycles) const { return BoardMilliseconds(clock_, cycles); }
 
-  /// The transfers a pass begins with, up to the first that depends on the exchange.
-  std::vector<ExpectedTransfer> Opening() const {
-    const PassOutcome outcome =
-        settings_.mode == Mode::kTx ? PassOutcome::kSent : PassOutcome::kGoodPacket;
-    std::vector<ExpectedTransfer> pass = ExpectedPass(settings_, outcome, {});
-    const auto listen = std::find_if(pass.begin(), pass.end(),
-                                     [](const ExpectedTransfer& t) { return IsStrobe(t, kCmdRx); });
-    if (listen != pass.end()) pass.erase(listen + 1, pass.end());
-    return pass;
+  /// WTR's first edge at or after `cycle`: a long capture has as many edges as passes.
+  std::vector<WtrEdge>::const_iterator EdgesFrom(uint64_t cycle) const {
+    return std::lower_bound(bus_.wtrEdges.begin(), bus_.wtrEdges.end(), cycle,
+                            [](const WtrEdge& edge, uint64_t at) { return edge.at.cycles < at; });
   }
 
   std::string PassOpening() const {
     std::string text;
-    for (const ExpectedTransfer& transfer : Opening()) {
+    for (const ExpectedTransfer& transfer : opening_) {
       Transfer shown;
       shown.kind = transfer.kind;
       shown.target = transfer.target;
@@ -118,11 +128,10 @@ class CaptureJudge {
 
   /// The first transfer from which the capture holds a pass's opening.
   std::optional<size_t> FirstPassStart() const {
-    const std::vector<ExpectedTransfer> opening = Opening();
-    for (size_t i = 0; i + opening.size() <= all_.size(); ++i) {
+    for (size_t i = 0; i + opening_.size() <= all_.size(); ++i) {
       const std::vector<Transfer> slice(all_.begin() + static_cast<long>(i),
-                                        all_.begin() + static_cast<long>(i + opening.size()));
-      if (!FirstDifference(opening, slice)) return i;
+                                        all_.begin() + static_cast<long>(i + opening_.size()));
+      if (!FirstDifference(opening_, slice)) return i;
     }
     return std::nullopt;
   }
@@ -136,15 +145,13 @@ class CaptureJudge {
   /// read is the chip's, only its length is the settings'.
   PassExchange ExchangeAt(size_t at, std::optional<uint64_t>* ackArrival) const {
     if (settings_.mode == Mode::kTx) return {PassOutcome::kSent, {}};
-    const size_t listen = at + Opening().size() - 1;
+    const size_t listen = at + opening_.size() - 1;
     const size_t next = listen + 1;
     if (next >= all_.size()) return {PassOutcome::kGoodPacket, {}};
     if (settings_.mode == Mode::kTxAck) {
-      for (const WtrEdge& edge : bus_.wtrEdges) {
-        if (!edge.high && edge.at.cycles > all_[listen].end.cycles &&
-            edge.at.cycles <= all_[next].start.cycles) {
-          *ackArrival = edge.at.cycles;
-        }
+      for (auto edge = EdgesFrom(all_[listen].end.cycles + 1);
+           edge != bus_.wtrEdges.end() && edge->at.cycles <= all_[next].start.cycles; ++edge) {
+        if (!edge->high) *ackArrival = edge->at.cycles;
       }
       if (!*ackArrival) return {PassOutcome::kNoAnswer, {}};
     }
@@ -211,8 +218,8 @@ class CaptureJudge {
     const size_t next = pass + 1 < judgement.passStarts().size() ? judgement.passStarts()[pass + 1]
                                                                  : transcript_.size();
     const uint64_t to = next < transcript_.size() ? transcript_[next].start.cycles : UINT64_MAX;
-    for (const WtrEdge& edge : bus_.wtrEdges) {
-      if (edge.at.cycles >= from && edge.at.cycles < to) captured.wtr.push_back(edge);
+    for (auto edge = EdgesFrom(from); edge != bus_.wtrEdges.end() && edge->at.cycles < to; ++edge) {
+      captured.wtr.push_back(*edge);
     }
     if (settings_.rest == Rest::kSleep && first + 2 < transcript_.size()) {
       captured.crystalCycles =
@@ -225,6 +232,7 @@ class CaptureJudge {
   McuClock clock_;
   const CapturedBus& bus_;
   const std::vector<Transfer>& all_;
+  const std::vector<ExpectedTransfer> opening_;
   std::vector<Transfer> transcript_;  ///< from the start-up or the first pass on, as judged
   CaptureJudgement judgement_;
 };
