@@ -85,7 +85,7 @@ class CaptureJudge {
                        all_.begin() + static_cast<long>(end));
     const auto difference = FirstDifference(judgement.expected(), transcript_);
     if (difference && difference->index < transcript_.size()) {
-      if (!IsIdentityWrite(transcript_[difference->index])) {
+      if (!NamedAlready(transcript_[difference->index])) {
         judgement_.problems.push_back(judgement.Explain(*difference, transcript_));
       }
     } else if (!difference) {
@@ -169,10 +169,10 @@ class CaptureJudge {
     return {PassOutcome::kGoodPacket, answer};
   }
 
-  static bool IsIdentityWrite(const Transfer& transfer) {
+  /// A write of a register whose value JudgeIdentity named: the board's other settings.
+  bool NamedAlready(const Transfer& transfer) const {
     return transfer.kind == Transfer::Kind::kWrite &&
-           (transfer.target == kPll1Reg || transfer.target == kDataRateReg ||
-            transfer.target == kTxTestReg || transfer.target == kIdCodeReg);
+           std::find(named_.begin(), named_.end(), transfer.target) != named_.end();
   }
 
   /// What the board set of the channel, data rate, TX power and ID, as the last write of each
@@ -187,23 +187,27 @@ class CaptureJudge {
       }
     }
     if (last[0] && last[0]->data[0] != settings_.channel) {
+      named_.push_back(kPll1Reg);
       const int channel = last[0]->data[0];
       judgement_.problems.push_back("the board's channel is " + std::to_string(channel) + " (" +
                                     Format("%.1f MHz", ChannelMhz(channel)) +
                                     "); the settings say " + std::to_string(settings_.channel));
     }
     if (last[1] && last[1]->data[0] != DataRateValue(settings_.dataRateMbps)) {
+      named_.push_back(kDataRateReg);
       judgement_.problems.push_back("the board's data rate is " + DataRateText(last[1]->data[0]) +
                                     "; the settings say " + std::to_string(settings_.dataRateMbps) +
                                     " Mbps");
     }
     if (last[2] && last[2]->data[0] != TxPowerValue(settings_.txPowerDbm)) {
+      named_.push_back(kTxTestReg);
       judgement_.problems.push_back("the board's TX power is " + TxPowerText(last[2]->data[0]) +
                                     "; the settings say " + std::to_string(settings_.txPowerDbm) +
                                     " dBm");
     }
     const std::vector<uint8_t> id(settings_.rfId.begin(), settings_.rfId.end());
     if (last[3] && last[3]->data != id) {
+      named_.push_back(kIdCodeReg);
       judgement_.problems.push_back("the board's ID is " + HexBytes(last[3]->data) +
                                     "; the settings say " + HexBytes(id));
     }
@@ -234,6 +238,7 @@ class CaptureJudge {
   const std::vector<Transfer>& all_;
   const std::vector<ExpectedTransfer> opening_;
   std::vector<Transfer> transcript_;  ///< from the start-up or the first pass on, as judged
+  std::vector<uint8_t> named_;        ///< registers whose other value JudgeIdentity named
   CaptureJudgement judgement_;
 };
 
