@@ -4,8 +4,10 @@
 A TX board's own trace (50 passes, no delay between them) is laid end to end until it lasts
 SECONDS, written as a VCD in picoseconds and turned by sigrok-cli into a sigrok session sampled
 at 24 MHz (downsampled by 41667: 23.9998 MHz), as a logic analyzer would save it. The capture of
-one second and the whole one are read with /usr/bin/time -v: the read must take less than the
-capture lasts, and the longer capture should need no more memory than the short one.
+one second and the whole one are read and judged with /usr/bin/time -v: the check must take less
+than the capture lasts, and the longer capture should need no more memory than the short one.
+The tiled run starts again where a pass is due, which the check rightly names (exit 1); only a
+capture it refuses (exit 2) fails the bench.
 
     capture_speed.py KITBUILDER_CLI WORK_DIRECTORY [SECONDS]
 """
@@ -75,7 +77,7 @@ def main():
               "%d MB resident, %d records, exit %d\n  %s"
               % (duration, os.path.getsize(session) / 1e6, wall, wall / duration,
                  memory // 1024, transfers, result.returncode, heading))
-        failed = failed or result.returncode != 0 or wall >= duration
+        failed = failed or result.returncode not in (0, 1) or wall >= duration
     return 1 if failed else 0
 
 

@@ -19,7 +19,8 @@ void DefineCheckOptions(CLI::App* app, CheckOptions* options) {
   app->add_option("--trace", options->traceFile,
                   "with --check: write SCS, SCK, SDIO, GIO1 and GIO2 as a Value Change Dump")
       ->type_name("FILE.vcd");
-  app->add_option("--report", options->reportFile, "with --check: write the report as JSON")
+  app->add_option("--report", options->reportFile,
+                  "with --check or --check-capture: write the report as JSON")
       ->type_name("FILE.json");
   app->add_option("--peer", options->peerFile,
                   "with --check: check the link with the other board, whose settings this file "
@@ -30,9 +31,9 @@ void DefineCheckOptions(CLI::App* app, CheckOptions* options) {
       ->type_name("FILE");
   app->add_option("--check-capture", options->captureFile,
                   "read FILE, a logic analyzer's capture of the board's radio lines (a sigrok "
-                  "session .sr, or VCD, CSV or another format libsigrok reads), and print the "
-                  "serial transfers and WTR edges in it with the verdicts on its sample rate and "
-                  "wiring; writes no firmware file")
+                  "session .sr, or VCD, CSV or another format libsigrok reads), and report "
+                  "whether the board does what its settings say, as --check does for the "
+                  "virtual board; writes no firmware file")
       ->type_name("FILE");
   app->add_option("--channels", options->channels,
                   "with --check-capture: the capture's channel for each radio line, as "
@@ -50,7 +51,8 @@ std::string CheckOptionsRefusal(const CheckOptions& options) {
   if (options.peerFile) return "--peer needs --check";
   if (options.firmwareFile) return "--firmware needs --check";
   if (options.traceFile) return "--trace needs --check";
-  if (options.reportFile) return "--report needs --check";
+  if (options.reportFile && !options.captureFile)
+    return "--report needs --check or --check-capture";
   return "";
 }
 

@@ -1,10 +1,8 @@
 #include "simulator/firmware_check.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 
-#include "engine/delay_routines.h"
 #include "simulator/radio_registers.h"
 
 namespace kitbuilder::simulator {
@@ -20,8 +18,6 @@ constexpr uint64_t kPacketDelayCycles = 500;
 constexpr uint64_t kAckDelayCycles = 100;
 constexpr size_t kFindingsShown = 12;
 constexpr size_t kRfBufSize = 64;
-// The cycles of a delay routine's call and return, which the transfers around it may hide.
-constexpr uint64_t kCallCycles = 16;
 
 std::vector<uint8_t> Pattern(int length, uint8_t seed) {
   std::vector<uint8_t> bytes(static_cast<size_t>(std::clamp(length, 0, 64)));
@@ -63,14 +59,13 @@ class Check {
  public:
   Check(const FirmwareSettings& settings, const CheckOptions& options, const CheckPlan& plan,
         const FirmwareRunner& runner)
-      : settings_(settings), options_(options), plan_(plan), runner_(runner) {
-    expected_ = ExpectedStartup(settings_);
-    for (const PlannedPass& pass : plan_.passes) {
-      passStarts_.push_back(expected_.size());
-      const auto transfers = ExpectedPass(settings_, pass.outcome, pass.answer);
-      expected_.insert(expected_.end(), transfers.begin(), transfers.end());
-    }
-  }
+      : settings_(settings),
+        options_(options),
+        plan_(plan),
+        runner_(runner),
+        judgement_(settings, options.clock, plan.passes, true, "firmware"),
+        expected_(judgement_.expected()),
+        passStarts_(judgement_.passStarts()) {}
 
   CheckOutcome Run() {
     CheckWiring();
@@ -112,8 +107,8 @@ class Check {
       CheckReceiveBuffer();
       CheckTiming();
     }
-    outcome_.startup.registers = radio.keptRegisters();
     Account();
+    outcome_.startup.registers = radio.keptRegisters();
     return std::move(outcome_);
   }
 
@@ -132,43 +127,16 @@ class Check {
     }
   }
 
-  /// The pass (1-based) the expected record at `index` belongs to; 0 for the start-up.
-  size_t PassOfRecord(size_t index) const {
-    size_t pass = 0;
-    while (pass < passStarts_.size() && passStarts_[pass] <= index) ++pass;
-    return pass;
-  }
-
-  static std::string PassName(size_t pass) {
-    return pass == 0 ? "start-up" : "pass " + std::to_string(pass);
-  }
+  size_t PassOfRecord(size_t index) const { return judgement_.PassOfRecord(index); }
+  static std::string PassName(size_t pass) { return TranscriptJudgement::PassName(pass); }
 
   std::string Explain(const TranscriptDifference& difference) const {
     const size_t index = difference.index;
-    const std::string where = PassName(PassOfRecord(index));
     // A run ended at a finding may end inside a transfer, whose record is then cut short.
     const bool cutShort =
         run_.end == RunResult::End::kFaultCaught && index + 1 == transcript_->size();
     if (index >= transcript_->size() || cutShort) return Stall(difference);
-    const Transfer& made = At(index);
-    // A read that should not be there follows the last record of the pass it belongs to.
-    const size_t readIn = PassOfRecord(index == 0 ? 0 : index - 1);
-    const bool badCrcPass = readIn > 0 && plan_.passes[readIn - 1].outcome == PassOutcome::kBadCrc;
-    if (badCrcPass && made.kind == Transfer::Kind::kRead && made.target == kFifoReg) {
-      return PassName(readIn) +
-             ": the firmware read the RX FIFO after a packet with a bad CRC; it must test the "
-             "CRC flag (bit 5 of MODE_REG) and drop the packet";
-    }
-    const auto isLengthWrite = [](Transfer::Kind kind, uint8_t target, const auto& data) {
-      return kind == Transfer::Kind::kWrite && target == kFifo1Reg && data.size() == 1;
-    };
-    if (index < expected_.size() && isLengthWrite(made.kind, made.target, made.data) &&
-        isLengthWrite(expected_[index].kind, expected_[index].target, expected_[index].data)) {
-      return where + ": the firmware set a packet length of " + std::to_string(made.data[0] + 1) +
-             " bytes; the settings say " + std::to_string(expected_[index].data[0] + 1);
-    }
-    return where + ": the firmware made `" + difference.made + "` where the settings call for `" +
-           difference.expected + "` (transfer " + std::to_string(index + 1) + ")";
+    return judgement_.Explain(difference, *transcript_);
   }
 
   /// The transcript ends before the settings' transfers do: for how long the firmware was quiet,
@@ -345,103 +313,25 @@ class Check {
 
   const Transfer& At(size_t index) const { return (*transcript_)[index]; }
 
-  std::string Milliseconds(uint64_t cycles) const {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.3f ms", BoardMilliseconds(options_.clock, cycles));
-    return text;
-  }
-
-  /// Requires the time between two points to lie in [low, high).
-  void CheckSpan(const std::string& what, const Instant& from, const Instant& to, uint64_t low,
-                 uint64_t high) {
-    const uint64_t span = to.cycles - from.cycles;
-    if (span < low || span >= high) {
-      Problem(what + " lasted " + Milliseconds(span) + " (" + std::to_string(span) +
-              " machine cycles); the settings call for " + Milliseconds(low) + " to " +
-              Milliseconds(high - 1));
-    }
-  }
-
-  /// Machine cycles of Delay1ms(n) and of a Delay100us_WTR(n) that no ACK ends, with the
-  /// slack of the code around the call: computed for the clock when the settings give one,
-  /// else as SDCC makes the stored loops.
-  struct DelaySpan {
-    uint64_t low;
-    uint64_t high;
-  };
-  DelaySpan MillisecondsSpan(int n) const {
-    if (settings_.delaysFor) {
-      const auto cycles = static_cast<uint64_t>(MillisecondLoopFor(*settings_.delaysFor).Cycles(n));
-      return {cycles - std::min<uint64_t>(cycles, kCallCycles),
-              cycles + static_cast<uint64_t>(CyclesIn(*settings_.delaysFor, 1000.0))};
-    }
-    const uint64_t cycles = static_cast<uint64_t>(n) * kSdccCyclesPerMillisecond;
-    return {cycles, cycles + kSdccCyclesPerMillisecond};
-  }
-  DelaySpan WaitSpan(int n) const {
-    if (settings_.delaysFor) {
-      const auto cycles = static_cast<uint64_t>(WaitLoopFor(*settings_.delaysFor).Cycles(n));
-      return {cycles - std::min<uint64_t>(cycles, kCallCycles), cycles + WaitUnit()};
-    }
-    const uint64_t cycles = static_cast<uint64_t>(n) * kSdccCyclesPerWaitUnit;
-    return {cycles, cycles + kSdccCyclesPerWaitUnit};
-  }
-  uint64_t WaitUnit() const {
-    if (!settings_.delaysFor) return kSdccCyclesPerWaitUnit;
-    return static_cast<uint64_t>(std::ceil(CyclesIn(*settings_.delaysFor, 100.0)));
-  }
+  std::string Milliseconds(uint64_t cycles) const { return judgement_.Milliseconds(cycles); }
 
   void CheckTiming() {
-    const DelaySpan delay = MillisecondsSpan(settings_.delayMs);
-    const DelaySpan crystal = MillisecondsSpan(1);
-    size_t answers = 0;
+    std::vector<std::optional<uint64_t>> ackArrivals;
     for (size_t pass = 0; pass < plan_.passes.size(); ++pass) {
-      const size_t first = passStarts_[pass];
-      const std::string name = "pass " + std::to_string(pass + 1);
-      if (settings_.rest == Rest::kSleep) {
-        CheckSpan(name + ": the sleep", At(first).end, At(first + 1).start, delay.low, delay.high);
-        CheckSpan(name + ": the crystal wait", At(first + 1).end, At(first + 2).start, crystal.low,
-                  crystal.high);
-      } else {
-        CheckSpan(name + ": the delay before it", At(first - 1).end, At(first).start, delay.low,
-                  delay.high);
-      }
-      if (settings_.mode == Mode::kTxAck) CheckAckWait(pass, name, &answers);
+      const AirEvent* ack = settings_.mode == Mode::kTxAck ? PartnerEvent(pass) : nullptr;
+      ackArrivals.push_back(ack ? std::optional<uint64_t>(ack->endCycle) : std::nullopt);
+    }
+    for (const std::string& problem : judgement_.JudgeDelays(*transcript_, ackArrivals)) {
+      Problem(problem);
     }
     // The run stops at the first transfer of the pass after the last planned one; in the
     // standby variant the delay before it closes the last pass.
     if (settings_.rest == Rest::kStandby && stoppedAt_ && !transcript_->empty()) {
-      CheckSpan("the delay after the last pass", transcript_->back().end, *stoppedAt_, delay.low,
-                delay.high);
-    }
-  }
-
-  size_t ListenRecord(size_t pass) const {
-    const size_t end = pass + 1 < passStarts_.size() ? passStarts_[pass + 1] : expected_.size();
-    size_t listen = passStarts_[pass];
-    while (listen < end &&
-           !(At(listen).kind == Transfer::Kind::kStrobe && At(listen).target == kCmdRx)) {
-      ++listen;
-    }
-    return listen + 1 < end ? listen : SIZE_MAX;
-  }
-
-  void CheckAckWait(size_t pass, const std::string& name, size_t* answers) {
-    const size_t listen = ListenRecord(pass);
-    if (listen == SIZE_MAX) return;
-    const PlannedPass& planned = plan_.passes[pass];
-    if (planned.outcome == PassOutcome::kNoAnswer) {
-      const DelaySpan wait = WaitSpan(settings_.wait100us);
-      CheckSpan(name + ": the ACK wait", At(listen).end, At(listen + 1).start, wait.low, wait.high);
-      ++*answers;
-      return;
-    }
-    const AirEvent* ack = PartnerEvent((*answers)++);
-    if (ack == nullptr) return;
-    const uint64_t reaction = At(listen + 1).start.cycles - ack->endCycle;
-    if (At(listen + 1).start.cycles < ack->endCycle || reaction > WaitUnit()) {
-      Problem(name + ": the firmware read MODE_REG " + Milliseconds(reaction) +
-              " after the ACK arrived; the wait should end within 0.1 ms");
+      const TranscriptJudgement::DelaySpan delay = judgement_.MillisecondsSpan(settings_.delayMs);
+      const auto problem =
+          judgement_.SpanProblem("the delay after the last pass", transcript_->back().end,
+                                 *stoppedAt_, delay.low, delay.high);
+      if (problem) Problem(*problem);
     }
   }
 
@@ -457,61 +347,21 @@ class Check {
     }
   }
 
-  void AccountStartup() {
-    StartupReport& startup = outcome_.startup;
-    const size_t end =
-        std::min(passStarts_.empty() ? transcript_->size() : passStarts_[0], transcript_->size());
-    uint8_t channel = 0;
-    bool table = true;  // the register table ends where the first strobe starts calibrating
-    for (size_t i = 0; i < end; ++i) {
-      const Transfer& transfer = At(i);
-      if (transfer.kind == Transfer::Kind::kStrobe) table = false;
-      if (transfer.kind != Transfer::Kind::kWrite) continue;
-      if (i == 0 && transfer.target == kModeReg) startup.reset = true;
-      if (transfer.target == kIdCodeReg && transfer.data.size() == 4) {
-        startup.id = std::array<uint8_t, 4>{transfer.data[0], transfer.data[1], transfer.data[2],
-                                            transfer.data[3]};
-      } else if (table && transfer.target != kModeReg) {
-        ++startup.tableWrites;
-      }
-      if (transfer.target == kPll1Reg && !transfer.data.empty()) channel = transfer.data[0];
-      if (transfer.target == kCalibrationReg && !transfer.data.empty() && i + 1 < end &&
-          At(i + 1).kind == Transfer::Kind::kRead && At(i + 1).target == kCalibrationReg) {
-        CalibrationReport calibration;
-        calibration.what = transfer.data[0] == 0x03 ? std::string("IF filter")
-                                                    : "VCO on channel " + std::to_string(channel);
-        calibration.polls = At(i + 1).polls;
-        calibration.cycles = At(i + 1).end.cycles - transfer.end.cycles;
-        startup.calibrations.push_back(calibration);
-      }
-    }
-    if (end > 0) startup.endCycle = At(end - 1).end.cycles;
-  }
+  void AccountStartup() { outcome_.startup = judgement_.AccountStartup(*transcript_); }
 
   void AccountPass(size_t pass) {
+    TranscriptJudgement::PassTiming timing = judgement_.AccountPass(pass, *transcript_);
     PassReport report;
     const size_t first = passStarts_[pass];
-    const size_t end =
-        std::min(pass + 1 < passStarts_.size() ? passStarts_[pass + 1] : transcript_->size(),
-                 transcript_->size());
-    report.startCycle = At(first).start.cycles;
-    report.transfers.assign(transcript_->begin() + static_cast<long>(first),
-                            transcript_->begin() + static_cast<long>(end));
+    const size_t end = first + timing.transfers.size();
+    report.startCycle = timing.startCycle;
+    report.transfers = std::move(timing.transfers);
     for (const AirEvent& event : *air_) {
       if (PassOf(event) == pass + 1) report.air.push_back(ReportOf(event, first, end));
     }
-    if (settings_.mode == Mode::kTxAck) {
-      const size_t listen = ListenRecord(pass);
-      if (listen != SIZE_MAX && listen + 1 < transcript_->size()) {
-        report.ackWaitCycles = At(listen + 1).start.cycles - At(listen).end.cycles;
-        report.ackEndedWait = At(listen + 1).kind == Transfer::Kind::kRead;
-      }
-    }
-    if (settings_.rest == Rest::kSleep && first + 1 < transcript_->size()) {
-      report.restCycles = At(first + 1).start.cycles - At(first).end.cycles;
-    } else if (settings_.rest == Rest::kStandby && first > 0) {
-      report.restCycles = At(first).start.cycles - At(first - 1).end.cycles;
-    }
+    report.ackWaitCycles = timing.ackWaitCycles;
+    report.ackEndedWait = timing.ackEndedWait;
+    report.restCycles = timing.restCycles;
     outcome_.passes.push_back(std::move(report));
   }
 
@@ -547,8 +397,9 @@ class Check {
   const CheckOptions& options_;
   const CheckPlan& plan_;
   const FirmwareRunner& runner_;
-  std::vector<ExpectedTransfer> expected_;
-  std::vector<size_t> passStarts_;
+  TranscriptJudgement judgement_;
+  const std::vector<ExpectedTransfer>& expected_;
+  const std::vector<size_t>& passStarts_;
   RunResult run_;
   const std::vector<Transfer>* transcript_ = nullptr;
   const std::vector<AirEvent>* air_ = nullptr;

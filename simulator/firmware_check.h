@@ -19,14 +19,12 @@
 #include "simulator/mcu_clock.h"
 #include "simulator/partner.h"
 #include "simulator/run_result.h"
+#include "simulator/verdict/transcript_judgement.h"
 
 namespace kitbuilder::simulator {
 
 /// One pass as the partner arranges it; `answer` is the packet it sends in that pass, if any.
-struct PlannedPass {
-  PassOutcome outcome;
-  std::vector<uint8_t> answer;
-};
+using PlannedPass = PassExchange;
 
 struct CheckPlan {
   std::vector<PartnerMove> partnerScript;
@@ -70,22 +68,6 @@ struct PassReport {
   bool ackEndedWait = false;
   /// The rest between passes: sleep (CMD_SLEEP to CMD_STBY) or the delay in standby.
   std::optional<uint64_t> restCycles;
-};
-
-struct CalibrationReport {
-  std::string what;  ///< "IF filter", "VCO, channel 30 (group I)"
-  int polls = 0;
-  uint64_t cycles = 0;  ///< from the start of the calibration to the read that said done
-};
-
-struct StartupReport {
-  bool reset = false;  ///< the first transfer was the write of MODE_REG
-  std::optional<std::array<uint8_t, 4>> id;
-  int tableWrites = 0;
-  std::vector<CalibrationReport> calibrations;
-  /// The register file when the loop began.
-  std::optional<std::array<uint8_t, 0x39>> registers;
-  uint64_t endCycle = 0;
 };
 
 struct CheckOutcome {

@@ -2,8 +2,12 @@
 
 #include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>
+#include <sstream>
 
 #include "simulator/build_cache.h"
+#include "simulator/capture/capture_check.h"
+#include "simulator/capture/capture_judgement.h"
+#include "simulator/capture/capture_report.h"
 
 namespace kitbuilder::ui {
 
@@ -51,6 +55,37 @@ void BackgroundCheck::StartLink(const GenerationSettings& settings,
     check.link = simulator::RunLinkCheck(request, store);
     check.run = check.link->board;
     check.clock = check.link->boardClock;
+  });
+}
+
+void BackgroundCheck::StartCapture(const GenerationSettings& settings, const std::string& path) {
+  // The reading cannot be called off halfway; a cancelled one is dropped when it ends.
+  Launch([settings, path](FinishedCheck& check, const std::atomic<bool>*) {
+    CheckedCapture& checked = check.capture.emplace();
+    std::string error;
+    const std::optional<simulator::FirmwareSettings> firmware =
+        simulator::FirmwareSettingsFrom(settings, &error);
+    if (!firmware) {
+      checked.problems = {error};
+      return;
+    }
+    const McuClock clock = settings.mcuClock.value_or(McuClock{});
+    const simulator::CaptureOutcome capture =
+        simulator::CheckCapture(path, std::nullopt, simulator::BusWiringOf(*firmware), clock);
+    if (capture.status == simulator::CaptureOutcome::Status::kRefused) {
+      checked.problems = {"the capture cannot be used: " + capture.refusal};
+      return;
+    }
+    const simulator::CaptureJudgement judgement =
+        simulator::JudgeCapture(*firmware, clock, capture.bus);
+    const simulator::CaptureReport report{path, *firmware, clock, capture, judgement};
+    std::ostringstream text;
+    simulator::WriteCaptureTextReport(report, text);
+    checked.passes = simulator::BoardPasses(report);
+    checked.problems = capture.wiringFaults;
+    checked.problems.insert(checked.problems.end(), judgement.problems.begin(),
+                            judgement.problems.end());
+    checked.report = text.str();
   });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// A check of the virtual board, or of the link between two boards, run on a worker thread, so
-// that the form stays usable while SDCC builds and s51 runs the firmware. It can be called off; a
+// A check of the virtual board, of the link between two boards, or of a capture of the real
+// board, run on a worker thread, so that the form stays usable while SDCC builds and s51 runs the
+// firmware or a long capture is read. It can be called off; a
 // check still running when this object goes is called off and waited for, so the worker never
 // outlives what it uses.
 
@@ -9,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "simulator/link_check.h"
 #include "simulator/virtual_board.h"
@@ -23,14 +25,24 @@ class TextStore;
 
 namespace kitbuilder::ui {
 
+/// What a capture check leaves: whether the board passed, its problems (or why the capture
+/// could not be used) and the report.
+struct CheckedCapture {
+  bool passes = false;
+  std::vector<std::string> problems;
+  std::string report;
+};
+
 /// What a check that ran to its end leaves: the run and the lines it drove, on its clock. Of a
 /// link check, the link run and both boards' lines; `run` and `clock` are then this board's.
+/// Of a capture check, `capture` alone.
 struct FinishedCheck {
   simulator::CheckRun run;
   LineRecording lines;
   McuClock clock;
   std::optional<simulator::LinkRun> link;
   LinkRecording linkLines;
+  std::optional<CheckedCapture> capture;
 };
 
 class BackgroundCheck : public QObject {
@@ -49,6 +61,8 @@ class BackgroundCheck : public QObject {
   void Start(const GenerationSettings& settings);
   /// Checks the link between the firmware of `settings` and that of `peer`, in the same way.
   void StartLink(const GenerationSettings& settings, const GenerationSettings& peer);
+  /// Holds the capture at `path` against `settings`, its channels named like the lines.
+  void StartCapture(const GenerationSettings& settings, const std::string& path);
   /// Ends the running check early; it then reports Cancelled rather than Finished.
   void Cancel();
 

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "simulator/capture/capture_report.h"
 #include "simulator/check_report.h"
 #include "simulator/vcd_trace.h"
 #include "ui/background_check.h"
@@ -68,7 +69,15 @@ QString LinkVerdictOf(const simulator::LinkRun& link) {
   return QString();
 }
 
+QString CaptureVerdictOf(const CheckedCapture& capture) {
+  if (capture.passes) return QString::fromLatin1(simulator::kBoardAsTheSettingsSayVerdict);
+  QStringList problems;
+  for (const std::string& problem : capture.problems) problems << Sentence(problem);
+  return problems.join(QLatin1Char('\n'));
+}
+
 QString ReportOf(const FinishedCheck& check) {
+  if (check.capture) return QString::fromStdString(check.capture->report);
   if (check.link) {
     const simulator::LinkRun& link = *check.link;
     if (link.status == simulator::LinkRun::Status::kBuildFailed) {
@@ -98,11 +107,17 @@ QString ReportOf(const FinishedCheck& check) {
 CheckResultWindow::CheckResultWindow(std::shared_ptr<const FinishedCheck> check, QWidget* parent)
     : QWidget(parent, Qt::Window), check_(std::move(check)) {
   const auto& link = check_->link;
-  setWindowTitle(link ? QStringLiteral("Check of the link on the virtual board - K3960 kitbuilder")
-                      : QStringLiteral("Check on the virtual board - K3960 kitbuilder"));
-  const bool passed = link ? link->status == simulator::LinkRun::Status::kWorks
-                           : check_->run.status == CheckRun::Status::kAsTheSettingsSay;
-  verdict_ = new QLabel(link ? LinkVerdictOf(*link) : VerdictOf(check_->run));
+  const auto& capture = check_->capture;
+  setWindowTitle(capture ? QStringLiteral("Check of a capture of the board - K3960 kitbuilder")
+                 : link
+                     ? QStringLiteral("Check of the link on the virtual board - K3960 kitbuilder")
+                     : QStringLiteral("Check on the virtual board - K3960 kitbuilder"));
+  const bool passed = capture ? capture->passes
+                      : link  ? link->status == simulator::LinkRun::Status::kWorks
+                              : check_->run.status == CheckRun::Status::kAsTheSettingsSay;
+  verdict_ = new QLabel(capture ? CaptureVerdictOf(*capture)
+                        : link  ? LinkVerdictOf(*link)
+                                : VerdictOf(check_->run));
   verdict_->setObjectName(QStringLiteral("verdict"));
   verdict_->setWordWrap(true);
   verdict_->setAlignment(Qt::AlignLeft | Qt::AlignTop);

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -273,6 +274,7 @@ void KitbuilderForm::CreateSettingsFileActions() {
   checkLink_->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
   checkLink_->setShortcutVisibleInContextMenu(true);
   addAction(checkLink_);
+  checkCapture_ = new QAction(QStringLiteral("Check capture..."), this);
   backgroundCheck_ = new BackgroundCheck(store_, this);
   liveVerdict_ = new LiveVerdict(
       store_, [this] { return SettingsToCheck(); }, verdict_, this);
@@ -324,6 +326,13 @@ void KitbuilderForm::ConnectEvents() {
     }
   });
   connect(settingsFiles_, &SettingsFileChooser::PeerChosen, this, &KitbuilderForm::CheckLinkWith);
+  connect(checkCapture_, &QAction::triggered, this, [this] {
+    if (backgroundCheck_->IsRunning() || !CorrectFieldsForUse()) return;
+    const QString path = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Check capture"), outputDirectory_->ShownDirectory(),
+        QStringLiteral("Captures (*.sr *.vcd *.csv);;All files (*)"));
+    if (!path.isEmpty()) CheckCapture(path);
+  });
   connect(backgroundCheck_, &BackgroundCheck::Finished, this, &KitbuilderForm::ShowCheckResult);
   connect(backgroundCheck_, &BackgroundCheck::Cancelled, this, [this] {
     EndCheckProgress();
@@ -390,6 +399,7 @@ void KitbuilderForm::ShowFormMenu(const QPoint& position) {
   menu.addSeparator();
   menu.addAction(check_);
   menu.addAction(checkLink_);
+  menu.addAction(checkCapture_);
   menu.addSeparator();
   menu.addAction(AboutEntryText(), this, &KitbuilderForm::OpenAboutBox);
   menu.exec(mapToGlobal(position));
@@ -484,8 +494,14 @@ void KitbuilderForm::CheckLinkWith(const QString& peerSettingsFile) {
                      "virtual boards on one air..."));
 }
 
+void KitbuilderForm::CheckCapture(const QString& path) {
+  if (backgroundCheck_->IsRunning() || !CorrectFieldsForUse()) return;
+  backgroundCheck_->StartCapture(GatherSettings(), QFile::encodeName(path).toStdString());
+  ShowCheckProgress(QStringLiteral("Reading the capture and holding it against the settings..."));
+}
+
 void KitbuilderForm::ShowCheckProgress(const QString& text) {
-  for (QAction* action : {check_, checkLink_}) action->setEnabled(false);
+  for (QAction* action : {check_, checkLink_, checkCapture_}) action->setEnabled(false);
   checkButton_->setEnabled(false);
   checkProgress_ = new QProgressDialog(text, QStringLiteral("Cancel"), 0, 0, this);
   checkProgress_->setWindowTitle(windowTitle());
@@ -506,7 +522,7 @@ void KitbuilderForm::ShowCheckResult(std::shared_ptr<const FinishedCheck> check)
 }
 
 void KitbuilderForm::EndCheckProgress() {
-  for (QAction* action : {check_, checkLink_}) action->setEnabled(true);
+  for (QAction* action : {check_, checkLink_, checkCapture_}) action->setEnabled(true);
   checkButton_->setEnabled(true);
   if (checkProgress_ != nullptr) checkProgress_->deleteLater();
   checkProgress_ = nullptr;

@@ -84,6 +84,8 @@ class KitbuilderForm : public QDialog {
   /// Checks the link between this board and the one whose settings `peerSettingsFile` holds,
   /// in the same way; a file that cannot be used is refused in the status line.
   void CheckLinkWith(const QString& peerSettingsFile);
+  /// Holds the logic analyzer's capture at `path` against the settings in the same way.
+  void CheckCapture(const QString& path);
 
  private slots:
   void ShowFrequency();
@@ -152,6 +154,7 @@ class KitbuilderForm : public QDialog {
   QAction* saveSettings_ = nullptr;
   QAction* check_ = nullptr;
   QAction* checkLink_ = nullptr;
+  QAction* checkCapture_ = nullptr;
   QPushButton* checkButton_ = nullptr;
   BackgroundCheck* backgroundCheck_ = nullptr;
   QLabel* verdict_ = nullptr;

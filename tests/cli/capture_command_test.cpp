@@ -1,5 +1,5 @@
-// kitbuilder-cli --check-capture on small captures written here: what a user sees for a good
-// capture, and the exit status and one line for each refusal and wiring fault.
+// kitbuilder-cli --check-capture on small captures written here: a start-up cut short after its
+// reset, and the exit status and one line for each refusal and wiring fault.
 
 #include <gtest/gtest.h>
 
@@ -61,12 +61,17 @@ void PrintTo(const CaptureRun& run, std::ostream* out) {
 }
 
 const CaptureRun kRuns[] = {
-    {"named_lines", Capture(kLineNames, 3), {}, 0, "    0.003 ms  write MODE_REG 00\n"},
+    // The reset, then CMD_TX where the settings call for the ID: the start-up's first departure.
+    {"named_lines",
+     Capture(kLineNames, 3),
+     {},
+     1,
+     "  start-up: the board made `strobe CMD_TX` where the settings call for `write IDCODE_REG"},
     {"mapped_channels",
      Capture(kAnalyzerNames, 3),
      {"--channels", "SCS=D0,SCK=D1,SDIO=D2,GIO1=D3"},
-     0,
-     "    0.231 ms  WTR high\n"},
+     1,
+     "Lines: SCS=D0 SCK=D1 SDIO=D2 GIO1=D3; the chip answers on SDIO, WTR is GIO1.\n"},
     {"too_slow",
      Capture(kLineNames, 1),
      {},

@@ -169,6 +169,56 @@ class CheckWindowTest : public QObject {
     }
   }
 
+  // "Check capture..." reads the capture in the background and shows its verdict and report:
+  // here a board that made its reset and then strobed CMD_TX, and a file that is no capture.
+  void CaptureIsHeldAgainstTheSettings() {
+    QString vcd =
+        "$timescale 1 us $end\n$scope module analyzer $end\n$var wire 1 a SCS $end\n"
+        "$var wire 1 b SCK $end\n$var wire 1 c SDIO $end\n$var wire 1 d GIO1 $end\n"
+        "$var wire 1 e GIO2 $end\n$upscope $end\n$enddefinitions $end\n#0\n1a\n0b\n1c\n0d\n1e\n";
+    int time = 0;
+    for (const QList<int>& transfer : {QList<int>{0x00, 0x00}, QList<int>{0xD0}}) {
+      vcd += QString("#%1\n0a\n").arg(time += 3);
+      for (int byte : transfer) {
+        for (int bit = 7; bit >= 0; --bit) {
+          vcd += QString("#%1\n%2c\n").arg(time += 3).arg((byte >> bit) & 1);
+          vcd += QString("#%1\n1b\n").arg(time += 3);
+          vcd += QString("#%1\n0b\n").arg(time += 3);
+        }
+      }
+      vcd += QString("#%1\n1a\n").arg(time += 3);
+    }
+    // WTR rises and falls once, as it does while the packet goes out.
+    vcd += QString("#%1\n1d\n").arg(time += 3);
+    vcd += QString("#%1\n0d\n#%2\n").arg(time + 3).arg(time + 10);
+    const struct {
+      const char* file;
+      QString text;
+      const char* verdict;
+      const char* report;
+    } cases[] = {
+        {"board.vcd", vcd,
+         "Start-up: the board made `strobe CMD_TX` where the settings call for `write IDCODE_REG",
+         "Lines: SCS=SCS SCK=SCK SDIO=SDIO GIO1=GIO1"},
+        {"notes.txt", "no capture here\n", "The capture cannot be used: ", ""},
+    };
+    for (const auto& c : cases) {
+      const QString path = harness_->Directory().filePath(c.file);
+      QFile file(path);
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      file.write(c.text.toUtf8());
+      file.close();
+      harness_->Form().CheckCapture(path);
+      CheckResultWindow* window = nullptr;
+      QTRY_VERIFY_WITH_TIMEOUT(window = harness_->Form().findChild<CheckResultWindow*>(),
+                               kCheckMilliseconds);
+      QVERIFY2(window->Verdict().startsWith(c.verdict), qPrintable(window->Verdict()));
+      QVERIFY2(window->Report().contains(c.report), qPrintable(window->Report()));
+      QVERIFY(!window->Trace());
+      delete window;
+    }
+  }
+
   void MissingToolsAreNamedWithHowToGetThem() {
     const PathSetTo empty(harness_->Directory().path());
     QTest::mouseClick(harness_->Form().findChild<QPushButton*>("check"), Qt::LeftButton);

@@ -295,7 +295,7 @@ class FormTest : public QObject {
     QTRY_VERIFY(!title.isEmpty());
     QCOMPARE(entries,
              (QStringList{"Open settings...|Ctrl+O", "Save settings...|Ctrl+S", "|", "Check...|F5",
-                          "Check link with...|Shift+F5", "|",
+                          "Check link with...|Shift+F5", "Check capture...|", "|",
                           QString::fromUtf8("\xe9\x97\x9c\xe6\x96\xbc SampleDesk(&A)...|")}));
     QCOMPARE(title, "About Kitbuilder");
     QVERIFY(texts.contains(QString("Kitbuilder Version ") + kitbuilder::kVersion));

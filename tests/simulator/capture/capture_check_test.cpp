@@ -1,7 +1,9 @@
 // Captures made from the virtual board's own runs: its lines written as an analyzer would
 // have recorded them (other sample rates, channels renamed and reordered, an extra channel, cut at
 // both ends), turned into sigrok session files by sigrok-cli, and read back: each good one holds
-// the transfers of the board's transcript at their times, a too slow one is refused.
+// the transfers of the board's transcript at their times and is judged as the virtual board
+// judged the run, a too slow one is refused, and a board built with other settings or from a
+// firmware edited wrong is told apart in the check's words.
 
 #include "simulator/capture/capture_check.h"
 
@@ -9,11 +11,16 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
+#include "engine/build_sequence.h"
+#include "engine/output_files.h"
 #include "engine/text_store.h"
+#include "simulator/capture/capture_judgement.h"
 #include "simulator/check_tools.h"
 #include "simulator/vcd_trace.h"
+#include "simulator/verdict/account_text.h"
 #include "simulator/virtual_board.h"
 #include "tests/support/scratch_directory.h"
 
@@ -116,6 +123,19 @@ bool OnPath(const char* program) {
   return std::system(("command -v " + std::string(program) + " >/dev/null").c_str()) == 0;
 }
 
+/// The trace between `from` and `to` as `recording` says, in `dir`: the capture's path, or ""
+/// when sigrok-cli failed.
+std::string WriteCapture(const Trace& trace, const Recording& recording, uint64_t from, uint64_t to,
+                         const ScratchDirectory& dir, const std::string& name) {
+  std::ofstream(dir / "capture.vcd") << WriteVcd(trace, recording, from, to);
+  if (!recording.session) return dir / "capture.vcd";
+  const std::string path = dir / (name + ".sr");
+  const std::string convert =
+      "sigrok-cli -I vcd:downsample=" + std::to_string(recording.downsample) + " -i '" +
+      (dir / "capture.vcd") + "' -o '" + path + "'";
+  return std::system(convert.c_str()) == 0 ? path : "";
+}
+
 /// The middle of a record that is one transfer.
 uint64_t MiddleOfSingle(const std::vector<Transfer>& transcript, size_t from, int step) {
   size_t i = from;
@@ -144,15 +164,8 @@ void CheckCapturesOf(GenerationSettings settings) {
     const uint64_t from = c.recording.cut ? MiddleOfSingle(transcript, 5, 1) : trace[0].first;
     const uint64_t to = c.recording.cut ? MiddleOfSingle(transcript, transcript.size() - 3, -1)
                                         : trace.back().first + 1;
-    std::ofstream(dir / "capture.vcd") << WriteVcd(trace, c.recording, from, to);
-    std::string path = dir / "capture.vcd";
-    if (c.recording.session) {
-      path = dir / (std::string(c.name) + ".sr");
-      const std::string convert =
-          "sigrok-cli -I vcd:downsample=" + std::to_string(c.recording.downsample) + " -i '" +
-          (dir / "capture.vcd") + "' -o '" + path + "'";
-      ASSERT_EQ(std::system(convert.c_str()), 0) << convert;
-    }
+    const std::string path = WriteCapture(trace, c.recording, from, to, dir, c.name);
+    ASSERT_FALSE(path.empty());
     const CaptureOutcome outcome =
         CheckCapture(path, c.channels, BusWiringOf(run.firmware), request.options.clock);
     if (c.refusal) {
@@ -182,6 +195,25 @@ void CheckCapturesOf(GenerationSettings settings) {
                   static_cast<double>(expected[i]->start.cycles), 1.0)
           << "record " << i;
     }
+    // Judged as the virtual board judged the run; the cut one from its first whole pass, the
+    // pass it ends in left out.
+    const CaptureJudgement judgement = JudgeCapture(run.firmware, request.options.clock, bus);
+    EXPECT_EQ(judgement.problems, std::vector<std::string>{});
+    EXPECT_EQ(judgement.startup.has_value(), !c.recording.cut);
+    EXPECT_EQ(judgement.passes.size(), c.recording.cut ? 2u : run.outcome.passes.size());
+    const bool saysNoStartup =
+        !judgement.notInCapture.empty() && judgement.notInCapture[0].rfind("the start-up:", 0) == 0;
+    EXPECT_EQ(saysNoStartup, c.recording.cut);
+    if (c.recording.cut || !c.recording.session) continue;
+    // The same capture held against another channel: a board built with other settings.
+    FirmwareSettings other = run.firmware;
+    other.channel = run.firmware.channel == 12 ? 13 : 12;
+    const CaptureJudgement elsewhere = JudgeCapture(other, request.options.clock, bus);
+    EXPECT_EQ(
+        elsewhere.problems,
+        std::vector<std::string>{"the board's channel is " + std::to_string(run.firmware.channel) +
+                                 " (" + Format("%.1f MHz", ChannelMhz(run.firmware.channel)) +
+                                 "); the settings say " + std::to_string(other.channel)});
   }
 }
 
@@ -195,6 +227,46 @@ TEST(CaptureCheck, CapturesOfA4WireRxAckBoardHoldItsTranscript) {
   settings.pins.spiMode = 1;
   settings.pins.wtrLine = 1;
   CheckCapturesOf(settings);
+}
+
+// A firmware edited wrong, run on the virtual board and captured: the capture check names the
+// cause the virtual board named, of the board.
+TEST(CaptureCheck, CaptureOfAWronglyEditedFirmwareFailsWithTheVirtualBoardsCause) {
+  std::string missing;
+  if (!FindCheckTools(&missing)) GTEST_SKIP() << missing;
+  if (!OnPath("sigrok-cli")) GTEST_SKIP() << "sigrok-cli not on PATH (Debian: sigrok-cli)";
+  ScratchDirectory dir;
+  GenerationSettings settings = DefaultSettings(kModeTx);
+  settings.compiler = TargetCompiler::kSdcc;
+  DiskOutputFiles files;
+  ASSERT_TRUE(RunBuildSequence(EmbeddedStore(), files, dir / "", settings, "").success);
+  std::ifstream generated(dir / "main.c");
+  const std::string text((std::istreambuf_iterator<char>(generated)), {});
+  std::ofstream(dir / "edited.c") << std::regex_replace(text, std::regex("WriteFIFO\\( [0-9]+ \\)"),
+                                                        "WriteFIFO( 3 )",
+                                                        std::regex_constants::format_first_only);
+  CheckRequest request;
+  request.settings = settings;
+  request.firmwareFile = dir / "edited.c";
+  request.options.ownPayload = true;
+  TraceRecorder recorder;
+  request.options.lines = &recorder;
+  const CheckRun run = RunCheck(request, EmbeddedStore());
+  ASSERT_EQ(run.status, CheckRun::Status::kDeviates) << run.message;
+  ASSERT_FALSE(run.outcome.problems.empty());
+  Recording at8MHz;
+  at8MHz.downsample = 125;
+  const std::string path = WriteCapture(recorder.trace, at8MHz, recorder.trace[0].first,
+                                        recorder.trace.back().first + 1, dir, "edited");
+  ASSERT_FALSE(path.empty());
+  const CaptureOutcome outcome =
+      CheckCapture(path, std::nullopt, BusWiringOf(run.firmware), request.options.clock);
+  ASSERT_EQ(outcome.status, CaptureOutcome::Status::kDecoded) << outcome.refusal;
+  const CaptureJudgement judgement = JudgeCapture(run.firmware, request.options.clock, outcome.bus);
+  std::string cause = run.outcome.problems[0];
+  cause.replace(cause.find("the firmware"), 12, "the board");
+  EXPECT_EQ(cause.rfind("start-up: the board set a packet length of 3 bytes", 0), 0u) << cause;
+  EXPECT_EQ(judgement.problems, std::vector<std::string>{cause});
 }
 
 // A second, independent reader of the trace: GTKWave's converter takes it without a word.
