@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "engine/delay_routines.h"
-#include "simulator/expected_behaviour.h"
+#include "simulator/radio_registers.h"
 
 namespace kitbuilder::simulator {
 

@@ -85,25 +85,6 @@ std::array<uint8_t, 0x39> RegisterDefaults(int wires, int wtrGio) {
   return table;
 }
 
-uint8_t TxPowerValue(int dBm) {
-  switch (dBm) {
-    case 0:
-      return 0x17;
-    case -4:
-      return 0x3C;
-    case -6:
-      return 0x2C;
-    case -8:
-      return 0x33;
-    default:
-      return 0x32;
-  }
-}
-
-uint8_t DataRateValue(int mbps) {
-  return mbps == 1 ? 0x5F : 0x1F;
-}
-
 std::vector<ExpectedTransfer> ExpectedStartup(const FirmwareSettings& config) {
   std::vector<ExpectedTransfer> transfers;
   transfers.push_back(WriteOf(kModeReg, 0x00));

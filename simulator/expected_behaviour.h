@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "simulator/firmware_settings.h"
+#include "simulator/radio_registers.h"
 #include "simulator/transcript.h"
 
 namespace kitbuilder::simulator {
@@ -37,9 +38,6 @@ std::vector<uint8_t> Pn9Table();
 
 /// The register default table for the wiring, indexed by address 0x00..0x38.
 std::array<uint8_t, 0x39> RegisterDefaults(int wires, int wtrGio);
-
-uint8_t TxPowerValue(int dBm);
-uint8_t DataRateValue(int mbps);
 
 /// The same units in machine cycles of the code SDCC 4.2 makes of the loops: what one more unit
 /// of Delay1ms(n) and of Delay100us_WTR(n) adds, as measured in s51 (SdccDelayLoops proves them).

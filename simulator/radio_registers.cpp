@@ -38,4 +38,23 @@ std::string StrobeName(uint8_t command) {
   return kNames[(command >> 4) & 0x07];
 }
 
+uint8_t TxPowerValue(int dBm) {
+  switch (dBm) {
+    case 0:
+      return 0x17;
+    case -4:
+      return 0x3C;
+    case -6:
+      return 0x2C;
+    case -8:
+      return 0x33;
+    default:
+      return 0x32;
+  }
+}
+
+uint8_t DataRateValue(int mbps) {
+  return mbps == 1 ? 0x5F : 0x1F;
+}
+
 }  // namespace kitbuilder::simulator

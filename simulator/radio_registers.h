@@ -53,4 +53,9 @@ std::string RegisterName(uint8_t address);
 /// The header name of a strobe, such as "CMD_TX", judged by the upper nibble.
 std::string StrobeName(uint8_t command);
 
+/// TXTEST_REG for a TX power in dBm (0, -4, -6, -8; -12 otherwise) and DATARATE_REG for 1 or
+/// 2 Mbit/s: the values the settings put in the chip and the air reads back.
+uint8_t TxPowerValue(int dBm);
+uint8_t DataRateValue(int mbps);
+
 }  // namespace kitbuilder::simulator

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "simulator/expected_behaviour.h"
+#include "simulator/radio_registers.h"
 
 namespace kitbuilder::simulator {
 namespace {
