@@ -8,8 +8,6 @@
 namespace kitbuilder::simulator {
 namespace {
 
-constexpr const char* kLines[kChipLineCount] = {"SCS", "SCK", "SDIO", "GIO1", "GIO2"};
-
 // The partner's packet in the RX modes is complete this long after the radio starts listening,
 // so that the firmware really has to wait on WTR for it.
 constexpr uint64_t kPacketDelayCycles = 500;
@@ -120,7 +118,8 @@ class Check {
     for (int a = 0; a < kChipLineCount; ++a) {
       for (int b = a + 1; b < kChipLineCount; ++b) {
         if (settings_.pins[a] == settings_.pins[b]) {
-          Problem(std::string(kLines[a]) + " and " + kLines[b] + " are both wired to pin " +
+          Problem(std::string(LineName(static_cast<ChipLine>(a))) + " and " +
+                  LineName(static_cast<ChipLine>(b)) + " are both wired to pin " +
                   PinName(settings_.pins[a]) + ": the radio sees one line where there are two");
         }
       }
@@ -178,8 +177,8 @@ class Check {
     for (int line = static_cast<int>(ChipLine::kSck); line < kChipLineCount; ++line) {
       if ((*latches)[line] != idle[line]) {
         Problem(std::string("start-up: the firmware began its first transfer with ") +
-                kLines[line] + " (" + PinName(settings_.pins[line]) + ") " +
-                ((*latches)[line] ? "high" : "low") + "; it must be " +
+                LineName(static_cast<ChipLine>(line)) + " (" + PinName(settings_.pins[line]) +
+                ") " + ((*latches)[line] ? "high" : "low") + "; it must be " +
                 (idle[line] ? "high, so that the radio can pull it low" : "low"));
       }
     }

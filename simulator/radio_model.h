@@ -25,6 +25,12 @@ enum class ChipLine { kScs = 0, kSck, kSdio, kGio1, kGio2 };
 constexpr int kChipLineCount = 5;
 using LineLevels = std::array<bool, kChipLineCount>;
 
+/// "SCS", "SCK", "SDIO", "GIO1", "GIO2".
+inline const char* LineName(ChipLine line) {
+  constexpr const char* kNames[kChipLineCount] = {"SCS", "SCK", "SDIO", "GIO1", "GIO2"};
+  return kNames[static_cast<size_t>(line)];
+}
+
 /// A calibration answer that the model spoils, to see what the firmware does about it.
 struct CalibrationFault {
   enum class Flag { kNone, kVcoBank, kVcoCurrent, kIfFilter };

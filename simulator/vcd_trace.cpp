@@ -5,7 +5,6 @@
 namespace kitbuilder::simulator {
 namespace {
 
-constexpr const char* kNames[kChipLineCount] = {"SCS", "SCK", "SDIO", "GIO1", "GIO2"};
 constexpr const char* kScopes[2] = {"board", "peer"};
 // VCD's short identifiers, one printable character a line, five a scope.
 constexpr char kFirstCode = '!';
@@ -57,7 +56,8 @@ void VcdTrace::WriteHeader(const char* timescale, int scopes) {
   for (int scope = 0; scope < scopes; ++scope) {
     out_ << "$scope module " << kScopes[scope] << " $end\n";
     for (int line = 0; line < kChipLineCount; ++line) {
-      out_ << "$var wire 1 " << Code(scope, line) << " " << kNames[line] << " $end\n";
+      out_ << "$var wire 1 " << Code(scope, line) << " " << LineName(static_cast<ChipLine>(line))
+           << " $end\n";
     }
     out_ << "$upscope $end\n";
   }

@@ -13,12 +13,6 @@ namespace kitbuilder::simulator {
 
 using LineSet = std::bitset<kChipLineCount>;
 
-/// "SCS", "SCK", "SDIO", "GIO1", "GIO2".
-inline const char* LineName(ChipLine line) {
-  constexpr const char* kNames[kChipLineCount] = {"SCS", "SCK", "SDIO", "GIO1", "GIO2"};
-  return kNames[static_cast<size_t>(line)];
-}
-
 inline LineSet LineBit(ChipLine line) {
   return LineSet().set(static_cast<size_t>(line));
 }
