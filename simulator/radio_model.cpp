@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "simulator/radio_registers.h"
-#include "simulator/run_result.h"
 
 namespace kitbuilder::simulator {
 namespace {

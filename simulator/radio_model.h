@@ -31,6 +31,10 @@ inline const char* LineName(ChipLine line) {
   return kNames[static_cast<size_t>(line)];
 }
 
+/// Thrown from inside a pin access when the transcript is about to get the record the run was told
+/// to stop at: the check has seen all it asked for.
+struct SimulationStop {};
+
 /// A calibration answer that the model spoils, to see what the firmware does about it.
 struct CalibrationFault {
   enum class Flag { kNone, kVcoBank, kVcoCurrent, kIfFilter };

@@ -1,7 +1,8 @@
 #pragma once
-// How a firmware run on the simulated board ended, the limits it was given, and the two ways a
-// run is ended from inside a pin access: the check has seen all it asked for, or the firmware
-// made no progress within the time it was given.
+// How a firmware run on the simulated board ended, the limits it was given, and how the board
+// ends a run from inside a pin access when the firmware made no progress within the time it was
+// given. The radio model ends it there too once the check has seen all it asked for
+// (SimulationStop, beside the model).
 
 #include <atomic>
 #include <cstdint>
@@ -44,8 +45,6 @@ std::string Describe(RunResult::End end);
 /// The problem line for a failure of the check itself, `why`, at `what` ("transfer 91"): the
 /// report goes as far as the check got, and the user learns whose fault it is.
 std::string CouldNotJudge(const std::string& what, const std::string& why);
-
-struct SimulationStop {};
 
 struct FirmwareStuck {
   std::string why;

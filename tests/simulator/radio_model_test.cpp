@@ -13,7 +13,6 @@
 #include "simulator/expected_behaviour.h"
 #include "simulator/partner.h"
 #include "simulator/radio_registers.h"
-#include "simulator/run_result.h"
 #include "simulator/shared_air.h"
 
 namespace kitbuilder::simulator {
