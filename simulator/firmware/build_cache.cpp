@@ -57,11 +57,11 @@ uintmax_t EntryBytes(const fs::path& entry) {
 
 }  // namespace
 
-std::optional<std::string> BuildKey(const std::string& sources, const std::string& sdccVersion) {
-  if (sdccVersion.empty()) return std::nullopt;
+std::optional<std::string> BuildKey(const std::string& sources, const std::string& sdcc) {
+  if (sdcc.empty()) return std::nullopt;
   std::string hashed;
   Append(&hashed, kLayout);
-  Append(&hashed, sdccVersion);
+  Append(&hashed, sdcc);
   for (const char* variable : kSdccEnvironment) {
     const char* value = std::getenv(variable);
     Append(&hashed, value != nullptr ? std::string(variable) + "=" + value : "");

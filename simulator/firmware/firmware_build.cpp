@@ -75,7 +75,7 @@ std::string WriteFirmware(const GenerationSettings& generation,
 SdccBuild BuildFirmware(const CheckTools& tools, const std::string& sources,
                         const std::string& workDir, const BuildCache& cache) {
   const auto key =
-      cache.directory().empty() ? std::nullopt : BuildKey(sources, SdccVersionText(tools.sdcc));
+      cache.directory().empty() ? std::nullopt : BuildKey(sources, SdccIdentity(tools.sdcc));
   if (key && cache.Restore(*key, workDir)) {
     SdccBuild earlier = EarlierBuild(workDir);
     earlier.cached = true;
