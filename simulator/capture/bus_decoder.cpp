@@ -24,7 +24,7 @@ void BusDecoder::LinesChanged(const LineChange& change) {
     if (Level(change.levels, ChipLine::kScs)) {
       Deselect(at);
     } else {
-      Select(at);
+      Select(at, Level(change.levels, wiring_.wtr));
     }
   }
   if ((change.changed & LineBit(ChipLine::kSck)).any() && Level(change.levels, ChipLine::kSck) &&
@@ -40,14 +40,19 @@ void BusDecoder::LinesChanged(const LineChange& change) {
 void BusDecoder::CaptureEnds(uint64_t) {
   if (selected_) {
     bus_.endsInsideTransferAfterBits = static_cast<int>(bytes_.size()) * 8 + bits_;
+    if (!bytes_.empty()) {
+      bus_.unfinished = Begun();
+      bus_.unfinishedWtrHigh = wtrHighAtSelect_;
+    }
   } else if (skipping_) {
     bus_.endsInsideTransferAfterBits = 0;  // SCS low throughout: no bit of it is known
   }
 }
 
-void BusDecoder::Select(Instant at) {
+void BusDecoder::Select(Instant at, bool wtrHigh) {
   selected_ = true;
   start_ = at;
+  wtrHighAtSelect_ = wtrHigh;
   bytes_.clear();
   shift_ = 0;
   bits_ = 0;
@@ -64,6 +69,23 @@ void BusDecoder::Deselect(Instant at) {
     bus_.findings.push_back({at, "SCS rose after " + std::to_string(bits_) + " bits of a byte"});
   }
   if (bytes_.empty()) return;
+  Transfer transfer = Begun();
+  transfer.end = at;
+  std::vector<Transfer>& transfers = bus_.transfers;
+  if (transfers.empty()) {
+    bus_.startupPresent = transfer.kind == Transfer::Kind::kWrite && transfer.target == kModeReg;
+  } else if (RepeatsPoll(transfers.back(), transfer)) {
+    ++transfers.back().polls;
+    transfers.back().data = transfer.data;
+    transfers.back().end = transfer.end;
+    if (wtrHighAtSelect_) bus_.wtrHighAtStart.back() = true;
+    return;
+  }
+  transfers.push_back(std::move(transfer));
+  bus_.wtrHighAtStart.push_back(wtrHighAtSelect_);
+}
+
+Transfer BusDecoder::Begun() const {
   Transfer transfer;
   const uint8_t control = bytes_.front();
   if ((control & kControlStrobe) != 0) {
@@ -75,17 +97,8 @@ void BusDecoder::Deselect(Instant at) {
   }
   transfer.data.assign(bytes_.begin() + 1, bytes_.end());
   transfer.start = start_;
-  transfer.end = at;
-  std::vector<Transfer>& transfers = bus_.transfers;
-  if (transfers.empty()) {
-    bus_.startupPresent = transfer.kind == Transfer::Kind::kWrite && transfer.target == kModeReg;
-  } else if (RepeatsPoll(transfers.back(), transfer)) {
-    ++transfers.back().polls;
-    transfers.back().data = transfer.data;
-    transfers.back().end = transfer.end;
-    return;
-  }
-  transfers.push_back(std::move(transfer));
+  transfer.end = start_;
+  return transfer;
 }
 
 bool BusDecoder::InReadData() const {
