@@ -188,6 +188,11 @@ class CaptureJudge {
     return {PassOutcome::kGoodPacket, answer};
   }
 
+  /// A bus put together without WTR's levels has WTR low throughout.
+  bool WtrHighAtStart(size_t transfer) const {
+    return transfer < bus_.wtrHighAtStart.size() && bus_.wtrHighAtStart[transfer];
+  }
+
   /// The first transfer from `first` on that began while WTR was high where the board owed a
   /// wait for it to fall: after CMD_TX, until its packet was out; after CMD_RX, until a packet
   /// came, though a strobe may end the listening. The pass the capture ends in counts too, up to
@@ -201,7 +206,7 @@ class CaptureJudge {
     for (size_t i = first; i < end; ++i) {
       const bool whole = i < all_.size();
       const Transfer& transfer = whole ? all_[i] : *bus_.unfinished;
-      if (radio && (whole ? bus_.wtrHighAtStart[i] : bus_.unfinishedWtrHigh)) {
+      if (radio && (whole ? WtrHighAtStart(i) : bus_.unfinishedWtrHigh)) {
         const Transfer& strobe = all_[*radio];
         const size_t record = i - first;
         const size_t pass = record < judgement.expected().size() ? judgement.PassOfRecord(record)

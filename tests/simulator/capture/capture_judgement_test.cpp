@@ -109,6 +109,16 @@ const JudgementCase kCases[] = {
      0,
      {"the end of the start-up and every pass: the capture ends 10 transfers into the "
       "start-up"}},
+    // The last pass begins while WTR is still high from the CMD_TX before it.
+    {"does_not_wait_for_the_end_of_the_packet",
+     [](CapturedBus& bus) {
+       bus.wtrHighAtStart.assign(bus.transfers.size(), false);
+       bus.wtrHighAtStart.back() = true;
+     },
+     {"pass 3: at 28.535 ms, CMD_TX strobed 8.625 ms after CMD_TX, while the chip was still "
+      "transmitting (WTR high): the board did not wait for the end of its packet, which the "
+      "strobe cut"},
+     3},
 };
 
 class CaptureJudgementTest : public ::testing::TestWithParam<JudgementCase> {};
