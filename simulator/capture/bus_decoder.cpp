@@ -11,6 +11,7 @@ BusDecoder::BusDecoder(const BusWiring& wiring, const McuClock& clock)
     : wiring_(wiring), cycleNanoseconds_(CycleNanoseconds(clock)) {}
 
 void BusDecoder::CaptureBegins(const CaptureStart& start) {
+  samplerate_ = start.samplerate;
   levels_ = start.levels;
   skipping_ = !Level(start.levels, ChipLine::kScs);
   bus_.beginsInsideTransfer = skipping_;
@@ -37,7 +38,11 @@ void BusDecoder::LinesChanged(const LineChange& change) {
   levels_ = change.levels;
 }
 
-void BusDecoder::CaptureEnds(uint64_t) {
+void BusDecoder::CaptureEnds(uint64_t samples) {
+  const double nanoseconds =
+      static_cast<double>(samples - 1) * 1e9 / static_cast<double>(samplerate_);
+  bus_.end = Instant{static_cast<uint64_t>(std::llround(nanoseconds / cycleNanoseconds_))};
+  bus_.wtrHighAtEnd = Level(levels_, wiring_.wtr);
   if (selected_) {
     bus_.endsInsideTransferAfterBits = static_cast<int>(bytes_.size()) * 8 + bits_;
     if (!bytes_.empty()) {

@@ -41,6 +41,9 @@ struct CapturedBus {
   bool startupPresent = false;
   /// The capture ended with SCS low: that transfer, this many bits into it, was left out.
   std::optional<int> endsInsideTransferAfterBits;
+  /// The capture's last sample, and WTR's level there.
+  Instant end;
+  bool wtrHighAtEnd = false;
   /// That transfer as far as its control byte tells, when the capture holds the byte: what the
   /// board began, and whether WTR was high as it did.
   std::optional<Transfer> unfinished;
@@ -67,6 +70,7 @@ class BusDecoder : public CaptureObserver {
 
   BusWiring wiring_;
   double cycleNanoseconds_;
+  uint64_t samplerate_ = 0;
   CapturedBus bus_;
   LineLevels levels_{};    ///< before the change at hand
   bool skipping_ = false;  ///< inside the transfer the capture began in

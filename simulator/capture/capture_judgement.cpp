@@ -81,11 +81,13 @@ class CaptureJudge {
     std::vector<PassExchange> exchanges;
     std::vector<std::optional<uint64_t>> ackArrivals;
     size_t at = *first + std::min(startupSize, all_.size());
+    std::vector<ExpectedTransfer> unfinishedPass;
     while (at < all_.size()) {
       std::optional<uint64_t> ackArrival;
       PassExchange exchange = ExchangeAt(at, &ackArrival);
       const size_t length = ExpectedPass(settings_, exchange.outcome, exchange.answer).size();
       if (at + length > all_.size()) {
+        unfinishedPass = ExpectedPass(settings_, exchange.outcome, exchange.answer);
         judgement_.notInCapture.push_back("pass " + std::to_string(exchanges.size() + 1) +
                                           " as a whole: the capture ends inside it");
         break;
@@ -96,6 +98,14 @@ class CaptureJudge {
     }
     if (startup && all_.size() >= startupSize) JudgeIdentity(startupSize);
     const TranscriptJudgement judgement(settings_, clock_, exchanges, startup, "board");
+    if (!all_.empty() && all_.size() >= startupSize) {
+      const ExpectedTransfer& next =
+          unfinishedPass.empty() ? opening_.front() : unfinishedPass[all_.size() - at];
+      if (std::optional<std::string> problem =
+              QuietEndProblem(judgement, exchanges.size() + 1, next)) {
+        judgement_.problems.push_back(std::move(*problem));
+      }
+    }
     const size_t end = std::min(all_.size(), *first + judgement.expected().size());
     transcript_.assign(all_.begin() + static_cast<long>(*first),
                        all_.begin() + static_cast<long>(end));
@@ -186,6 +196,34 @@ class CaptureJudge {
     }
     answer.resize(static_cast<size_t>(AnswerLength()));
     return {PassOutcome::kGoodPacket, answer};
+  }
+
+  /// The board fell silent for longer than the settings let the bus rest, up to the capture's
+  /// end, where `next` (in `pass`) was due: the firmware hangs. Unless it listens for a packet,
+  /// which may take as long as the other side likes, or the capture ends inside a transfer.
+  std::optional<std::string> QuietEndProblem(const TranscriptJudgement& judgement, size_t pass,
+                                             const ExpectedTransfer& next) const {
+    const Transfer& last = all_.back();
+    if (bus_.endsInsideTransferAfterBits || bus_.end.cycles <= last.end.cycles) return std::nullopt;
+    const bool receiving = settings_.mode == Mode::kRx || settings_.mode == Mode::kRxAck;
+    const bool listening = IsStrobe(last) && (last.target & 0xF0) == kCmdRx && bus_.wtrHighAtEnd;
+    if (receiving && listening) return std::nullopt;
+    // The delay, the crystal's millisecond, the ACK wait and 2 ms for a packet on the air.
+    const int restMs = settings_.delayMs + 1 + (settings_.wait100us + 9) / 10 + 2;
+    const uint64_t longest = judgement.MillisecondsSpan(restMs).high;
+    const uint64_t quiet = bus_.end.cycles - last.end.cycles;
+    if (quiet <= longest) return std::nullopt;
+    Transfer due;
+    due.kind = next.kind;
+    due.target = next.target;
+    due.data = next.data;
+    return TranscriptJudgement::PassName(pass) +
+           ": the board stopped talking to the radio after `" + Describe(last, false) +
+           "`, where the settings call for `" + Describe(due, false) +
+           "` next: no transfer in the last " + Format("%.3f ms", Ms(quiet)) +
+           " of the capture, where the settings let the bus rest " +
+           Format("%.3f ms", Ms(longest)) + " at most; WTR (GIO" +
+           std::to_string(settings_.wtrGio) + ") is " + (bus_.wtrHighAtEnd ? "high" : "low");
   }
 
   /// A bus put together without WTR's levels has WTR low throughout.
