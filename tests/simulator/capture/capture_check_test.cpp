@@ -9,9 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 #include "engine/build_sequence.h"
@@ -235,9 +235,9 @@ struct FaultyFirmware {
   int32_t mode;
   const char* from;  ///< in the generated main.c, once
   const char* to;
-  /// A line of the virtual board's and the first of the capture check's problems must match it,
-  /// "the firmware" read as "the board".
-  const char* cause;
+  /// A line of the virtual board's and the first of the capture check's problems must begin
+  /// with the first piece and hold the others after it, "the firmware" read as "the board".
+  std::vector<const char*> cause;
   bool x2 = false;  ///< 24 MHz, 6 clocks per machine cycle, where the fault shows in time
   bool standby = false;
 };
@@ -249,29 +249,62 @@ void PrintTo(const FaultyFirmware& fault, std::ostream* out) {
 // One of each kind of cause: a register and a strobe written wrong at start-up, a length, the
 // waits for WTR in TX and in RX, a delay too short and a test the loop left out.
 const FaultyFirmware kFaults[] = {
-    {"register_at_start_up", kModeTx, "K3960_WriteReg( CODE1_REG, 0x0F);",
+    {"register_at_start_up",
+     kModeTx,
+     "K3960_WriteReg( CODE1_REG, 0x0F);",
      "K3960_WriteReg( CODE1_REG, 0x07);",
-     "^start-up: the board made `write CODE1_REG 07` where the settings call for `write "
-     "CODE1_REG 0F` [(]transfer [0-9]+[)]$"},
-    {"strobe_in_the_wrong_place", kModeTx, "StrobeCmd(CMD_STBY); //return to STBY state",
+     {"start-up: the board made `write CODE1_REG 07` where the settings call for `write "
+      "CODE1_REG 0F` (transfer "}},
+    {"strobe_in_the_wrong_place",
+     kModeTx,
+     "StrobeCmd(CMD_STBY); //return to STBY state",
      "StrobeCmd(CMD_PLL); //return to STBY state",
-     "^start-up: the board made `strobe CMD_PLL` where the settings call for `strobe CMD_STBY`"},
-    {"fifo_length", kModeTx, "WriteFIFO( 8 )", "WriteFIFO( 3 )",
-     "^start-up: the board set a packet length of 3 bytes; the settings say 8$"},
-    {"tx_end_not_awaited", kModeTx,
-     "        while( RF_WTR );                    // wait TX finish\n", "",
-     "^pass 2: .*CMD_SLEEP strobed 0[.]04[0-9]? ms after CMD_TX, while the", true},
-    {"rx_wait_inverted", kModeRx, "while( RF_WTR );", "while( !RF_WTR );",
-     "^pass 1: .*read of MODE_REG began while the chip was receiving [(]WTR high[)]: no packet "
-     "had arrived yet$"},
-    {"delay_too_short", kModeTx, "        j = 5;", "        j = 4;",
-     "^pass 1: the delay before it lasted 7[.]99[0-9] ms [(]799[0-9] machine cycles[)]; the "
-     "settings call for 9[.]936 ms to 10[.]951 ms$",
-     false, true},
-    {"loop_without_crc_test", kModeRx, "if( (TmpUint8 & 0x20) == 0 )", "if( 1 )",
-     "^pass 2: the board read the RX FIFO after a packet with a bad CRC; it must test the CRC "
-     "flag"},
+     {"start-up: the board made `strobe CMD_PLL` where the settings call for `strobe CMD_STBY`"}},
+    {"fifo_length",
+     kModeTx,
+     "WriteFIFO( 8 )",
+     "WriteFIFO( 3 )",
+     {"start-up: the board set a packet length of 3 bytes; the settings say 8"}},
+    {"tx_end_not_awaited",
+     kModeTx,
+     "        while( RF_WTR );                    // wait TX finish\n",
+     "",
+     {"pass 2: ", "CMD_SLEEP strobed 0.04", " ms after CMD_TX, while the"},
+     true},
+    {"rx_wait_inverted",
+     kModeRx,
+     "while( RF_WTR );",
+     "while( !RF_WTR );",
+     {"pass 1: ",
+      "read of MODE_REG began while the chip was receiving (WTR high): no packet "
+      "had arrived yet"}},
+    {"delay_too_short",
+     kModeTx,
+     "        j = 5;",
+     "        j = 4;",
+     {"pass 1: the delay before it lasted 7.99", " ms (799",
+      " machine cycles); the settings call for 9.936 ms to 10.951 ms"},
+     false,
+     true},
+    {"loop_without_crc_test",
+     kModeRx,
+     "if( (TmpUint8 & 0x20) == 0 )",
+     "if( 1 )",
+     {"pass 2: the board read the RX FIFO after a packet with a bad CRC; it must test the CRC "
+      "flag"}},
 };
+
+/// Whether `line` begins with the first of `pieces` and holds the others after it, in order.
+bool Names(const std::string& line, const std::vector<const char*>& pieces) {
+  if (line.rfind(pieces.front(), 0) != 0) return false;
+  size_t at = 0;
+  for (const char* piece : pieces) {
+    at = line.find(piece, at);
+    if (at == std::string::npos) return false;
+    at += std::string(piece).size();
+  }
+  return true;
+}
 
 class FaultyFirmwareCapture : public ::testing::TestWithParam<FaultyFirmware> {};
 
@@ -296,7 +329,7 @@ TEST_P(FaultyFirmwareCapture, FailsWithTheVirtualBoardsCause) {
   ASSERT_TRUE(RunBuildSequence(EmbeddedStore(), files, dir / "", settings, "").success);
   std::ifstream generated(dir / "main.c");
   std::string text((std::istreambuf_iterator<char>(generated)), {});
-  text = std::regex_replace(text, std::regex("\r\n"), "\n");
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
   const size_t at = text.find(fault.from);
   ASSERT_NE(at, std::string::npos) << fault.from;
   ASSERT_EQ(text.find(fault.from, at + 1), std::string::npos) << fault.from;
@@ -311,12 +344,11 @@ TEST_P(FaultyFirmwareCapture, FailsWithTheVirtualBoardsCause) {
   request.options.lines = &recorder;
   const CheckRun run = RunCheck(request, EmbeddedStore());
   ASSERT_EQ(run.status, CheckRun::Status::kDeviates) << run.message;
-  const std::regex cause(fault.cause);
   bool named = false;
   for (std::string problem : run.outcome.problems) {
     const size_t subject = problem.find("the firmware");
     if (subject != std::string::npos) problem.replace(subject, 12, "the board");
-    named = named || std::regex_search(problem, cause);
+    named = named || Names(problem, fault.cause);
   }
   EXPECT_TRUE(named) << ::testing::PrintToString(run.outcome.problems);
   Recording at8MHz;
@@ -330,7 +362,7 @@ TEST_P(FaultyFirmwareCapture, FailsWithTheVirtualBoardsCause) {
   ASSERT_EQ(outcome.status, CaptureOutcome::Status::kDecoded) << outcome.refusal;
   const CaptureJudgement judgement = JudgeCapture(run.firmware, request.options.clock, outcome.bus);
   ASSERT_FALSE(judgement.problems.empty());
-  EXPECT_TRUE(std::regex_search(judgement.problems[0], cause)) << judgement.problems[0];
+  EXPECT_TRUE(Names(judgement.problems[0], fault.cause)) << judgement.problems[0];
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, FaultyFirmwareCapture, ::testing::ValuesIn(kFaults),
