@@ -19,7 +19,7 @@ namespace kitbuilder::simulator {
 
 std::unique_ptr<S51Console> S51Console::Start(const std::string& s51, const std::string& preload,
                                               const McuClock& clock, const std::string& errorFile,
-                                              std::string* error) {
+                                              const std::string& image, std::string* error) {
   // Pipes: on a socket s51 takes its console for a terminal and colours and prompts differently.
   int input[2];
   int output[2];
@@ -46,6 +46,7 @@ std::unique_ptr<S51Console> S51Console::Start(const std::string& s51, const std:
   const std::string hertz = std::to_string(
       static_cast<long long>(clock.megahertz * 1e6 * kS51ClocksPerCycle / clock.clocksPerCycle));
   std::vector<std::string> args = {s51, "-t", "8052", "-X", hertz, "-P", "-c", "-"};
+  if (!image.empty()) args.push_back(image);
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);

@@ -141,18 +141,24 @@ class S51Driver {
     }
     mainEntry_ = main->second;
     rfBufAddress_ = rfBuf->second;
+    // s51's `file` takes a path in double quotes and knows no escape for one within it; an
+    // image whose path holds one goes to a fresh s51 on its command line instead.
+    const bool byCommand = build_.Image().find_first_of("\"\n") == std::string::npos;
+    if (!byCommand) console_.reset();
     if (!console_) {
       console_ = S51Console::Start(tools_.s51, tools_.consoleShim, tools_.clock,
-                                   build_.Image() + ".s51-stderr", error);
+                                   build_.Image() + ".s51-stderr",
+                                   byCommand ? std::string() : build_.Image(), error);
     }
     if (!console_) return false;
-    const auto loaded = Command({"set console interactive on", "file \"" + build_.Image() + "\"",
-                                 "set hardware port[0] 0xff", "set hardware port[1] 0xff",
-                                 "set hardware port[2] 0xff", "set hardware port[3] 0xff"},
-                                error);
+    std::vector<std::string> setUp = {"set console interactive on", "set hardware port[0] 0xff",
+                                      "set hardware port[1] 0xff", "set hardware port[2] 0xff",
+                                      "set hardware port[3] 0xff"};
+    if (byCommand) setUp.insert(setUp.begin() + 1, "file \"" + build_.Image() + "\"");
+    const auto loaded = Command(setUp, error);
     if (!loaded) return false;
     // A good load says so only later, through s51's buffered output; a failed one at once.
-    if ((*loaded)[1].find("no loadable file") != std::string::npos) {
+    if (byCommand && (*loaded)[1].find("no loadable file") != std::string::npos) {
       *error = "s51 could not load " + build_.Image() + ": " + (*loaded)[1];
       return false;
     }
@@ -544,7 +550,7 @@ class S51Driver {
 
 std::unique_ptr<S51Console> StartS51(const S51Tools& tools, const std::string& errorFile) {
   std::string ignored;  // a run that starts its own s51 meets the same failure and reports it
-  return S51Console::Start(tools.s51, tools.consoleShim, tools.clock, errorFile, &ignored);
+  return S51Console::Start(tools.s51, tools.consoleShim, tools.clock, errorFile, "", &ignored);
 }
 
 S51Stepper::S51Stepper(const S51Tools& tools, const SdccBuild& build, size_t rfBufSize,
