@@ -16,7 +16,7 @@ QString FirstLine(const std::string& text) {
 }
 
 /// The first thing to fix, or that the firmware works; one line.
-QString VerdictOf(const simulator::CheckRun& run) {
+QString OneLineVerdict(const simulator::CheckRun& run) {
   using Status = simulator::CheckRun::Status;
   QString verdict;
   switch (run.status) {
@@ -94,7 +94,7 @@ void LiveVerdict::TakeResult(std::shared_ptr<const FinishedCheck> check) {
     return;
   }
   quiet_ = check->run.status == simulator::CheckRun::Status::kToolsMissing;
-  Show(VerdictOf(check->run), check->run.status == simulator::CheckRun::Status::kAsTheSettingsSay
+  Show(OneLineVerdict(check->run), check->run.status == simulator::CheckRun::Status::kAsTheSettingsSay
                                   ? Tone::kWorks
                                   : Tone::kProblem);
 }
