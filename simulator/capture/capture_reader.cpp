@@ -128,11 +128,26 @@ bool MapChannels(const std::shared_ptr<sigrok::Device>& device, const ChannelCho
   return true;
 }
 
+/// A reading's cancel flag, and whether the reading heeded it.
+struct Cancel {
+  const std::atomic<bool>* flag = nullptr;
+  bool heeded = false;
+
+  bool Requested() const { return flag != nullptr && flag->load(); }
+};
+
 /// The datafeed: the sample rate from a meta packet, the samples from logic packets. A capture
-/// without a rate is noted and its samples are not streamed.
-sigrok::DatafeedCallbackFunction Feed(SampleStream* stream, bool* withoutRate) {
-  return [stream, withoutRate](std::shared_ptr<sigrok::Device>,
-                               std::shared_ptr<sigrok::Packet> packet) {
+/// without a rate is noted and its samples are not streamed. Once cancelled, no packet is
+/// streamed and `running`, the session that runs itself, is stopped.
+sigrok::DatafeedCallbackFunction Feed(SampleStream* stream, bool* withoutRate, Cancel* cancel,
+                                      sigrok::Session* running) {
+  return [stream, withoutRate, cancel, running](std::shared_ptr<sigrok::Device>,
+                                                std::shared_ptr<sigrok::Packet> packet) {
+    if (cancel->Requested()) {
+      if (!cancel->heeded && running != nullptr) running->stop();
+      cancel->heeded = true;
+      return;
+    }
     if (packet->type() == sigrok::PacketType::META) {
       auto meta = std::dynamic_pointer_cast<sigrok::Meta>(packet->payload());
       for (const auto& [key, value] : meta->config()) {
@@ -150,6 +165,12 @@ sigrok::DatafeedCallbackFunction Feed(SampleStream* stream, bool* withoutRate) {
   };
 }
 
+Reading Cancelled(Reading reading) {
+  reading.status = Reading::Status::kCancelled;
+  reading.message = "the reading was cancelled";
+  return reading;
+}
+
 /// After the last packet: the end told to the observers, or why the samples were of no use.
 Reading Finished(const std::string& path, bool withoutRate, SampleStream* stream, Reading reading) {
   if (withoutRate) {
@@ -163,7 +184,7 @@ Reading Finished(const std::string& path, bool withoutRate, SampleStream* stream
 }
 
 Reading ReadSession(const std::shared_ptr<sigrok::Context>& context, const std::string& path,
-                    const ChannelChooser& choose, SampleStream* stream) {
+                    const ChannelChooser& choose, SampleStream* stream, Cancel* cancel) {
   std::shared_ptr<sigrok::Session> session = context->load_session(path);
   const std::vector<std::shared_ptr<sigrok::Device>> devices = session->devices();
   if (devices.empty()) return Unreadable(path + " holds no capture");
@@ -175,16 +196,18 @@ Reading ReadSession(const std::shared_ptr<sigrok::Context>& context, const std::
     // Then a meta packet must bring it.
   }
   bool withoutRate = false;
-  session->add_datafeed_callback(Feed(stream, &withoutRate));
+  session->add_datafeed_callback(Feed(stream, &withoutRate, cancel, session.get()));
   session->start();
   session->run();
+  if (cancel->heeded) return Cancelled(reading);
   return Finished(path, withoutRate, stream, reading);
 }
 
 /// Feeds the file to libsigrok's input module chunk by chunk; the session takes the device
 /// as soon as the module has read the header far enough to know its channels.
 Reading ReadInput(const std::shared_ptr<sigrok::Context>& context, const std::string& path,
-                  std::ifstream& file, const ChannelChooser& choose, SampleStream* stream) {
+                  std::ifstream& file, const ChannelChooser& choose, SampleStream* stream,
+                  Cancel* cancel) {
   std::shared_ptr<sigrok::Input> input;
   try {
     input = context->open_file(path);
@@ -195,11 +218,13 @@ Reading ReadInput(const std::shared_ptr<sigrok::Context>& context, const std::st
   }
   std::shared_ptr<sigrok::Session> session = context->create_session();
   bool withoutRate = false;
-  session->add_datafeed_callback(Feed(stream, &withoutRate));
+  // The input module sends its packets from within send(), on this thread.
+  session->add_datafeed_callback(Feed(stream, &withoutRate, cancel, nullptr));
   Reading reading;
   bool mapped = false;
   std::vector<char> chunk(1 << 16);
   while (file.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || file.gcount() > 0) {
+    if (cancel->Requested()) return Cancelled(reading);
     input->send(chunk.data(), static_cast<size_t>(file.gcount()));
     if (mapped) continue;
     std::shared_ptr<sigrok::InputDevice> device;
@@ -229,17 +254,29 @@ bool IsSessionFile(std::ifstream& file) {
 }  // namespace
 
 CaptureReading ReadCapture(const std::string& path, const ChannelChooser& choose,
-                           const std::vector<CaptureObserver*>& observers) {
+                           const std::vector<CaptureObserver*>& observers,
+                           const std::atomic<bool>* cancel) {
   std::ifstream file(path, std::ios::binary);
   if (!file) return Unreadable("cannot open " + path);
   SampleStream stream(observers);
+  Cancel heed{cancel};
   try {
     std::shared_ptr<sigrok::Context> context = sigrok::Context::create();
-    if (IsSessionFile(file)) return ReadSession(context, path, choose, &stream);
-    return ReadInput(context, path, file, choose, &stream);
+    if (IsSessionFile(file)) return ReadSession(context, path, choose, &stream, &heed);
+    return ReadInput(context, path, file, choose, &stream, &heed);
   } catch (const sigrok::Error& error) {
     return Unreadable(path + ": libsigrok cannot read it (" + error.what() + ")");
   }
+}
+
+std::variant<std::vector<std::string>, std::string> ReadCaptureChannels(const std::string& path) {
+  // The chooser stops the reading once the channels are known, before the first sample.
+  const ChannelChooser listOnly = [](const std::vector<std::string>&) {
+    return std::variant<ChannelMapping, MappingRefusal>(MappingRefusal{});
+  };
+  CaptureReading reading = ReadCapture(path, listOnly, {});
+  if (reading.status == CaptureReading::Status::kUnmapped) return std::move(reading.channels);
+  return reading.message;
 }
 
 }  // namespace kitbuilder::simulator
