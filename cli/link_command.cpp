@@ -5,8 +5,8 @@
 
 #include "cli/check_outputs.h"
 #include "cli/exit_status.h"
-#include "simulator/build_cache.h"
 #include "simulator/check_report.h"
+#include "simulator/firmware/build_cache.h"
 #include "simulator/link_check.h"
 #include "simulator/vcd_trace.h"
 

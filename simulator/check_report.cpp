@@ -7,7 +7,7 @@
 #include <string>
 
 #include "engine/quoted_text.h"
-#include "simulator/radio_registers.h"
+#include "simulator/radio/radio_registers.h"
 #include "simulator/verdict/account_text.h"
 
 namespace kitbuilder::simulator {

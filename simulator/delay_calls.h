@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "simulator/firmware/sdcc_build.h"
 #include "simulator/firmware_check.h"
-#include "simulator/mcu_clock.h"
-#include "simulator/s51_driver.h"
-#include "simulator/sdcc_build.h"
+#include "simulator/mcu/s51_driver.h"
+#include "simulator/radio/mcu_clock.h"
 
 namespace kitbuilder::simulator {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "simulator/radio_registers.h"
+#include "simulator/radio/radio_registers.h"
 
 namespace kitbuilder::simulator {
 namespace {

@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "simulator/board.h"
-#include "simulator/expected_behaviour.h"
-#include "simulator/firmware_settings.h"
-#include "simulator/mcu_clock.h"
-#include "simulator/partner.h"
-#include "simulator/run_result.h"
+#include "simulator/mcu/board.h"
+#include "simulator/mcu/run_result.h"
+#include "simulator/radio/mcu_clock.h"
+#include "simulator/radio/partner.h"
+#include "simulator/verdict/expected_behaviour.h"
+#include "simulator/verdict/firmware_settings.h"
 #include "simulator/verdict/transcript_judgement.h"
 
 namespace kitbuilder::simulator {

@@ -10,14 +10,14 @@
 #include <memory>
 
 #include "engine/delay_routines.h"
-#include "simulator/check_tools.h"
-#include "simulator/expected_behaviour.h"
-#include "simulator/firmware_build.h"
-#include "simulator/radio_registers.h"
-#include "simulator/run_result.h"
-#include "simulator/s51_driver.h"
-#include "simulator/sdcc_build.h"
-#include "simulator/shared_air.h"
+#include "simulator/firmware/check_tools.h"
+#include "simulator/firmware/firmware_build.h"
+#include "simulator/firmware/sdcc_build.h"
+#include "simulator/mcu/run_result.h"
+#include "simulator/mcu/s51_driver.h"
+#include "simulator/radio/radio_registers.h"
+#include "simulator/radio/shared_air.h"
+#include "simulator/verdict/expected_behaviour.h"
 
 namespace kitbuilder::simulator {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "engine/generation_settings.h"
 #include "engine/text_store.h"
-#include "simulator/board.h"
+#include "simulator/mcu/board.h"
 #include "simulator/virtual_board.h"
 
 namespace kitbuilder::simulator {

@@ -8,8 +8,8 @@
 #include <optional>
 #include <ostream>
 
-#include "simulator/board.h"
-#include "simulator/mcu_clock.h"
+#include "simulator/mcu/board.h"
+#include "simulator/radio/mcu_clock.h"
 
 namespace kitbuilder::simulator {
 

@@ -3,10 +3,10 @@
 #include <chrono>
 #include <filesystem>
 
-#include "simulator/check_tools.h"
-#include "simulator/firmware_build.h"
-#include "simulator/s51_driver.h"
-#include "simulator/sdcc_build.h"
+#include "simulator/firmware/check_tools.h"
+#include "simulator/firmware/firmware_build.h"
+#include "simulator/firmware/sdcc_build.h"
+#include "simulator/mcu/s51_driver.h"
 
 namespace kitbuilder::simulator {
 

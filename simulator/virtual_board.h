@@ -12,7 +12,7 @@
 #include "engine/text_store.h"
 #include "simulator/delay_calls.h"
 #include "simulator/firmware_check.h"
-#include "simulator/firmware_settings.h"
+#include "simulator/verdict/firmware_settings.h"
 
 namespace kitbuilder::simulator {
 

@@ -4,10 +4,10 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <sstream>
 
-#include "simulator/build_cache.h"
 #include "simulator/capture/capture_check.h"
 #include "simulator/capture/capture_judgement.h"
 #include "simulator/capture/capture_report.h"
+#include "simulator/firmware/build_cache.h"
 #include "ui/captured_lines.h"
 
 namespace kitbuilder::ui {

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "simulator/mcu_clock.h"
+#include "simulator/radio/mcu_clock.h"
 
 namespace kitbuilder::ui {
 

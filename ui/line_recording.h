@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "simulator/board.h"
+#include "simulator/mcu/board.h"
 
 namespace kitbuilder::ui {
 

@@ -9,7 +9,7 @@
 #include <array>
 #include <cmath>
 
-#include "simulator/mcu_clock.h"
+#include "simulator/radio/mcu_clock.h"
 #include "ui/line_recording.h"
 
 namespace kitbuilder::ui {

@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QTimer>
 
-#include "simulator/sdcc_build.h"
+#include "simulator/firmware/sdcc_build.h"
 #include "ui/background_check.h"
 
 namespace kitbuilder::ui {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "simulator/radio_registers.h"
+#include "simulator/radio/radio_registers.h"
 
 namespace kitbuilder::simulator {
 

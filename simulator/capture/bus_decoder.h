@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "simulator/capture/line_change.h"
-#include "simulator/mcu_clock.h"
-#include "simulator/transcript.h"
+#include "simulator/radio/mcu_clock.h"
+#include "simulator/radio/transcript.h"
 
 namespace kitbuilder::simulator {
 

@@ -12,7 +12,7 @@
 
 #include "simulator/capture/bus_decoder.h"
 #include "simulator/capture/channel_mapping.h"
-#include "simulator/firmware_settings.h"
+#include "simulator/verdict/firmware_settings.h"
 
 namespace kitbuilder::simulator {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "simulator/radio_registers.h"
+#include "simulator/radio/radio_registers.h"
 #include "simulator/verdict/account_text.h"
 
 namespace kitbuilder::simulator {

@@ -2,7 +2,7 @@
 
 #include "engine/quoted_text.h"
 #include "simulator/capture/sample_rate_check.h"
-#include "simulator/radio_registers.h"
+#include "simulator/radio/radio_registers.h"
 #include "simulator/verdict/account_text.h"
 
 namespace kitbuilder::simulator {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "simulator/radio_model.h"
+#include "simulator/radio/radio_model.h"
 
 namespace kitbuilder::simulator {
 

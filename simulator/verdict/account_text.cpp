@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "engine/quoted_text.h"
-#include "simulator/expected_behaviour.h"
-#include "simulator/radio_registers.h"
+#include "simulator/radio/radio_registers.h"
+#include "simulator/verdict/expected_behaviour.h"
 
 namespace kitbuilder::simulator {
 

@@ -8,7 +8,7 @@
 #include <ostream>
 #include <string>
 
-#include "simulator/mcu_clock.h"
+#include "simulator/radio/mcu_clock.h"
 #include "simulator/verdict/transcript_judgement.h"
 
 namespace kitbuilder::simulator {

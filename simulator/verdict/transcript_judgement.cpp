@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "engine/delay_routines.h"
-#include "simulator/radio_registers.h"
+#include "simulator/radio/radio_registers.h"
 
 namespace kitbuilder::simulator {
 namespace {

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "simulator/expected_behaviour.h"
-#include "simulator/firmware_settings.h"
-#include "simulator/mcu_clock.h"
-#include "simulator/transcript.h"
+#include "simulator/radio/mcu_clock.h"
+#include "simulator/radio/transcript.h"
+#include "simulator/verdict/expected_behaviour.h"
+#include "simulator/verdict/firmware_settings.h"
 
 namespace kitbuilder::simulator {
 

@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "simulator/check_report.h"
-#include "simulator/check_tools.h"
-#include "simulator/radio_registers.h"
+#include "simulator/firmware/check_tools.h"
+#include "simulator/radio/radio_registers.h"
 #include "simulator/vcd_trace.h"
 #include "simulator/virtual_board.h"
 #include "tests/simulator/case_work_directory.h"

@@ -9,7 +9,7 @@
 #include <iostream>
 #include <map>
 
-#include "simulator/s51_driver.h"
+#include "simulator/mcu/s51_driver.h"
 #include "tests/simulator/generated_firmware.h"
 
 namespace kitbuilder::simulator {

@@ -9,8 +9,8 @@
 
 #include "engine/build_sequence.h"
 #include "engine/output_files.h"
-#include "simulator/check_tools.h"
-#include "simulator/sdcc_build.h"
+#include "simulator/firmware/check_tools.h"
+#include "simulator/firmware/sdcc_build.h"
 #include "tests/simulator/case_work_directory.h"
 
 namespace kitbuilder::simulator {

@@ -12,7 +12,7 @@
 
 #include "engine/output_files.h"
 #include "engine/text_store.h"
-#include "simulator/check_tools.h"
+#include "simulator/firmware/check_tools.h"
 #include "ui/kitbuilder_form.h"
 #include "ui/mode_page.h"
 

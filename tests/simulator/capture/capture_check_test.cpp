@@ -18,7 +18,7 @@
 #include "engine/output_files.h"
 #include "engine/text_store.h"
 #include "simulator/capture/capture_judgement.h"
-#include "simulator/check_tools.h"
+#include "simulator/firmware/check_tools.h"
 #include "simulator/vcd_trace.h"
 #include "simulator/verdict/account_text.h"
 #include "simulator/virtual_board.h"

@@ -8,7 +8,7 @@
 
 #include <functional>
 
-#include "simulator/radio_registers.h"
+#include "simulator/radio/radio_registers.h"
 
 namespace kitbuilder::simulator {
 namespace {

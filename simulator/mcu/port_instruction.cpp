@@ -1,0 +1,244 @@
+#include "simulator/mcu/port_instruction.h"
+
+#include <cctype>
+#include <optional>
+#include <sstream>
+#include <tuple>
+
+#include "engine/unsigned_number.h"
+
+namespace kitbuilder::simulator {
+namespace {
+
+enum class AddressKind { kBit, kDirect };
+
+/// An operand byte of an instruction that names a bit or a direct (SFR) address.
+struct AddressOperand {
+  size_t index;
+  AddressKind kind;
+  bool writes;  ///< also for read-modify-write
+};
+
+std::vector<AddressOperand> AddressOperands(uint8_t opcode) {
+  using K = AddressKind;
+  if (opcode >= 0xA8 && opcode <= 0xAF) return {{1, K::kDirect, false}};  // MOV Rn,direct
+  if (opcode >= 0x88 && opcode <= 0x8F) return {{1, K::kDirect, true}};   // MOV direct,Rn
+  switch (opcode) {
+    case 0x20:  // JB
+    case 0x30:  // JNB
+    case 0x72:  // ORL C,bit
+    case 0x82:  // ANL C,bit
+    case 0xA0:  // ORL C,/bit
+    case 0xA2:  // MOV C,bit
+    case 0xB0:  // ANL C,/bit
+      return {{1, K::kBit, false}};
+    case 0x10:  // JBC
+    case 0x92:  // MOV bit,C
+    case 0xB2:  // CPL bit
+    case 0xC2:  // CLR bit
+    case 0xD2:  // SETB bit
+      return {{1, K::kBit, true}};
+    case 0x25:  // ADD A,direct
+    case 0x35:  // ADDC A,direct
+    case 0x45:  // ORL A,direct
+    case 0x55:  // ANL A,direct
+    case 0x65:  // XRL A,direct
+    case 0x95:  // SUBB A,direct
+    case 0xA6:  // MOV @R0,direct
+    case 0xA7:  // MOV @R1,direct
+    case 0xB5:  // CJNE A,direct,rel
+    case 0xC0:  // PUSH direct
+    case 0xE5:  // MOV A,direct
+      return {{1, K::kDirect, false}};
+    case 0x05:  // INC direct
+    case 0x15:  // DEC direct
+    case 0x42:  // ORL direct,A
+    case 0x43:  // ORL direct,#data
+    case 0x52:  // ANL direct,A
+    case 0x53:  // ANL direct,#data
+    case 0x62:  // XRL direct,A
+    case 0x63:  // XRL direct,#data
+    case 0x75:  // MOV direct,#data
+    case 0x86:  // MOV direct,@R0
+    case 0x87:  // MOV direct,@R1
+    case 0xC5:  // XCH A,direct
+    case 0xD0:  // POP direct
+    case 0xD5:  // DJNZ direct,rel
+    case 0xF5:  // MOV direct,A
+      return {{1, K::kDirect, true}};
+    case 0x85:  // MOV direct,direct: the source comes first
+      return {{1, K::kDirect, false}, {2, K::kDirect, true}};
+    default:
+      return {};
+  }
+}
+
+/// Port and bit of a bit address; bit addresses 0x80..0xFF are the bits of the SFRs at
+/// multiples of 8, and the ports are the SFRs 0x80, 0x90, 0xA0 and 0xB0.
+std::optional<std::pair<int, int>> PortBit(uint8_t bitAddress) {
+  if (bitAddress < 0x80 || bitAddress >= 0xC0 || (bitAddress & 0x08) != 0) return std::nullopt;
+  return std::make_pair((bitAddress - 0x80) >> 4, bitAddress & 0x07);
+}
+
+std::optional<int> Port(uint8_t direct) {
+  if (direct < 0x80 || direct > 0xB0 || (direct & 0x0F) != 0) return std::nullopt;
+  return (direct - 0x80) >> 4;
+}
+
+std::string WithoutControlSequences(const std::string& line) {
+  std::string text;
+  for (size_t i = 0; i < line.size(); ++i) {
+    if (line[i] == '\x1b') {
+      // CSI: ESC [ parameters, ended by a letter.
+      ++i;
+      if (i < line.size() && line[i] == '[') {
+        while (i + 1 < line.size() && !std::isalpha(static_cast<unsigned char>(line[i + 1]))) ++i;
+        ++i;
+      }
+      continue;
+    }
+    if (line[i] != '\r') text += line[i];
+  }
+  return text;
+}
+
+bool IsByteToken(const std::string& token) {
+  return token.size() == 2 && std::isxdigit(static_cast<unsigned char>(token[0])) &&
+         std::isxdigit(static_cast<unsigned char>(token[1])) &&
+         !std::isupper(static_cast<unsigned char>(token[0])) &&
+         !std::isupper(static_cast<unsigned char>(token[1]));
+}
+
+}  // namespace
+
+PortInstruction ClassifyPortInstruction(const std::vector<uint8_t>& bytes) {
+  PortInstruction result;
+  if (bytes.empty()) return result;
+  for (const AddressOperand& operand : AddressOperands(bytes[0])) {
+    if (operand.index >= bytes.size()) continue;
+    const uint8_t address = bytes[operand.index];
+    int port = -1;
+    int bit = -1;
+    if (operand.kind == AddressKind::kBit) {
+      const auto portBit = PortBit(address);
+      if (!portBit) continue;
+      std::tie(port, bit) = *portBit;
+    } else {
+      const auto direct = Port(address);
+      if (!direct) continue;
+      port = *direct;
+    }
+    if (!operand.writes) {
+      if (result.effect == PortInstruction::Effect::kNone) {
+        result = {PortInstruction::Effect::kReadsPins, port, bit, 0};
+      }
+      continue;
+    }
+    switch (bytes[0]) {
+      case 0xD2:
+        return {PortInstruction::Effect::kSetsBit, port, bit, 0};
+      case 0xC2:
+        return {PortInstruction::Effect::kClearsBit, port, bit, 0};
+      case 0x75:
+        if (bytes.size() < 3) break;
+        return {PortInstruction::Effect::kWritesByte, port, -1, bytes[2]};
+      default:
+        break;
+    }
+    return {PortInstruction::Effect::kUnfollowed, port, bit, 0};
+  }
+  return result;
+}
+
+bool IsJumpToItself(const Instruction& instruction) {
+  const std::vector<uint8_t>& bytes = instruction.bytes;
+  if (bytes.size() == 2 && bytes[0] == 0x80) return bytes[1] == 0xFE;  // relative to the next
+  if (bytes.size() == 3 && bytes[0] == 0x02) {
+    return (static_cast<uint32_t>(bytes[1]) << 8 | bytes[2]) == instruction.address;
+  }
+  return false;
+}
+
+bool MayBranch(const Instruction& instruction) {
+  if (instruction.bytes.empty()) return true;
+  const uint8_t opcode = instruction.bytes[0];
+  if ((opcode & 0x1F) == 0x01 || (opcode & 0x1F) == 0x11) return true;  // AJMP, ACALL
+  switch (opcode) {
+    case 0x02:  // LJMP
+    case 0x12:  // LCALL
+    case 0x22:  // RET
+    case 0x32:  // RETI
+    case 0x73:  // JMP @A+DPTR
+    case 0x80:  // SJMP
+    case 0x10:  // JBC
+    case 0x20:  // JB
+    case 0x30:  // JNB
+    case 0x40:  // JC
+    case 0x50:  // JNC
+    case 0x60:  // JZ
+    case 0x70:  // JNZ
+    case 0xD5:  // DJNZ direct
+      return true;
+    default:
+      return (opcode >= 0xB4 && opcode <= 0xBF) ||
+             (opcode >= 0xD8 && opcode <= 0xDF);  // CJNE, DJNZ
+  }
+}
+
+std::set<uint32_t> WritesSeenAtTheNextStop(const std::vector<Instruction>& code) {
+  std::set<uint32_t> seen;
+  // From the end, so that whether the next port instruction keeps its stop is already known.
+  std::optional<size_t> nextStop;  // index of the port instruction straight on, if it stops
+  for (size_t i = code.size(); i-- > 0;) {
+    const Instruction& instruction = code[i];
+    const bool contiguous = i + 1 < code.size() &&
+                            code[i + 1].address == instruction.address + instruction.bytes.size();
+    if (!contiguous || MayBranch(instruction)) nextStop.reset();
+    const PortInstruction access = ClassifyPortInstruction(instruction.bytes);
+    if (access.effect == PortInstruction::Effect::kNone) continue;
+    const bool bitWrite = access.effect == PortInstruction::Effect::kSetsBit ||
+                          access.effect == PortInstruction::Effect::kClearsBit;
+    if (bitWrite && nextStop && !MayBranch(instruction)) {
+      seen.insert(instruction.address);
+      nextStop.reset();  // the write before this one must stop: its effect would be hidden
+    } else {
+      nextStop = i;
+    }
+  }
+  return seen;
+}
+
+std::vector<Instruction> ParseDisassembly(const std::string& listing) {
+  std::vector<Instruction> instructions;
+  std::istringstream lines(listing);
+  std::string raw;
+  while (std::getline(lines, raw)) {
+    const std::string line = WithoutControlSequences(raw);
+    if (line.rfind("0x", 0) != 0) continue;
+    std::istringstream tokens(line);
+    std::string address;
+    tokens >> address;
+    const auto at = ReadUnsigned(std::string_view(address).substr(2), 16);
+    if (!at || *at > UINT32_MAX) continue;
+    Instruction instruction;
+    instruction.address = static_cast<uint32_t>(*at);
+    // Flag columns ("F?", "?") come before the bytes; the bytes are lower-case hex, the
+    // mnemonic upper-case.
+    std::string token;
+    while (tokens >> token && !IsByteToken(token)) {
+      if (token.find_first_not_of("F?") != std::string::npos) break;
+    }
+    while (IsByteToken(token) && instruction.bytes.size() < 3) {
+      instruction.bytes.push_back(static_cast<uint8_t>(ReadUnsigned(token, 16).value_or(0)));
+      if (!(tokens >> token)) token.clear();
+    }
+    if (instruction.bytes.empty()) continue;
+    std::string rest;
+    std::getline(tokens, rest);
+    instruction.text = token + rest;
+    instructions.push_back(std::move(instruction));
+  }
+  return instructions;
+}
+
+}  // namespace kitbuilder::simulator

@@ -1,0 +1,584 @@
+#include "simulator/mcu/s51_driver.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+
+#include "simulator/mcu/port_instruction.h"
+#include "simulator/mcu/run_result.h"
+#include "simulator/mcu/s51_console.h"
+#include "simulator/mcu/s51_log.h"
+#include "simulator/mcu/s51_reply.h"
+
+namespace kitbuilder::simulator {
+namespace {
+
+constexpr double kCommandSeconds = 10.0;
+constexpr uint8_t kRet = 0x22;
+/// The variable in s51 from whose clock count on the polls of the pins stop.
+constexpr char kWakeVariable[] = "wake";
+/// The last machine cycle whose clock count s51's 32-bit variables hold without a sign.
+constexpr uint64_t kLastWakeCycle = INT32_MAX / kS51ClocksPerCycle;
+
+using Latches = std::array<std::optional<uint8_t>, 4>;
+
+bool WritesPort(PortInstruction::Effect effect) {
+  return effect == PortInstruction::Effect::kSetsBit ||
+         effect == PortInstruction::Effect::kClearsBit ||
+         effect == PortInstruction::Effect::kWritesByte;
+}
+
+std::string Hex(uint32_t value, int digits = 4) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%0*X", digits, value);
+  return text;
+}
+
+}  // namespace
+
+class S51Driver {
+ public:
+  S51Driver(const S51Tools& tools, const SdccBuild& build, size_t rfBufSize, Board& board,
+            RadioModel& chip, const RunLimits& limits,
+            const std::vector<uint32_t>& watchedFunctions)
+      : tools_(tools),
+        build_(build),
+        rfBufSize_(rfBufSize),
+        board_(board),
+        chip_(chip),
+        limits_(limits),
+        watchedFunctions_(watchedFunctions) {}
+
+  /// Starts s51 and lets the firmware run to its first stop; false when the run has ended.
+  bool Start() {
+    started_ = std::chrono::steady_clock::now();
+    std::string error;
+    if (!Prepare(&error)) {
+      End(RunResult::End::kLostTrack, error);
+      return false;
+    }
+    rfBuf_.assign(rfBufSize_, kUnwrittenRam);
+    chip_.OnRecord([this](size_t) { run_.result.rfBufAtRecord.push_back(rfBuf_); });
+    chip_.StopAtRecord(limits_.stopAtRecord);
+    return Continue({"run"});
+  }
+
+  /// The earliest port write s51 logged that the board has not taken yet, or else the stop s51
+  /// waits at.
+  uint64_t StopCycle() const {
+    return (logged_.empty() ? clocks_ : logged_.front().clocks) / kS51ClocksPerCycle;
+  }
+
+  /// Serves the earliest logged port write, or else the stop the firmware waits at and lets it
+  /// run to the next; false when the run has ended.
+  bool Step() {
+    std::vector<std::string> commands;
+    const bool logged = !logged_.empty();
+    try {
+      if (logged) {
+        const LoggedWrite write = std::move(logged_.front());
+        logged_.pop_front();
+        TakeRamWrites(write.ramBefore);
+        if (!Follow(write.pc, write.clocks, write.latches, 0, &commands)) return false;
+      } else {
+        TakeRamWrites(ramBeforeStop_);
+        ramBeforeStop_.clear();
+        if (!Follow(pending_.pc, clocks_, pending_.latches, pending_.dpl, &commands)) return false;
+      }
+    } catch (const SimulationStop&) {
+      run_.result.end = RunResult::End::kStopped;
+      CheckClock();
+      return false;
+    } catch (const FirmwareStuck& stuck) {
+      End(RunResult::End::kStuck, stuck.why);
+      return false;
+    }
+    // A run that has gone wrong would otherwise go on stopping until its cycle budget is
+    // spent, which takes the simulator long; the first fault is what the report needs.
+    if (chip_.findingCount() > 0) {
+      End(RunResult::End::kFaultCaught, "");
+      return false;
+    }
+    if (logged) return !EndsAtTheStop();
+    ArmPolls(&commands);
+    commands.push_back("run");
+    return Continue(commands);
+  }
+
+  /// Ends the run at a failure of the check itself, at the transfer the chip model was in.
+  void Abandon(const std::string& why) {
+    End(RunResult::End::kCheckFailed,
+        CouldNotJudge("transfer " + std::to_string(chip_.transcript().size() + 1), why));
+  }
+
+  S51Run Finish() {
+    chip_.OnRecord(nullptr);
+    run_.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+    return std::move(run_);
+  }
+
+ private:
+  void End(RunResult::End end, const std::string& detail) {
+    run_.result.end = end;
+    run_.result.detail = detail;
+  }
+
+  bool Prepare(std::string* error) {
+    const auto& symbols = build_.map.symbols;
+    const auto main = symbols.find("_main");
+    const auto rfBuf = symbols.find("_RfBuf");
+    if (main == symbols.end() || rfBuf == symbols.end()) {
+      *error = "the link map of " + build_.workDir + " names no _main or no _RfBuf";
+      return false;
+    }
+    mainEntry_ = main->second;
+    rfBufAddress_ = rfBuf->second;
+    console_ =
+        S51Console::Start(tools_.s51, tools_.consoleShim, tools_.clock, build_.Image(), error);
+    if (!console_) return false;
+    if (!Command(
+            {"set console interactive on", "set hardware port[0] 0xff", "set hardware port[1] 0xff",
+             "set hardware port[2] 0xff", "set hardware port[3] 0xff"},
+            error)) {
+      return false;
+    }
+    const auto listing = Command({"dc 0x0000 " + Hex(CodeEnd() - 1)}, error);
+    if (!listing) return false;
+    const std::vector<Instruction> code = ParseDisassembly((*listing)[0]);
+    std::set<uint32_t> breakpoints = {mainEntry_};
+    // Every stop costs s51 a long report; a bit write that the next stop reveals needs none.
+    const std::set<uint32_t> seenLater = WritesSeenAtTheNextStop(code);
+    std::set<uint32_t> polls;
+    bool unseenWrite = false;
+    std::map<uint32_t, bool> writes;  // address -> reveals the write before it
+    for (const Instruction& instruction : code) {
+      // s51 can stop on every jump to itself, but that would stop the polls of a pin too; a
+      // breakpoint on each plain one catches the firmware's error state, `while(1);`.
+      if (IsJumpToItself(instruction)) {
+        selfLoops_.insert(instruction.address);
+        breakpoints.insert(instruction.address);
+      }
+      const PortInstruction access = ClassifyPortInstruction(instruction.bytes);
+      if (access.effect == PortInstruction::Effect::kNone) continue;
+      ports_[instruction.address] = {access, instruction.text};
+      if (seenLater.count(instruction.address) != 0) {
+        unseenWrite = true;
+        continue;
+      }
+      // The read that reveals a write without a stop must stop whatever the pins do.
+      if (access.effect == PortInstruction::Effect::kReadsPins && !unseenWrite) {
+        polls.insert(instruction.address);
+      }
+      if (WritesPort(access.effect)) writes[instruction.address] = unseenWrite;
+      unseenWrite = false;
+      breakpoints.insert(instruction.address);
+    }
+    if (ports_.empty()) {
+      *error = "the disassembly of " + build_.Image() + " shows no instruction that touches a port";
+      return false;
+    }
+    for (uint32_t function : watchedFunctions_) {
+      watched_[function] = {function, false};
+      breakpoints.insert(function);
+      const uint32_t end = build_.map.EndOfFunction(function);
+      for (const Instruction& instruction : code) {
+        if (instruction.address > function && instruction.address < end &&
+            instruction.bytes[0] == kRet) {
+          watched_[instruction.address] = {function, true};
+          breakpoints.insert(instruction.address);
+        }
+      }
+    }
+    for (const auto& stop : watched_) {
+      polls.erase(stop.first);
+      writes.erase(stop.first);
+    }
+    polls.erase(mainEntry_);
+    writes.erase(mainEntry_);
+    return SetBreakpoints(breakpoints, polls, writes, error);
+  }
+
+  uint32_t CodeEnd() const {
+    // Constant tables follow the code; disassembling them would only yield noise.
+    const auto constants = build_.map.areas.find("CONST");
+    if (constants != build_.map.areas.end() && constants->second > 0) return constants->second;
+    return build_.memory ? static_cast<uint32_t>(build_.memory->codeBytes) : 0x2000;
+  }
+
+  /// The `polls` among the breakpoints stop only from the clock count in s51's variable
+  /// kWakeVariable on, which ArmPolls moves. The port `writes` need no answer: s51 logs them and
+  /// goes on, and the board takes them in time order before the next stop. So does every write
+  /// to RfBuf, which the board copies at the start of each transfer.
+  bool SetBreakpoints(const std::set<uint32_t>& breakpoints, const std::set<uint32_t>& polls,
+                      const std::map<uint32_t, bool>& writes, std::string* error) {
+    std::vector<std::string> commands = {std::string("var ") + kWakeVariable};
+    for (uint32_t address : breakpoints) {
+      commands.push_back("break " + Hex(address) +
+                         (polls.count(address) != 0
+                              ? std::string(" 1 if sim_ticks>=") + kWakeVariable
+                              : std::string()));
+    }
+    const auto replies = Command(commands, error);
+    if (!replies) return false;
+    std::vector<std::string> scripts;
+    auto address = breakpoints.begin();
+    for (size_t i = 1; i < replies->size(); ++i, ++address) {
+      const std::string& reply = (*replies)[i];
+      const auto number = ParseBreakpointNumber(reply);
+      if (!number) {
+        *error = "s51 refused a breakpoint: " + reply;
+        return false;
+      }
+      // Each stop reports the port latches as the simulator has them, so that the board's idea
+      // of the latches is checked at every stop; a logged write that reveals the write before it
+      // reports them too.
+      const auto write = writes.find(*address);
+      scripts.push_back("commands " + std::to_string(*number) + " " +
+                        (write == writes.end() ? std::string(kS51LatchScript)
+                                               : S51PortWriteScript(write->second, kWakeVariable)));
+      if (write == writes.end()) continue;
+      logging_.insert(*address);
+      // A firmware that only writes pins would never stop again: past the cycle budget, the
+      // instruction after a logged write stops, and the write, taken first, ends the run.
+      if (limits_.cycles < kLastWakeCycle) {
+        scripts.push_back("break rom r " + Hex(*address) + " 1 if sim_ticks>" +
+                          std::to_string(limits_.cycles * kS51ClocksPerCycle));
+      }
+    }
+    for (uint32_t byte = rfBufAddress_; byte < rfBufAddress_ + rfBufSize_; ++byte) {
+      // `commands` without a number goes to the breakpoint set last.
+      scripts.push_back("break iram w " + Hex(byte, 2));
+      scripts.push_back("commands " + S51RamWriteScript(byte));
+    }
+    return Command(scripts, error).has_value();
+  }
+
+  std::optional<std::vector<std::string>> Command(const std::vector<std::string>& commands,
+                                                  std::string* error) {
+    auto replies = console_->Exchange(commands, kCommandSeconds);
+    if (!replies) *error = "s51 did not answer: " + console_->ErrorOutput();
+    return replies;
+  }
+
+  void TakeRamWrites(const std::vector<std::pair<uint8_t, uint8_t>>& writes) {
+    for (const auto& [address, value] : writes) {
+      if (address >= rfBufAddress_ && address < rfBufAddress_ + rfBufSize_) {
+        rfBuf_[address - rfBufAddress_] = value;
+      }
+    }
+  }
+
+  /// Sends `commands`, the last of which lets the firmware run, and waits for the stop it
+  /// comes to, the writes s51 logged on the way queued before it; false when the run has ended.
+  bool Continue(const std::vector<std::string>& commands) {
+    if (!console_->Send(commands)) {
+      End(RunResult::End::kLostTrack, "s51 has gone");
+      return false;
+    }
+    for (size_t i = 0; i + 1 < commands.size(); ++i) {
+      if (!console_->AwaitReply(kCommandSeconds)) {
+        End(RunResult::End::kLostTrack, "s51 did not answer " + commands[i]);
+        return false;
+      }
+    }
+    const auto reply = console_->AwaitReply(limits_.cpuSeconds);
+    if (!reply) {
+      Interrupt();
+      return false;
+    }
+    ++run_.stops;
+    const S51Log log = ReadS51Log(*reply);
+    if (!log.error.empty()) {
+      End(RunResult::End::kLostTrack, log.error);
+      return false;
+    }
+    const auto stop = ParseStop(log.stop);
+    if (!stop) {
+      End(RunResult::End::kLostTrack, "no stop in s51's reply: " + *reply);
+      return false;
+    }
+    Queue(log.hits);
+    clocks_ += stop->clocks;
+    pending_ = *stop;
+    if (selfLoops_.count(stop->pc) != 0) {
+      stopEnd_ = {RunResult::End::kSpinning, "the firmware jumps to itself at " + Hex(stop->pc) +
+                                                 " in " + build_.map.CodeSymbolAt(stop->pc)};
+    } else if (stop->code != kS51StopBreakpoint) {
+      stopEnd_ = {RunResult::End::kLostTrack,
+                  "s51 stopped at " + Hex(stop->pc) + ": " + stop->reason};
+    } else if (limits_.cancel != nullptr && limits_.cancel->load()) {
+      stopEnd_ = {RunResult::End::kCancelled, ""};
+    }
+    return !EndsAtTheStop();
+  }
+
+  /// Queues the logged writes with their clock counts, which s51 gives in 32 bits: each is the
+  /// first count after the one before that ends in those bits.
+  void Queue(const std::vector<S51LoggedHit>& hits) {
+    for (const S51LoggedHit& hit : hits) {
+      clocks_ += static_cast<uint32_t>(hit.clocks - static_cast<uint32_t>(clocks_));
+      if (hit.kind == S51LoggedHit::Kind::kRamWrite) {
+        ramBeforeStop_.emplace_back(hit.address, hit.value);
+        continue;
+      }
+      ++run_.logged;
+      wakeClocks_ = 0;  // the write's script has set s51's variable to it
+      LoggedWrite write{hit.pc, clocks_, {}, std::move(ramBeforeStop_)};
+      ramBeforeStop_.clear();
+      if (hit.latches) {
+        for (int port = 0; port < 4; ++port) {
+          write.latches[port] = static_cast<uint8_t>(*hit.latches >> (24 - 8 * port));
+        }
+      }
+      logged_.push_back(std::move(write));
+    }
+  }
+
+  /// Once every logged write is taken, a stop that ends the run ends it; as when every write
+  /// stopped s51, the run ends right after the last write before such a stop.
+  bool EndsAtTheStop() {
+    if (!logged_.empty() || !stopEnd_) return false;
+    End(stopEnd_->first, stopEnd_->second);
+    return true;
+  }
+
+  /// Acts on the stop or logged write at `pc`, `clocks` into the run; false when the run must
+  /// end. Only a logged write that reveals no unseen write comes without the latches.
+  bool Follow(uint32_t pc, uint64_t clocks, const Latches& latches, uint8_t dpl,
+              std::vector<std::string>* commands) {
+    const uint64_t cycle = clocks / kS51ClocksPerCycle;
+    run_.cycles = cycle;
+    const Instant now{cycle};
+    const bool logged = logging_.count(pc) != 0;
+    if ((!logged || latches[0]) && !TakeUnseenWrite(pc, latches, now)) return false;
+    if (cycle > limits_.cycles) {
+      throw FirmwareStuck{"no end after " + std::to_string(limits_.cycles) + " cycles"};
+    }
+    if (pc == mainEntry_) {
+      // The start-up code clears internal RAM; the checks want to see what the firmware writes.
+      commands->push_back("fill iram " + Hex(rfBufAddress_, 2) + " " +
+                          Hex(rfBufAddress_ + static_cast<uint32_t>(rfBufSize_) - 1, 2) + " " +
+                          Hex(kUnwrittenRam, 2));
+      rfBuf_.assign(rfBufSize_, kUnwrittenRam);
+    }
+    const auto watched = watched_.find(pc);
+    if (watched != watched_.end()) {
+      run_.hits.push_back({watched->second.first, watched->second.second, cycle, dpl});
+    }
+    const auto port = ports_.find(pc);
+    if (port == ports_.end()) return true;
+    return Access(pc, port->second, now, commands);
+  }
+
+  /// The latches s51 reports at a stop differ from the board's by the one bit write before it
+  /// that had no stop of its own, if any; the board takes it one cycle before the stop, which
+  /// may be a few cycles late and always keeps it between the two stops. More than one bit
+  /// means the run has lost track.
+  bool TakeUnseenWrite(uint32_t pc, const Latches& latches, Instant now) {
+    std::optional<Pin> changed;
+    for (int port = 0; port < 4; ++port) {
+      if (!latches[port]) {
+        End(RunResult::End::kLostTrack,
+            "no latch of P" + std::to_string(port) + " at " + Hex(pc) + " in s51's reply");
+        return false;
+      }
+      const uint8_t difference = *latches[port] ^ board_.PortLatch(port);
+      for (int bit = 0; bit < 8; ++bit) {
+        if (((difference >> bit) & 1) == 0) continue;
+        if (changed) {
+          End(RunResult::End::kLostTrack,
+              "at " + Hex(pc) + " port P" + std::to_string(port) + " latches " +
+                  Hex(*latches[port], 2) + " in s51 but " + Hex(board_.PortLatch(port), 2) +
+                  " on the board, more than the one write without a stop");
+          return false;
+        }
+        changed = Pin{port, bit};
+      }
+    }
+    // The write ran at least one instruction before the stop, and after the previous stop's.
+    if (changed) board_.WriteLatchAt(*changed, !board_.Latch(*changed), {now.cycles - 1});
+    return true;
+  }
+
+  bool Access(uint32_t pc, const std::pair<PortInstruction, std::string>& instruction, Instant now,
+              std::vector<std::string>* commands) {
+    const PortInstruction& access = instruction.first;
+    switch (access.effect) {
+      case PortInstruction::Effect::kReadsPins: {
+        const uint8_t levels = board_.OutsideLevels(access.port, now);
+        if (levels != outside_[access.port]) {
+          outside_[access.port] = levels;
+          commands->push_back("set hardware port[" + std::to_string(access.port) + "] " +
+                              Hex(levels, 2));
+        }
+        return true;
+      }
+      case PortInstruction::Effect::kSetsBit:
+      case PortInstruction::Effect::kClearsBit:
+        board_.WriteLatchAt({access.port, access.bit},
+                            access.effect == PortInstruction::Effect::kSetsBit, now);
+        return true;
+      case PortInstruction::Effect::kWritesByte:
+        for (int bit = 0; bit < 8; ++bit) {
+          board_.WriteLatchAt({access.port, bit}, ((access.value >> bit) & 1) != 0, now);
+        }
+        return true;
+      case PortInstruction::Effect::kUnfollowed:
+        End(RunResult::End::kLostTrack,
+            "the instruction at " + Hex(pc) + " (" + instruction.second + ") writes port P" +
+                std::to_string(access.port) + " in a way this run does not follow");
+        return false;
+      case PortInstruction::Effect::kNone:
+        return true;
+    }
+    return true;
+  }
+
+  /// Lets the reads of the pins run on without a stop while no pin's level can change: s51 is
+  /// given the levels they keep, and the first read at or after the time they may change stops
+  /// as before. A poll of a pin thus costs no stop until its answer may differ.
+  void ArmPolls(std::vector<std::string>* commands) {
+    const uint64_t cycle = clocks_ / kS51ClocksPerCycle;
+    // The cycle budget is checked at a stop; s51's variables hold 32 bits.
+    const uint64_t until = std::min(board_.SteadyUntil(), limits_.cycles);
+    const uint64_t wake = until > cycle && until < kLastWakeCycle ? until * kS51ClocksPerCycle : 0;
+    if (wake != 0) {
+      for (int port = 0; port < 4; ++port) {
+        const uint8_t levels = board_.PinLevels(port);
+        if (levels == outside_[port]) continue;
+        outside_[port] = levels;
+        commands->push_back("set hardware port[" + std::to_string(port) + "] " + Hex(levels, 2));
+      }
+    }
+    if (wake == wakeClocks_) return;
+    wakeClocks_ = wake;
+    commands->push_back(std::string("expression ") + kWakeVariable + "=" + std::to_string(wake));
+  }
+
+  /// The time of the run adds up the clocks of each `run`; s51's own total must agree.
+  void CheckClock() {
+    std::string error;
+    const auto state = Command({"state"}, &error);
+    if (!state) return End(RunResult::End::kLostTrack, error);
+    if (ParseTotalClocks((*state)[0]) != clocks_) {
+      End(RunResult::End::kLostTrack,
+          "the run counted " + std::to_string(clocks_) + " clocks, s51 says: " + (*state)[0]);
+    }
+  }
+
+  /// The simulation ran for the whole allowance without a stop: it reached no port
+  /// instruction, or it only wrote pins, which s51 logs without stopping.
+  void Interrupt() {
+    std::string where;
+    bool wrote = false;
+    if (console_->Send({"stop"})) {
+      // The pending reply of `run` and then that of `stop`.
+      const auto reply = console_->AwaitReply(kCommandSeconds);
+      if (reply) {
+        const S51Log log = ReadS51Log(*reply);
+        for (const S51LoggedHit& hit : log.hits) {
+          wrote = wrote || hit.kind == S51LoggedHit::Kind::kPortWrite;
+        }
+        if (const auto stop = ParseStop(log.stop)) {
+          where =
+              " (stopped at " + Hex(stop->pc) + " in " + build_.map.CodeSymbolAt(stop->pc) + ")";
+        }
+      }
+    }
+    const std::string allowance = std::to_string(limits_.cpuSeconds) + " s of simulation";
+    if (wrote) {
+      End(RunResult::End::kStuck, "pins written but none read for " + allowance + where);
+    } else {
+      End(RunResult::End::kSpinning, "no port access for " + allowance + where);
+    }
+  }
+
+  const S51Tools& tools_;
+  const SdccBuild& build_;
+  size_t rfBufSize_;
+  Board& board_;
+  RadioModel& chip_;
+  const RunLimits& limits_;
+  const std::vector<uint32_t> watchedFunctions_;
+
+  /// A port write s51 logged and went on from, and the writes to RAM before it.
+  struct LoggedWrite {
+    uint32_t pc;
+    uint64_t clocks;
+    Latches latches;
+    std::vector<std::pair<uint8_t, uint8_t>> ramBefore;  // address, value
+  };
+
+  std::unique_ptr<S51Console> console_;
+  uint64_t clocks_ = 0;  // s51's clock count at the stop it waits at, as its own total has it
+  uint32_t mainEntry_ = 0;
+  uint32_t rfBufAddress_ = 0;
+  std::vector<uint8_t> rfBuf_;  // as the writes taken so far left it
+  std::set<uint32_t> logging_;  // the port writes s51 logs and goes on from
+  std::deque<LoggedWrite> logged_;
+  std::vector<std::pair<uint8_t, uint8_t>> ramBeforeStop_;
+  std::optional<std::pair<RunResult::End, std::string>> stopEnd_;  // what the stop ends with
+  std::map<uint32_t, std::pair<PortInstruction, std::string>> ports_;
+  std::set<uint32_t> selfLoops_;
+  std::map<uint32_t, std::pair<uint32_t, bool>> watched_;  // address -> function, leaving
+  std::array<uint8_t, 4> outside_ = {0xFF, 0xFF, 0xFF, 0xFF};
+  uint64_t wakeClocks_ = 0;  // as s51's kWakeVariable has it; 0 lets every poll stop
+  S51Run run_;
+  S51Stop pending_;
+  std::chrono::steady_clock::time_point started_;
+};
+
+S51Stepper::S51Stepper(const S51Tools& tools, const SdccBuild& build, size_t rfBufSize,
+                       Board& board, RadioModel& chip, const RunLimits& limits,
+                       const std::vector<uint32_t>& watchedFunctions)
+    : driver_(std::make_unique<S51Driver>(tools, build, rfBufSize, board, chip, limits,
+                                          watchedFunctions)) {}
+
+S51Stepper::~S51Stepper() = default;
+
+// Whatever fails in serving a stop ends the run, which the check then reports as far as it got.
+bool S51Stepper::Start() {
+  try {
+    return driver_->Start();
+  } catch (const std::exception& error) {
+    driver_->Abandon(error.what());
+  }
+  return false;
+}
+
+uint64_t S51Stepper::StopCycle() const {
+  return driver_->StopCycle();
+}
+
+bool S51Stepper::Step() {
+  try {
+    return driver_->Step();
+  } catch (const std::exception& error) {
+    driver_->Abandon(error.what());
+  }
+  return false;
+}
+
+S51Run S51Stepper::Finish() {
+  return driver_->Finish();
+}
+
+S51Run RunOnS51(const S51Tools& tools, const SdccBuild& build, size_t rfBufSize, Board& board,
+                RadioModel& chip, const RunLimits& limits,
+                const std::vector<uint32_t>& watchedFunctions) {
+  S51Stepper run(tools, build, rfBufSize, board, chip, limits, watchedFunctions);
+  if (run.Start()) {
+    while (run.Step()) {
+    }
+  }
+  return run.Finish();
+}
+
+}  // namespace kitbuilder::simulator
