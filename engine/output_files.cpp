@@ -45,12 +45,16 @@ ssize_t DescriptorCalls::Write(int fd, const void* data, size_t size) {
   return ::write(fd, data, size);
 }
 
+int DescriptorCalls::Sync(int fd) {
+  return fsync(fd);
+}
+
 int DescriptorCalls::Close(int fd) {
   return ::close(fd);
 }
 
-DiskOutputFiles::DiskOutputFiles(DescriptorCalls* calls)
-    : calls_(calls != nullptr ? calls : &defaultCalls_) {}
+DiskOutputFiles::DiskOutputFiles(DescriptorCalls* calls, Durability durability)
+    : calls_(calls != nullptr ? calls : &defaultCalls_), durability_(durability) {}
 
 WriteOutcome DiskOutputFiles::Write(const std::string& path, std::string_view bytes) {
   const std::string target = FinalName(path);
@@ -140,7 +144,7 @@ WriteOutcome DiskOutputFiles::ReplaceAtomically(const std::string& path, std::st
   if (!complete) error = std::strerror(errno);
   complete = complete && Fill(fd, bytes, &error);
   // The bytes reach the disk before the name does, so a crash cannot leave an empty file.
-  if (complete && fsync(fd) != 0) {
+  if (complete && durability_ == Durability::kSynced && calls_->Sync(fd) != 0) {
     error = std::strerror(errno);
     complete = false;
   }

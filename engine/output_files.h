@@ -39,6 +39,7 @@ class DescriptorCalls {
  public:
   virtual ~DescriptorCalls() = default;
   virtual ssize_t Write(int fd, const void* data, size_t size);
+  virtual int Sync(int fd);
   virtual int Close(int fd);
 };
 
@@ -48,7 +49,12 @@ class DescriptorCalls {
 /// regular file, such as a device, is written in place.
 class DiskOutputFiles : public OutputFiles {
  public:
-  explicit DiskOutputFiles(DescriptorCalls* calls = nullptr);
+  enum class Durability {
+    kSynced,   ///< the bytes reach the disk before the name: a crash leaves no empty file
+    kScratch,  ///< files that live no longer than the process, for which a sync only costs time
+  };
+  explicit DiskOutputFiles(DescriptorCalls* calls = nullptr,
+                           Durability durability = Durability::kSynced);
   WriteOutcome Write(const std::string& path, std::string_view bytes) override;
   std::optional<std::string> ReadExisting(const std::string& path) override;
   WriteOutcome MakeDirectory(const std::string& path) override;
@@ -63,6 +69,7 @@ class DiskOutputFiles : public OutputFiles {
 
   DescriptorCalls defaultCalls_;
   DescriptorCalls* calls_;
+  Durability durability_;
 };
 
 }  // namespace kitbuilder

@@ -114,6 +114,7 @@ struct Side {
   McuClock clock;
   double cycleUs = 1;
   SdccBuild build;
+  std::unique_ptr<S51Console> s51;  ///< started before the build, taken by the run
   std::unique_ptr<RadioModel> radio;
   std::unique_ptr<Board> board;
   std::unique_ptr<S51Stepper> run;
@@ -176,6 +177,12 @@ class Link {
   bool Build(const CheckTools& tools, const std::string& work, const TextStore& store) {
     const GenerationSettings* settings[2] = {&request_.board, &request_.peer};
     const std::optional<std::string>* files[2] = {&request_.boardFirmware, &request_.peerFirmware};
+    const McuClock clocks[2] = {link_.boardClock, link_.peerClock};
+    // The two s51 start up while the firmwares are generated and built.
+    for (int s = 0; s < 2; ++s) {
+      sides_[s].s51 = StartS51({tools.s51, tools.consoleShim, clocks[s]},
+                               work + "/" + kDirectories[s] + ".s51-stderr");
+    }
     for (int s = 0; s < 2; ++s) {
       const std::string sources = work + "/" + kDirectories[s] + "/firmware";
       std::error_code ignored;  // a directory that cannot be made fails the writes below
@@ -226,8 +233,9 @@ class Link {
       // firmware that only writes pins, whose writes it would otherwise log without end.
       limits[s].cycles = static_cast<uint64_t>(limitUs / side.cycleUs) + 1;
       limits[s].cancel = request_.cancel;
-      side.run = std::make_unique<S51Stepper>(s51[s], side.build, kRfBufSize, *side.board,
-                                              *side.radio, limits[s]);
+      side.run =
+          std::make_unique<S51Stepper>(s51[s], side.build, kRfBufSize, *side.board, *side.radio,
+                                       limits[s], std::vector<uint32_t>(), std::move(side.s51));
     }
     Lockstep(air, limitUs);
     S51Run runs[2] = {sides_[0].run->Finish(), sides_[1].run->Finish()};

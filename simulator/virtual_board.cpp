@@ -48,6 +48,9 @@ CheckRun RunCheck(const CheckRequest& request, const TextStore& store) {
     check.message = TemporaryDirectory::Refusal();
     return check;
   }
+  const S51Tools s51 = {tools->s51, tools->consoleShim, request.options.clock};
+  // s51's start-up takes as long as the generation and a build taken from the cache together.
+  std::unique_ptr<S51Console> early = StartS51(s51, work.path() + "/s51-stderr");
   const std::string sources = work.path() + "/firmware";
   std::error_code ignored;  // a directory that cannot be made fails the writes below
   fs::create_directories(sources, ignored);
@@ -65,12 +68,11 @@ CheckRun RunCheck(const CheckRequest& request, const TextStore& store) {
     check.message = build.output;
     return check;
   }
-  const S51Tools s51 = {tools->s51, tools->consoleShim, request.options.clock};
   const std::vector<uint32_t> delayRoutines = DelayRoutineEntries(build.map);
   std::vector<CodeHit> hits;
   CheckOutcome ran;  // what the run gave, kept for the report should the judging fail
   const FirmwareRunner inS51 = [&](Board& board, RadioModel& radio, const RunLimits& limits) {
-    S51Run run = RunOnS51(s51, build, 64, board, radio, limits, delayRoutines);
+    S51Run run = RunOnS51(s51, build, 64, board, radio, limits, delayRoutines, std::move(early));
     check.runSeconds = run.seconds;
     check.s51Stops = run.stops;
     check.s51Logged = run.logged;

@@ -11,6 +11,7 @@ BusDecoder::BusDecoder(const BusWiring& wiring, const McuClock& clock)
     : wiring_(wiring), cycleNanoseconds_(CycleNanoseconds(clock)) {}
 
 void BusDecoder::CaptureBegins(const CaptureStart& start) {
+  samplerate_ = start.samplerate;
   levels_ = start.levels;
   skipping_ = !Level(start.levels, ChipLine::kScs);
   bus_.beginsInsideTransfer = skipping_;
@@ -24,7 +25,7 @@ void BusDecoder::LinesChanged(const LineChange& change) {
     if (Level(change.levels, ChipLine::kScs)) {
       Deselect(at);
     } else {
-      Select(at);
+      Select(at, Level(change.levels, wiring_.wtr));
     }
   }
   if ((change.changed & LineBit(ChipLine::kSck)).any() && Level(change.levels, ChipLine::kSck) &&
@@ -37,17 +38,26 @@ void BusDecoder::LinesChanged(const LineChange& change) {
   levels_ = change.levels;
 }
 
-void BusDecoder::CaptureEnds(uint64_t) {
+void BusDecoder::CaptureEnds(uint64_t samples) {
+  const double nanoseconds =
+      static_cast<double>(samples - 1) * 1e9 / static_cast<double>(samplerate_);
+  bus_.end = Instant{static_cast<uint64_t>(std::llround(nanoseconds / cycleNanoseconds_))};
+  bus_.wtrHighAtEnd = Level(levels_, wiring_.wtr);
   if (selected_) {
     bus_.endsInsideTransferAfterBits = static_cast<int>(bytes_.size()) * 8 + bits_;
+    if (!bytes_.empty()) {
+      bus_.unfinished = Begun();
+      bus_.unfinishedWtrHigh = wtrHighAtSelect_;
+    }
   } else if (skipping_) {
     bus_.endsInsideTransferAfterBits = 0;  // SCS low throughout: no bit of it is known
   }
 }
 
-void BusDecoder::Select(Instant at) {
+void BusDecoder::Select(Instant at, bool wtrHigh) {
   selected_ = true;
   start_ = at;
+  wtrHighAtSelect_ = wtrHigh;
   bytes_.clear();
   shift_ = 0;
   bits_ = 0;
@@ -64,6 +74,23 @@ void BusDecoder::Deselect(Instant at) {
     bus_.findings.push_back({at, "SCS rose after " + std::to_string(bits_) + " bits of a byte"});
   }
   if (bytes_.empty()) return;
+  Transfer transfer = Begun();
+  transfer.end = at;
+  std::vector<Transfer>& transfers = bus_.transfers;
+  if (transfers.empty()) {
+    bus_.startupPresent = transfer.kind == Transfer::Kind::kWrite && transfer.target == kModeReg;
+  } else if (RepeatsPoll(transfers.back(), transfer)) {
+    ++transfers.back().polls;
+    transfers.back().data = transfer.data;
+    transfers.back().end = transfer.end;
+    if (wtrHighAtSelect_) bus_.wtrHighAtStart.back() = true;
+    return;
+  }
+  transfers.push_back(std::move(transfer));
+  bus_.wtrHighAtStart.push_back(wtrHighAtSelect_);
+}
+
+Transfer BusDecoder::Begun() const {
   Transfer transfer;
   const uint8_t control = bytes_.front();
   if ((control & kControlStrobe) != 0) {
@@ -75,17 +102,8 @@ void BusDecoder::Deselect(Instant at) {
   }
   transfer.data.assign(bytes_.begin() + 1, bytes_.end());
   transfer.start = start_;
-  transfer.end = at;
-  std::vector<Transfer>& transfers = bus_.transfers;
-  if (transfers.empty()) {
-    bus_.startupPresent = transfer.kind == Transfer::Kind::kWrite && transfer.target == kModeReg;
-  } else if (RepeatsPoll(transfers.back(), transfer)) {
-    ++transfers.back().polls;
-    transfers.back().data = transfer.data;
-    transfers.back().end = transfer.end;
-    return;
-  }
-  transfers.push_back(std::move(transfer));
+  transfer.end = start_;
+  return transfer;
 }
 
 bool BusDecoder::InReadData() const {

@@ -29,6 +29,9 @@ struct WtrEdge {
 /// the capture's first sample, as the virtual board counts them from reset.
 struct CapturedBus {
   std::vector<Transfer> transfers;  ///< whole transfers only, polls kept as one record
+  /// For each of `transfers`: WTR was high as SCS fell (for a record of polls, at any of them).
+  /// A change of WTR in the same sample as SCS's fall counts as before it.
+  std::vector<bool> wtrHighAtStart;
   std::vector<WtrEdge> wtrEdges;
   /// Breaches of the framing, such as SCS rising inside a byte.
   std::vector<Finding> findings;
@@ -38,6 +41,13 @@ struct CapturedBus {
   bool startupPresent = false;
   /// The capture ended with SCS low: that transfer, this many bits into it, was left out.
   std::optional<int> endsInsideTransferAfterBits;
+  /// The capture's last sample, and WTR's level there.
+  Instant end;
+  bool wtrHighAtEnd = false;
+  /// That transfer as far as its control byte tells, when the capture holds the byte: what the
+  /// board began, and whether WTR was high as it did.
+  std::optional<Transfer> unfinished;
+  bool unfinishedWtrHigh = false;
 };
 
 class BusDecoder : public CaptureObserver {
@@ -51,18 +61,22 @@ class BusDecoder : public CaptureObserver {
   const CapturedBus& bus() const { return bus_; }
 
  private:
-  void Select(Instant at);
+  void Select(Instant at, bool wtrHigh);
   void Deselect(Instant at);
   void RisingEdge();
   bool InReadData() const;
+  /// The transfer under way, from its control byte on; its end is its start.
+  Transfer Begun() const;
 
   BusWiring wiring_;
   double cycleNanoseconds_;
+  uint64_t samplerate_ = 0;
   CapturedBus bus_;
   LineLevels levels_{};    ///< before the change at hand
   bool skipping_ = false;  ///< inside the transfer the capture began in
   bool selected_ = false;
   Instant start_;
+  bool wtrHighAtSelect_ = false;
   std::vector<uint8_t> bytes_;
   uint8_t shift_ = 0;
   int bits_ = 0;

@@ -15,6 +15,22 @@ bool IsStrobe(const ExpectedTransfer& transfer, uint8_t command) {
   return transfer.kind == Transfer::Kind::kStrobe && transfer.target == command;
 }
 
+bool IsStrobe(const Transfer& transfer) {
+  return transfer.kind == Transfer::Kind::kStrobe;
+}
+
+/// TFR and RFR only reset a FIFO pointer; every other strobe puts the chip in another state.
+bool ChangesState(const Transfer& transfer) {
+  const uint8_t strobe = transfer.target & 0xF0;
+  return IsStrobe(transfer) && strobe != kCmdTfr && strobe != kCmdRfr;
+}
+
+std::string Name(const Transfer& transfer) {
+  if (IsStrobe(transfer)) return "strobe " + StrobeName(transfer.target);
+  return (transfer.kind == Transfer::Kind::kRead ? "read of " : "write of ") +
+         RegisterName(transfer.target);
+}
+
 /// The transfers a pass begins with, up to the first that depends on the exchange.
 std::vector<ExpectedTransfer> Opening(const FirmwareSettings& settings) {
   const PassOutcome outcome =
@@ -65,11 +81,13 @@ class CaptureJudge {
     std::vector<PassExchange> exchanges;
     std::vector<std::optional<uint64_t>> ackArrivals;
     size_t at = *first + std::min(startupSize, all_.size());
+    std::vector<ExpectedTransfer> unfinishedPass;
     while (at < all_.size()) {
       std::optional<uint64_t> ackArrival;
       PassExchange exchange = ExchangeAt(at, &ackArrival);
       const size_t length = ExpectedPass(settings_, exchange.outcome, exchange.answer).size();
       if (at + length > all_.size()) {
+        unfinishedPass = ExpectedPass(settings_, exchange.outcome, exchange.answer);
         judgement_.notInCapture.push_back("pass " + std::to_string(exchanges.size() + 1) +
                                           " as a whole: the capture ends inside it");
         break;
@@ -80,9 +98,20 @@ class CaptureJudge {
     }
     if (startup && all_.size() >= startupSize) JudgeIdentity(startupSize);
     const TranscriptJudgement judgement(settings_, clock_, exchanges, startup, "board");
+    if (!all_.empty() && all_.size() >= startupSize) {
+      const ExpectedTransfer& next =
+          unfinishedPass.empty() ? opening_.front() : unfinishedPass[all_.size() - at];
+      if (std::optional<std::string> problem =
+              QuietEndProblem(judgement, exchanges.size() + 1, next)) {
+        judgement_.problems.push_back(std::move(*problem));
+      }
+    }
     const size_t end = std::min(all_.size(), *first + judgement.expected().size());
     transcript_.assign(all_.begin() + static_cast<long>(*first),
                        all_.begin() + static_cast<long>(end));
+    if (std::optional<std::string> problem = WtrWaitProblem(judgement, *first)) {
+      judgement_.problems.push_back(std::move(*problem));
+    }
     const auto difference = FirstDifference(judgement.expected(), transcript_);
     if (difference && difference->index < transcript_.size()) {
       if (!NamedAlready(transcript_[difference->index])) {
@@ -167,6 +196,84 @@ class CaptureJudge {
     }
     answer.resize(static_cast<size_t>(AnswerLength()));
     return {PassOutcome::kGoodPacket, answer};
+  }
+
+  /// The board fell silent for longer than the settings let the bus rest, up to the capture's
+  /// end, where `next` (in `pass`) was due: the firmware hangs. Unless it listens for a packet,
+  /// which may take as long as the other side likes, or the capture ends inside a transfer.
+  std::optional<std::string> QuietEndProblem(const TranscriptJudgement& judgement, size_t pass,
+                                             const ExpectedTransfer& next) const {
+    const Transfer& last = all_.back();
+    if (bus_.endsInsideTransferAfterBits || bus_.end.cycles <= last.end.cycles) return std::nullopt;
+    const bool receiving = settings_.mode == Mode::kRx || settings_.mode == Mode::kRxAck;
+    const bool listening = IsStrobe(last) && (last.target & 0xF0) == kCmdRx && bus_.wtrHighAtEnd;
+    if (receiving && listening) return std::nullopt;
+    // The delay, the crystal's millisecond, the ACK wait and 2 ms for a packet on the air.
+    const int restMs = settings_.delayMs + 1 + (settings_.wait100us + 9) / 10 + 2;
+    const uint64_t longest = judgement.MillisecondsSpan(restMs).high;
+    const uint64_t quiet = bus_.end.cycles - last.end.cycles;
+    if (quiet <= longest) return std::nullopt;
+    Transfer due;
+    due.kind = next.kind;
+    due.target = next.target;
+    due.data = next.data;
+    return TranscriptJudgement::PassName(pass) +
+           ": the board stopped talking to the radio after `" + Describe(last, false) +
+           "`, where the settings call for `" + Describe(due, false) +
+           "` next: no transfer in the last " + Format("%.3f ms", Ms(quiet)) +
+           " of the capture, where the settings let the bus rest " +
+           Format("%.3f ms", Ms(longest)) + " at most; WTR (GIO" +
+           std::to_string(settings_.wtrGio) + ") is " + (bus_.wtrHighAtEnd ? "high" : "low");
+  }
+
+  /// A bus put together without WTR's levels has WTR low throughout.
+  bool WtrHighAtStart(size_t transfer) const {
+    return transfer < bus_.wtrHighAtStart.size() && bus_.wtrHighAtStart[transfer];
+  }
+
+  /// The first transfer from `first` on that began while WTR was high where the board owed a
+  /// wait for it to fall: after CMD_TX, until its packet was out; after CMD_RX, until a packet
+  /// came, though a strobe may end the listening. The pass the capture ends in counts too, up to
+  /// the transfer it ends inside, whose control byte says what the board began. The rules, in
+  /// the radio model's words, as far as the wires show them: WTR is the chip's own word on when it
+  /// is done, so no time the model assumes of the chip is needed.
+  std::optional<std::string> WtrWaitProblem(const TranscriptJudgement& judgement,
+                                            size_t first) const {
+    std::optional<size_t> radio;  // the last CMD_TX or CMD_RX, while no other state followed
+    const size_t end = all_.size() + (bus_.unfinished ? 1 : 0);
+    for (size_t i = first; i < end; ++i) {
+      const bool whole = i < all_.size();
+      const Transfer& transfer = whole ? all_[i] : *bus_.unfinished;
+      if (radio && (whole ? WtrHighAtStart(i) : bus_.unfinishedWtrHigh)) {
+        const Transfer& strobe = all_[*radio];
+        const size_t record = i - first;
+        const size_t pass = record < judgement.expected().size() ? judgement.PassOfRecord(record)
+                                                                 : judgement.passes().size() + 1;
+        const std::string where = TranscriptJudgement::PassName(pass) + ": at " +
+                                  Format("%.3f ms", Ms(transfer.start.cycles)) + ", ";
+        const bool afterTx = (strobe.target & 0xF0) == kCmdTx;
+        if (afterTx && ChangesState(transfer)) {
+          return where + StrobeName(transfer.target) + " strobed " +
+                 Format("%.3f ms", Ms(transfer.start.cycles - strobe.start.cycles)) +
+                 " after CMD_TX, while the chip was still transmitting (WTR high): the board did "
+                 "not wait for the end of its packet, which the strobe cut";
+        }
+        if (afterTx) {
+          return where + Name(transfer) +
+                 " began while the chip was still transmitting (WTR high): the board did not "
+                 "wait for the end of its packet";
+        }
+        if (!IsStrobe(transfer)) {
+          return where + Name(transfer) +
+                 " began while the chip was receiving (WTR high): no packet had arrived yet";
+        }
+      }
+      if (ChangesState(transfer)) {
+        const uint8_t strobe = transfer.target & 0xF0;
+        radio = strobe == kCmdTx || strobe == kCmdRx ? std::optional<size_t>(i) : std::nullopt;
+      }
+    }
+    return std::nullopt;
   }
 
   /// A write of a register whose value JudgeIdentity named: the board's other settings.

@@ -2,7 +2,8 @@
 // A real board's bus, as a capture shows it, held against its settings by the rules of the
 // virtual board: the start-up if the capture holds it, then each whole pass, its exchange read
 // from what the chip did (WTR falling in the ACK wait, the CRC flag in MODE_REG), the transfers
-// the settings call for then, and the delays as measured on the wires. The chip's answers are
+// the settings call for then, the waits for WTR the board owed (no transfer while the chip still
+// transmits or listens), and the delays as measured on the wires. The chip's answers are
 // its own: only what the settings determine of them (how many bytes the firmware reads) counts.
 
 #include <optional>

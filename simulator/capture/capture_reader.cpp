@@ -1,5 +1,7 @@
 #include "simulator/capture/capture_reader.h"
 
+#include <libsigrok/libsigrok.h>
+
 #include <fstream>
 #include <libsigrokcxx/libsigrokcxx.hpp>
 #include <memory>
@@ -107,11 +109,10 @@ void ListChannels(const std::shared_ptr<sigrok::Device>& device, Reading* readin
   }
 }
 
-/// Lists the channels, lets `choose` map them and sets `stream` up; false when refused.
-bool MapChannels(const std::shared_ptr<sigrok::Device>& device, const ChannelChooser& choose,
-                 SampleStream* stream, Reading* reading) {
-  std::vector<unsigned> bits;
-  ListChannels(device, reading, &bits);
+/// Lets `choose` map the channels listed in `reading`, `bits` their bits in a sample, and sets
+/// `stream` up; false when refused.
+bool ChooseChannels(const std::vector<unsigned>& bits, const ChannelChooser& choose,
+                    SampleStream* stream, Reading* reading) {
   for (unsigned bit : bits) {
     if (bit >= 64) {
       reading->message = "a capture of more than 64 channels is not read";
@@ -128,6 +129,14 @@ bool MapChannels(const std::shared_ptr<sigrok::Device>& device, const ChannelCho
   return true;
 }
 
+/// Lists a session's channels, lets `choose` map them and sets `stream` up; false when refused.
+bool MapChannels(const std::shared_ptr<sigrok::Device>& device, const ChannelChooser& choose,
+                 SampleStream* stream, Reading* reading) {
+  std::vector<unsigned> bits;
+  ListChannels(device, reading, &bits);
+  return ChooseChannels(bits, choose, stream, reading);
+}
+
 /// A reading's cancel flag, and whether the reading heeded it.
 struct Cancel {
   const std::atomic<bool>* flag = nullptr;
@@ -136,15 +145,15 @@ struct Cancel {
   bool Requested() const { return flag != nullptr && flag->load(); }
 };
 
-/// The datafeed: the sample rate from a meta packet, the samples from logic packets. A capture
-/// without a rate is noted and its samples are not streamed. Once cancelled, no packet is
-/// streamed and `running`, the session that runs itself, is stopped.
+/// A session's datafeed: the sample rate from a meta packet, the samples from logic packets. A
+/// capture without a rate is noted and its samples are not streamed. Once cancelled, no packet
+/// is streamed and `running`, the session, is stopped.
 sigrok::DatafeedCallbackFunction Feed(SampleStream* stream, bool* withoutRate, Cancel* cancel,
                                       sigrok::Session* running) {
   return [stream, withoutRate, cancel, running](std::shared_ptr<sigrok::Device>,
                                                 std::shared_ptr<sigrok::Packet> packet) {
     if (cancel->Requested()) {
-      if (!cancel->heeded && running != nullptr) running->stop();
+      if (!cancel->heeded) running->stop();
       cancel->heeded = true;
       return;
     }
@@ -203,43 +212,109 @@ Reading ReadSession(const std::shared_ptr<sigrok::Context>& context, const std::
   return Finished(path, withoutRate, stream, reading);
 }
 
+/// The parts of libsigrok's C API an input format is read with, each freed by its own call.
+struct InputContext {
+  struct Free {
+    void operator()(sr_context* context) const { sr_exit(context); }
+    void operator()(sr_session* session) const { sr_session_destroy(session); }
+    void operator()(const sr_input* input) const { sr_input_free(input); }
+  };
+  std::unique_ptr<sr_context, Free> context;
+  // The session lets go of the input's device before the input frees it.
+  std::unique_ptr<const sr_input, Free> input;
+  std::unique_ptr<sr_session, Free> session;
+};
+
+/// The C datafeed: the sample rate from a meta packet, the samples from logic packets; once
+/// cancelled, none. The input module sends its packets from within sr_input_send(), on the
+/// reading's thread, which heeds the cancel between chunks of the file.
+struct InputFeed {
+  SampleStream* stream;
+  Cancel* cancel;
+  bool withoutRate = false;
+
+  static void Receive(const sr_dev_inst*, const sr_datafeed_packet* packet, void* self) {
+    auto* feed = static_cast<InputFeed*>(self);
+    if (feed->cancel->Requested()) return;
+    if (packet->type == SR_DF_META) {
+      const auto* meta = static_cast<const sr_datafeed_meta*>(packet->payload);
+      for (const GSList* item = meta->config; item; item = item->next) {
+        const auto* config = static_cast<const sr_config*>(item->data);
+        if (config->key == SR_CONF_SAMPLERATE) {
+          feed->stream->SetSamplerate(g_variant_get_uint64(config->data));
+        }
+      }
+    } else if (packet->type == SR_DF_LOGIC) {
+      if (!feed->stream->HasSamplerate()) {
+        feed->withoutRate = true;
+        return;
+      }
+      const auto* logic = static_cast<const sr_datafeed_logic*>(packet->payload);
+      feed->stream->Logic(static_cast<const uint8_t*>(logic->data), logic->length, logic->unitsize);
+    }
+  }
+};
+
+/// The logic channels of an input's device, as ListChannels gives a session's.
+bool MapInputChannels(const sr_dev_inst* device, const ChannelChooser& choose, SampleStream* stream,
+                      Reading* reading) {
+  std::vector<unsigned> bits;
+  for (const GSList* item = sr_dev_inst_channels_get(device); item; item = item->next) {
+    const auto* channel = static_cast<const sr_channel*>(item->data);
+    if (channel->type != SR_CHANNEL_LOGIC) continue;
+    reading->channels.push_back(channel->name);
+    bits.push_back(static_cast<unsigned>(channel->index));
+  }
+  return ChooseChannels(bits, choose, stream, reading);
+}
+
 /// Feeds the file to libsigrok's input module chunk by chunk; the session takes the device
-/// as soon as the module has read the header far enough to know its channels.
-Reading ReadInput(const std::shared_ptr<sigrok::Context>& context, const std::string& path,
-                  std::ifstream& file, const ChannelChooser& choose, SampleStream* stream,
-                  Cancel* cancel) {
-  std::shared_ptr<sigrok::Input> input;
-  try {
-    input = context->open_file(path);
-  } catch (const sigrok::Error&) {
+/// as soon as the module has read the header far enough to know its channels. Through the C
+/// API: libsigrokcxx 0.5.2's InputDevice and its Input hold each other, so the C++ binding
+/// never frees an input format's reader (megabytes a capture, in a window that reads many).
+Reading ReadInput(const std::string& path, std::ifstream& file, const ChannelChooser& choose,
+                  SampleStream* stream, Cancel* cancel) {
+  InputContext sigrok;
+  sr_context* context = nullptr;
+  if (sr_init(&context) != SR_OK) return Unreadable(path + ": libsigrok does not start");
+  sigrok.context.reset(context);
+  const sr_input* input = nullptr;
+  if (sr_input_scan_file(path.c_str(), &input) != SR_OK || !input) {
     return Unreadable(path +
                       " is in no format libsigrok knows: save the capture as a sigrok "
                       "session (.sr), VCD or CSV");
   }
-  std::shared_ptr<sigrok::Session> session = context->create_session();
-  bool withoutRate = false;
-  // The input module sends its packets from within send(), on this thread.
-  session->add_datafeed_callback(Feed(stream, &withoutRate, cancel, nullptr));
+  sigrok.input.reset(input);
+  sr_session* session = nullptr;
+  if (sr_session_new(context, &session) != SR_OK) {
+    return Unreadable(path + ": libsigrok cannot open a session for it");
+  }
+  sigrok.session.reset(session);
+  InputFeed feed{stream, cancel};
+  sr_session_datafeed_callback_add(session, &InputFeed::Receive, &feed);
   Reading reading;
   bool mapped = false;
   std::vector<char> chunk(1 << 16);
   while (file.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || file.gcount() > 0) {
     if (cancel->Requested()) return Cancelled(reading);
-    input->send(chunk.data(), static_cast<size_t>(file.gcount()));
+    GString* text = g_string_new_len(chunk.data(), file.gcount());
+    const int sent = sr_input_send(input, text);
+    g_string_free(text, TRUE);
+    if (sent != SR_OK)
+      return Unreadable(path + ": libsigrok cannot read it (" + sr_strerror(sent) + ")");
     if (mapped) continue;
-    std::shared_ptr<sigrok::InputDevice> device;
-    try {
-      device = input->device();
-    } catch (const sigrok::Error&) {
-      continue;  // the header is not through yet
-    }
-    if (!MapChannels(device, choose, stream, &reading)) return reading;
-    session->add_device(device);
+    sr_dev_inst* device = sr_input_dev_inst_get(input);
+    if (!device) continue;  // the header is not through yet
+    if (!MapInputChannels(device, choose, stream, &reading)) return reading;
+    sr_session_dev_add(session, device);
     mapped = true;
   }
   if (!mapped) return Unreadable(path + ": libsigrok found no channels in it");
-  input->end();
-  return Finished(path, withoutRate, stream, reading);
+  if (cancel->Requested()) return Cancelled(reading);
+  const int ended = sr_input_end(input);
+  if (ended != SR_OK)
+    return Unreadable(path + ": libsigrok cannot read it (" + sr_strerror(ended) + ")");
+  return Finished(path, feed.withoutRate, stream, reading);
 }
 
 bool IsSessionFile(std::ifstream& file) {
@@ -261,9 +336,10 @@ CaptureReading ReadCapture(const std::string& path, const ChannelChooser& choose
   SampleStream stream(observers);
   Cancel heed{cancel};
   try {
-    std::shared_ptr<sigrok::Context> context = sigrok::Context::create();
-    if (IsSessionFile(file)) return ReadSession(context, path, choose, &stream, &heed);
-    return ReadInput(context, path, file, choose, &stream, &heed);
+    if (IsSessionFile(file)) {
+      return ReadSession(sigrok::Context::create(), path, choose, &stream, &heed);
+    }
+    return ReadInput(path, file, choose, &stream, &heed);
   } catch (const sigrok::Error& error) {
     return Unreadable(path + ": libsigrok cannot read it (" + error.what() + ")");
   }

@@ -68,6 +68,19 @@ void WriteHeading(const CaptureReport& report, std::ostream& out) {
       << ".\nTimes are counted from the capture's first sample.\n";
 }
 
+/// The packet length and the FIFO's bytes the start-up set, as the bus carried them: a TX board
+/// loads its packet once, before the loop.
+void WriteStartupFifo(const CaptureReport& report, std::ostream& out) {
+  for (const Transfer& transfer : report.capture.bus.transfers) {
+    if (transfer.end.cycles > report.judgement.startup->endCycle) break;
+    const bool fifo = transfer.target == kFifoReg || transfer.target == kFifo1Reg;
+    if (transfer.kind == Transfer::Kind::kWrite && fifo) {
+      out << "  " << Format("%10.3f ms", BoardMilliseconds(report.clock, transfer.start.cycles))
+          << "  " << Describe(transfer) << "\n";
+    }
+  }
+}
+
 void WritePass(const CaptureReport& report, size_t index, std::ostream& out) {
   const CapturedPass& pass = report.judgement.passes[index];
   const McuClock& clock = report.clock;
@@ -124,6 +137,7 @@ void WriteCaptureTextReport(const CaptureReport& report, std::ostream& out) {
   if (report.judgement.startup) {
     out << "\n";
     WriteStartupAccount(*report.judgement.startup, report.clock, out);
+    WriteStartupFifo(report, out);
   }
   for (size_t pass = 0; pass < report.judgement.passes.size(); ++pass) {
     out << "\n";

@@ -1,6 +1,6 @@
 #include "simulator/firmware/build_cache.h"
 
-#include <git2.h>
+#include <glib.h>
 #include <stdlib.h>
 
 #include <algorithm>
@@ -57,11 +57,11 @@ uintmax_t EntryBytes(const fs::path& entry) {
 
 }  // namespace
 
-std::optional<std::string> BuildKey(const std::string& sources, const std::string& sdccVersion) {
-  if (sdccVersion.empty()) return std::nullopt;
+std::optional<std::string> BuildKey(const std::string& sources, const std::string& sdcc) {
+  if (sdcc.empty()) return std::nullopt;
   std::string hashed;
   Append(&hashed, kLayout);
-  Append(&hashed, sdccVersion);
+  Append(&hashed, sdcc);
   for (const char* variable : kSdccEnvironment) {
     const char* value = std::getenv(variable);
     Append(&hashed, value != nullptr ? std::string(variable) + "=" + value : "");
@@ -73,16 +73,12 @@ std::optional<std::string> BuildKey(const std::string& sources, const std::strin
     Append(&hashed, file);
     Append(&hashed, *text);
   }
-  // The library counts its users; set-up and shutdown around the hash keep it out of the callers'
-  // concerns.
-  if (git_libgit2_init() < 0) return std::nullopt;
-  git_oid id;
-  const bool hashedOk = git_odb_hash(&id, hashed.data(), hashed.size(), GIT_OBJECT_BLOB) == 0;
-  git_libgit2_shutdown();
-  if (!hashedOk) return std::nullopt;
-  char hex[GIT_OID_HEXSZ + 1] = {};
-  git_oid_fmt(hex, &id);
-  return std::string(hex);
+  gchar* digest = g_compute_checksum_for_data(
+      G_CHECKSUM_SHA256, reinterpret_cast<const guchar*>(hashed.data()), hashed.size());
+  if (digest == nullptr) return std::nullopt;
+  const std::string key = digest;
+  g_free(digest);
+  return key;
 }
 
 BuildCache::BuildCache(std::string directory, uintmax_t limitBytes)

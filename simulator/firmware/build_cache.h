@@ -13,10 +13,10 @@
 namespace kitbuilder::simulator {
 
 /// The build's key: a hash of every input that decides what SDCC makes of the firmware in
-/// `sources` (main.c, define.h, K3960reg.h and the Makefile with its options), of SDCC's
-/// `--version` text and of the environment SDCC takes its headers and libraries from. Nothing
-/// when a file cannot be read or the version text is empty.
-std::optional<std::string> BuildKey(const std::string& sources, const std::string& sdccVersion);
+/// `sources` (main.c, define.h, K3960reg.h and the Makefile with its options), of which SDCC
+/// builds it (`sdcc`, as SdccIdentity names it) and of the environment SDCC takes its headers and
+/// libraries from. Nothing when a file cannot be read or `sdcc` is empty.
+std::optional<std::string> BuildKey(const std::string& sources, const std::string& sdcc);
 
 class BuildCache {
  public:

@@ -1,5 +1,6 @@
 #include "simulator/firmware/sdcc_build.h"
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cctype>
@@ -248,13 +249,15 @@ SdccBuild EarlierBuild(const std::string& workDir) {
   return build;
 }
 
-std::string SdccVersionText(const std::string& sdcc) {
-  FILE* pipe = popen((Quoted(sdcc) + " --version 2>&1").c_str(), "r");
-  if (pipe == nullptr) return "";
-  std::string text;
-  char chunk[256];
-  for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) text.append(chunk, got);
-  return pclose(pipe) == 0 ? text : "";
+std::string SdccIdentity(const std::string& sdcc) {
+  char* resolved = realpath(sdcc.c_str(), nullptr);
+  if (resolved == nullptr) return "";
+  const std::string path = resolved;
+  std::free(resolved);
+  struct stat status;
+  if (stat(path.c_str(), &status) != 0) return "";
+  return path + " " + std::to_string(status.st_size) + " " + std::to_string(status.st_mtim.tv_sec) +
+         "." + std::to_string(status.st_mtim.tv_nsec);
 }
 
 }  // namespace kitbuilder::simulator

@@ -80,7 +80,9 @@ SdccBuild BuildWithMakefile(const std::string& make, const std::string& sdccDir,
 /// succeeded.
 SdccBuild EarlierBuild(const std::string& workDir);
 
-/// What `sdcc --version` prints; empty when it cannot be run.
-std::string SdccVersionText(const std::string& sdcc);
+/// Which SDCC `sdcc` is: the program's real path, size and modification time, which an install
+/// of another SDCC changes. Asking SDCC for its version would start a process, at every check.
+/// Empty when there is no such file.
+std::string SdccIdentity(const std::string& sdcc);
 
 }  // namespace kitbuilder::simulator

@@ -18,7 +18,7 @@ extern char** environ;
 namespace kitbuilder::simulator {
 
 std::unique_ptr<S51Console> S51Console::Start(const std::string& s51, const std::string& preload,
-                                              const McuClock& clock, const std::string& image,
+                                              const McuClock& clock, const std::string& errorFile,
                                               std::string* error) {
   // Pipes: on a socket s51 takes its console for a terminal and colours and prompts differently.
   int input[2];
@@ -33,7 +33,6 @@ std::unique_ptr<S51Console> S51Console::Start(const std::string& s51, const std:
     close(input[1]);
     return nullptr;
   }
-  const std::string errorFile = image + ".s51-stderr";
   std::vector<std::string> environment;
   for (char** entry = environ; *entry != nullptr; ++entry) {
     if (std::strncmp(*entry, "LD_PRELOAD=", 11) != 0) environment.emplace_back(*entry);
@@ -46,7 +45,7 @@ std::unique_ptr<S51Console> S51Console::Start(const std::string& s51, const std:
   // as on the board.
   const std::string hertz = std::to_string(
       static_cast<long long>(clock.megahertz * 1e6 * kS51ClocksPerCycle / clock.clocksPerCycle));
-  std::vector<std::string> args = {s51, "-t", "8052", "-X", hertz, "-P", "-c", "-", image};
+  std::vector<std::string> args = {s51, "-t", "8052", "-X", hertz, "-P", "-c", "-"};
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);

@@ -20,10 +20,11 @@ constexpr int kS51ClocksPerCycle = 12;
 
 class S51Console {
  public:
-  /// Starts `s51` for a plain 8052 at `clock` with `image` loaded, `preload` (may be empty)
-  /// preloaded. Nothing when it cannot be started; `error` says why.
+  /// Starts `s51` for a plain 8052 at `clock`, `preload` (may be empty) preloaded, its error
+  /// output into `errorFile`. Its start-up takes tens of milliseconds, so it needs no image yet:
+  /// the command `file` loads one. Nothing when it cannot be started; `error` says why.
   static std::unique_ptr<S51Console> Start(const std::string& s51, const std::string& preload,
-                                           const McuClock& clock, const std::string& image,
+                                           const McuClock& clock, const std::string& errorFile,
                                            std::string* error);
   ~S51Console();
   S51Console(const S51Console&) = delete;

@@ -8,7 +8,9 @@
 //    `-P` is when the NUL prompt is written.
 
 #include <dlfcn.h>
+#include <errno.h>
 #include <poll.h>
+#include <termios.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -17,6 +19,10 @@
 namespace {
 
 using WriteFunction = ssize_t (*)(int, const void*, size_t);
+using IsattyFunction = int (*)(int);
+
+/// For standard input, output and error: 0 not asked yet, 1 a terminal, 2 not one.
+int terminal[3] = {0, 0, 0};
 
 char pending[1 << 16];
 size_t pendingSize = 0;
@@ -34,6 +40,13 @@ void Flush() {
     written += static_cast<size_t>(n);
   }
   pendingSize = 0;
+}
+
+bool IsTerminal(int fd) {
+  static const auto real = reinterpret_cast<IsattyFunction>(dlsym(RTLD_NEXT, "isatty"));
+  if (fd < 0 || fd > 2) return real(fd) != 0;
+  if (terminal[fd] == 0) terminal[fd] = real(fd) != 0 ? 1 : 2;
+  return terminal[fd] == 1;
 }
 
 __attribute__((destructor)) void FlushAtExit() {
@@ -59,4 +72,20 @@ extern "C" int nanosleep(const struct timespec* request, struct timespec* remain
   poll(&console, 1, static_cast<int>(milliseconds));
   if (remaining != nullptr) *remaining = {};
   return 0;
+}
+
+extern "C" int isatty(int fd) {
+  if (IsTerminal(fd)) return 1;
+  errno = ENOTTY;
+  return 0;
+}
+
+extern "C" int tcgetattr(int fd, struct termios* settings) {
+  using TcgetattrFunction = int (*)(int, struct termios*);
+  static const auto real = reinterpret_cast<TcgetattrFunction>(dlsym(RTLD_NEXT, "tcgetattr"));
+  if (fd >= 0 && fd <= 2 && !IsTerminal(fd)) {
+    errno = ENOTTY;
+    return -1;
+  }
+  return real(fd, settings);
 }

@@ -46,14 +46,15 @@ class S51Driver {
  public:
   S51Driver(const S51Tools& tools, const SdccBuild& build, size_t rfBufSize, Board& board,
             RadioModel& chip, const RunLimits& limits,
-            const std::vector<uint32_t>& watchedFunctions)
+            const std::vector<uint32_t>& watchedFunctions, std::unique_ptr<S51Console> started)
       : tools_(tools),
         build_(build),
         rfBufSize_(rfBufSize),
         board_(board),
         chip_(chip),
         limits_(limits),
-        watchedFunctions_(watchedFunctions) {}
+        watchedFunctions_(watchedFunctions),
+        console_(std::move(started)) {}
 
   /// Starts s51 and lets the firmware run to its first stop; false when the run has ended.
   bool Start() {
@@ -140,13 +141,19 @@ class S51Driver {
     }
     mainEntry_ = main->second;
     rfBufAddress_ = rfBuf->second;
-    console_ =
-        S51Console::Start(tools_.s51, tools_.consoleShim, tools_.clock, build_.Image(), error);
+    if (!console_) {
+      console_ = S51Console::Start(tools_.s51, tools_.consoleShim, tools_.clock,
+                                   build_.Image() + ".s51-stderr", error);
+    }
     if (!console_) return false;
-    if (!Command(
-            {"set console interactive on", "set hardware port[0] 0xff", "set hardware port[1] 0xff",
-             "set hardware port[2] 0xff", "set hardware port[3] 0xff"},
-            error)) {
+    const auto loaded = Command({"set console interactive on", "file \"" + build_.Image() + "\"",
+                                 "set hardware port[0] 0xff", "set hardware port[1] 0xff",
+                                 "set hardware port[2] 0xff", "set hardware port[3] 0xff"},
+                                error);
+    if (!loaded) return false;
+    // A good load says so only later, through s51's buffered output; a failed one at once.
+    if ((*loaded)[1].find("no loadable file") != std::string::npos) {
+      *error = "s51 could not load " + build_.Image() + ": " + (*loaded)[1];
       return false;
     }
     const auto listing = Command({"dc 0x0000 " + Hex(CodeEnd() - 1)}, error);
@@ -535,11 +542,17 @@ class S51Driver {
   std::chrono::steady_clock::time_point started_;
 };
 
+std::unique_ptr<S51Console> StartS51(const S51Tools& tools, const std::string& errorFile) {
+  std::string ignored;  // a run that starts its own s51 meets the same failure and reports it
+  return S51Console::Start(tools.s51, tools.consoleShim, tools.clock, errorFile, &ignored);
+}
+
 S51Stepper::S51Stepper(const S51Tools& tools, const SdccBuild& build, size_t rfBufSize,
                        Board& board, RadioModel& chip, const RunLimits& limits,
-                       const std::vector<uint32_t>& watchedFunctions)
+                       const std::vector<uint32_t>& watchedFunctions,
+                       std::unique_ptr<S51Console> started)
     : driver_(std::make_unique<S51Driver>(tools, build, rfBufSize, board, chip, limits,
-                                          watchedFunctions)) {}
+                                          watchedFunctions, std::move(started))) {}
 
 S51Stepper::~S51Stepper() = default;
 
@@ -572,8 +585,10 @@ S51Run S51Stepper::Finish() {
 
 S51Run RunOnS51(const S51Tools& tools, const SdccBuild& build, size_t rfBufSize, Board& board,
                 RadioModel& chip, const RunLimits& limits,
-                const std::vector<uint32_t>& watchedFunctions) {
-  S51Stepper run(tools, build, rfBufSize, board, chip, limits, watchedFunctions);
+                const std::vector<uint32_t>& watchedFunctions,
+                std::unique_ptr<S51Console> started) {
+  S51Stepper run(tools, build, rfBufSize, board, chip, limits, watchedFunctions,
+                 std::move(started));
   if (run.Start()) {
     while (run.Step()) {
     }

@@ -17,6 +17,7 @@
 #include "simulator/firmware/sdcc_build.h"
 #include "simulator/mcu/board.h"
 #include "simulator/mcu/run_result.h"
+#include "simulator/mcu/s51_console.h"
 #include "simulator/radio/mcu_clock.h"
 #include "simulator/radio/radio_model.h"
 
@@ -47,16 +48,22 @@ struct S51Run {
 
 class S51Driver;
 
+/// s51 started ahead of the run, its error output into `errorFile`, so that its start-up runs
+/// beside the generation and the build; a run given it loads its image into it. Nothing when it
+/// cannot be started: the run then starts its own and says why that failed.
+std::unique_ptr<S51Console> StartS51(const S51Tools& tools, const std::string& errorFile);
+
 /// One run of `build`'s image in s51, stepped from outside, so that two boards can share one
 /// air and one time: the firmware runs to its next stop, the caller learns when on the board
 /// that stop is, serves it once the rest of the simulation has caught up, and so on. The
-/// arguments are those of RunOnS51; all but the watched functions, which are copied, must
-/// outlive the object.
+/// arguments are those of RunOnS51; all but the watched functions, which are copied, and the
+/// console, which the object takes, must outlive the object.
 class S51Stepper {
  public:
   S51Stepper(const S51Tools& tools, const SdccBuild& build, size_t rfBufSize, Board& board,
              RadioModel& chip, const RunLimits& limits,
-             const std::vector<uint32_t>& watchedFunctions = {});
+             const std::vector<uint32_t>& watchedFunctions = {},
+             std::unique_ptr<S51Console> started = nullptr);
   ~S51Stepper();
   /// Starts s51 and runs the firmware to its first stop; false when the run has ended already.
   bool Start();
@@ -75,9 +82,11 @@ class S51Stepper {
 /// chip model has seen `limits.stopAtRecord` transfers, the cycle budget is spent, or the firmware
 /// stops touching pins: it jumps to itself (its error state) or runs `limits.cpuSeconds` of
 /// wall-clock time without a port access, or the chip model catches a fault. Every entry into and
-/// return from the functions at `watchedFunctions` is recorded in the hits.
+/// return from the functions at `watchedFunctions` is recorded in the hits. The run takes s51
+/// `started` by StartS51, if any, and else starts its own.
 S51Run RunOnS51(const S51Tools& tools, const SdccBuild& build, size_t rfBufSize, Board& board,
                 RadioModel& chip, const RunLimits& limits,
-                const std::vector<uint32_t>& watchedFunctions = {});
+                const std::vector<uint32_t>& watchedFunctions = {},
+                std::unique_ptr<S51Console> started = nullptr);
 
 }  // namespace kitbuilder::simulator

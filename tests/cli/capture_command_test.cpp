@@ -1,8 +1,10 @@
 // kitbuilder-cli --check-capture on small captures written here: a start-up cut short after its
-// reset, and the exit status and one line for each refusal and wiring fault.
+// reset, and the exit status and one line for each refusal and wiring fault; and on a golden
+// trace of the virtual board, its whole report and JSON.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -107,6 +109,57 @@ TEST_P(CaptureCommandTest, ExitsAndSays) {
 
 INSTANTIATE_TEST_SUITE_P(Runs, CaptureCommandTest, ::testing::ValuesIn(kRuns),
                          [](const auto& info) { return std::string(info.param.name); });
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+/// A golden trace of the virtual board as an analyzer at 10 MHz would have saved it: its 1 us
+/// timescale made 100 ns, every time ten times as many units.
+std::string AtTenMegahertz(const std::string& trace) {
+  std::istringstream lines(trace);
+  std::ostringstream vcd;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("$timescale", 0) == 0) {
+      vcd << "$timescale 100 ns $end\n";
+    } else if (line.rfind("#", 0) == 0) {
+      vcd << "#" << std::stoull(line.substr(1)) * 10 << "\n";
+    } else {
+      vcd << line << "\n";
+    }
+  }
+  return vcd.str();
+}
+
+const std::vector<std::string> kTracedSettings = {
+    "--mode=tx",      "--wiring=3",  "--wtr=GIO2",  "--rest=standby", "--tx-power=-4",
+    "--data-rate=1M", "--channel=0", "--length=64", "--delay=1",      "--rf-id=54,A1,0F,3C"};
+
+// The capture of a run the virtual board passed, held to its whole report and JSON; the same
+// capture against another channel is told apart in both.
+TEST(CaptureCommand, ReportOfATracedRunInTheChecksLayout) {
+  ScratchDirectory dir;
+  const std::string golden = std::string(KITBUILDER_GOLDEN_DIR) + "/capture/tx_3w_gio2";
+  std::ofstream(dir / "capture.vcd")
+      << AtTenMegahertz(ReadFile(std::string(KITBUILDER_GOLDEN_DIR) + "/check/tx_3w_gio2.vcd"));
+  std::vector<std::string> arguments = {"--check-capture", "capture.vcd", "--report", "run.json"};
+  arguments.insert(arguments.end(), kTracedSettings.begin(), kTracedSettings.end());
+  const ProcessResult passed = RunCli(arguments, dir.Path());
+  EXPECT_EQ(passed.exitStatus, 0) << passed.standardError;
+  EXPECT_EQ(passed.standardOutput, ReadFile(golden + ".txt"));
+  EXPECT_EQ(ReadFile(dir / "run.json"), ReadFile(golden + ".json"));
+
+  *std::find(arguments.begin(), arguments.end(), "--channel=0") = "--channel=12";
+  const ProcessResult failed = RunCli(arguments, dir.Path());
+  EXPECT_EQ(failed.exitStatus, 1) << failed.standardError;
+  const std::string problem = "the board's channel is 0 (2400.0 MHz); the settings say 12";
+  EXPECT_NE(failed.standardOutput.find("\n  " + problem + "\n"), std::string::npos)
+      << failed.standardOutput;
+  const std::string json = ReadFile(dir / "run.json");
+  EXPECT_NE(json.find("\"ok\": false,\n  \"problems\": [\"" + problem + "\"],"), std::string::npos)
+      << json;
+}
 
 }  // namespace
 }  // namespace kitbuilder::cli

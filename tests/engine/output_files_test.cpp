@@ -80,6 +80,36 @@ INSTANTIATE_TEST_SUITE_P(
                       PartWayCase{"CloseFails", 100000, true, "Input/output error"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Counts the syncs of the files written.
+class CountingCalls : public DescriptorCalls {
+ public:
+  int Sync(int fd) override {
+    ++syncs;
+    return DescriptorCalls::Sync(fd);
+  }
+  int syncs = 0;
+};
+
+// The user's files reach the disk before their names; a scratch copy's need not, and costs no
+// sync. Either way the file is replaced whole.
+TEST(DiskOutputFilesTest, SyncsEachFileUnlessItIsScratch) {
+  const struct {
+    DiskOutputFiles::Durability durability;
+    int syncs;
+  } cases[] = {{DiskOutputFiles::Durability::kSynced, 2},
+               {DiskOutputFiles::Durability::kScratch, 0}};
+  for (const auto& c : cases) {
+    ScratchDirectory scratch;
+    CountingCalls calls;
+    DiskOutputFiles disk(&calls, c.durability);
+    const std::string path = scratch / "main.c";
+    ASSERT_EQ(disk.Write(path, "old").status, WriteOutcome::Status::kWritten);
+    ASSERT_EQ(disk.Write(path, "new").status, WriteOutcome::Status::kWritten);
+    EXPECT_EQ(calls.syncs, c.syncs);
+    EXPECT_EQ(disk.ReadExisting(path), "new");
+  }
+}
+
 TEST(DiskOutputFilesTest, ReplacesAFileAndKeepsItsPermissions) {
   ScratchDirectory scratch;
   Put(scratch / "define.h", "a much longer old content");

@@ -9,9 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 #include "engine/build_sequence.h"
@@ -42,7 +42,7 @@ struct TraceRecorder : LineObserver {
 /// How the analyzer recorded the trace.
 struct Recording {
   const char* unit = "ns";     ///< the VCD's timescale, 1 of it
-  uint64_t unitsPerUs = 1000;  ///< the trace's microsecond in it
+  uint64_t unitsPerUs = 1000;  ///< the trace's machine cycle in it (a microsecond at 12 MHz)
   uint64_t downsample = 1;     ///< sigrok-cli's, dividing 1/unit into the sample rate
   bool session = true;         ///< through sigrok-cli into a .sr, else the VCD read itself
   std::vector<std::string> names = {"SCS", "SCK", "SDIO", "GIO1", "GIO2"};
@@ -229,45 +229,144 @@ TEST(CaptureCheck, CapturesOfA4WireRxAckBoardHoldItsTranscript) {
   CheckCapturesOf(settings);
 }
 
-// A firmware edited wrong, run on the virtual board and captured: the capture check names the
-// cause the virtual board named, of the board.
-TEST(CaptureCheck, CaptureOfAWronglyEditedFirmwareFailsWithTheVirtualBoardsCause) {
+/// A firmware edited wrong, as a user might have flashed it.
+struct FaultyFirmware {
+  const char* name;
+  int32_t mode;
+  const char* from;  ///< in the generated main.c, once
+  const char* to;
+  /// A line of the virtual board's and the first of the capture check's problems must begin
+  /// with the first piece and hold the others after it, "the firmware" read as "the board".
+  std::vector<const char*> cause;
+  bool x2 = false;  ///< 24 MHz, 6 clocks per machine cycle, where the fault shows in time
+  bool standby = false;
+};
+
+void PrintTo(const FaultyFirmware& fault, std::ostream* out) {
+  *out << fault.name;
+}
+
+// One of each kind of cause: a register and a strobe written wrong at start-up, a length, the
+// waits for WTR in TX and in RX, a delay too short and a test the loop left out.
+const FaultyFirmware kFaults[] = {
+    {"register_at_start_up",
+     kModeTx,
+     "K3960_WriteReg( CODE1_REG, 0x0F);",
+     "K3960_WriteReg( CODE1_REG, 0x07);",
+     {"start-up: the board made `write CODE1_REG 07` where the settings call for `write "
+      "CODE1_REG 0F` (transfer "}},
+    {"strobe_in_the_wrong_place",
+     kModeTx,
+     "StrobeCmd(CMD_STBY); //return to STBY state",
+     "StrobeCmd(CMD_PLL); //return to STBY state",
+     {"start-up: the board made `strobe CMD_PLL` where the settings call for `strobe CMD_STBY`"}},
+    {"fifo_length",
+     kModeTx,
+     "WriteFIFO( 8 )",
+     "WriteFIFO( 3 )",
+     {"start-up: the board set a packet length of 3 bytes; the settings say 8"}},
+    {"tx_end_not_awaited",
+     kModeTx,
+     "        while( RF_WTR );                    // wait TX finish\n",
+     "",
+     {"pass 2: ", "CMD_SLEEP strobed 0.04", " ms after CMD_TX, while the"},
+     true},
+    {"rx_wait_inverted",
+     kModeRx,
+     "while( RF_WTR );",
+     "while( !RF_WTR );",
+     {"pass 1: ",
+      "read of MODE_REG began while the chip was receiving (WTR high): no packet "
+      "had arrived yet"}},
+    {"delay_too_short",
+     kModeTx,
+     "        j = 5;",
+     "        j = 4;",
+     {"pass 1: the delay before it lasted 7.99", " ms (799",
+      " machine cycles); the settings call for 9.936 ms to 10.951 ms"},
+     false,
+     true},
+    {"loop_without_crc_test",
+     kModeRx,
+     "if( (TmpUint8 & 0x20) == 0 )",
+     "if( 1 )",
+     {"pass 2: the board read the RX FIFO after a packet with a bad CRC; it must test the CRC "
+      "flag"}},
+};
+
+/// Whether `line` begins with the first of `pieces` and holds the others after it, in order.
+bool Names(const std::string& line, const std::vector<const char*>& pieces) {
+  if (line.rfind(pieces.front(), 0) != 0) return false;
+  size_t at = 0;
+  for (const char* piece : pieces) {
+    at = line.find(piece, at);
+    if (at == std::string::npos) return false;
+    at += std::string(piece).size();
+  }
+  return true;
+}
+
+class FaultyFirmwareCapture : public ::testing::TestWithParam<FaultyFirmware> {};
+
+// Each faulty firmware, run on the virtual board and captured at 8 MHz from its lines: the
+// capture check names the cause the virtual board named, of the board. A virtual board's run
+// ends at the radio's first finding, so a capture of it may end inside the transfer at fault.
+TEST_P(FaultyFirmwareCapture, FailsWithTheVirtualBoardsCause) {
+  const FaultyFirmware& fault = GetParam();
   std::string missing;
   if (!FindCheckTools(&missing)) GTEST_SKIP() << missing;
   if (!OnPath("sigrok-cli")) GTEST_SKIP() << "sigrok-cli not on PATH (Debian: sigrok-cli)";
   ScratchDirectory dir;
-  GenerationSettings settings = DefaultSettings(kModeTx);
+  GenerationSettings settings = DefaultSettings(fault.mode);
   settings.compiler = TargetCompiler::kSdcc;
+  settings.mcuClock = fault.x2 ? McuClock{24, 6} : McuClock{12, 12};
+  if (fault.standby) {
+    ModeValues values = TakeModeValues(fault.mode, settings.rf);
+    values.restState = 1;
+    PlaceModeValues(fault.mode, values, &settings.rf);
+  }
   DiskOutputFiles files;
   ASSERT_TRUE(RunBuildSequence(EmbeddedStore(), files, dir / "", settings, "").success);
   std::ifstream generated(dir / "main.c");
-  const std::string text((std::istreambuf_iterator<char>(generated)), {});
-  std::ofstream(dir / "edited.c") << std::regex_replace(text, std::regex("WriteFIFO\\( [0-9]+ \\)"),
-                                                        "WriteFIFO( 3 )",
-                                                        std::regex_constants::format_first_only);
+  std::string text((std::istreambuf_iterator<char>(generated)), {});
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+  const size_t at = text.find(fault.from);
+  ASSERT_NE(at, std::string::npos) << fault.from;
+  ASSERT_EQ(text.find(fault.from, at + 1), std::string::npos) << fault.from;
+  text.replace(at, std::string(fault.from).size(), fault.to);
+  std::ofstream(dir / "edited.c") << text;
   CheckRequest request;
   request.settings = settings;
   request.firmwareFile = dir / "edited.c";
   request.options.ownPayload = true;
+  request.options.clock = *settings.mcuClock;
   TraceRecorder recorder;
   request.options.lines = &recorder;
   const CheckRun run = RunCheck(request, EmbeddedStore());
   ASSERT_EQ(run.status, CheckRun::Status::kDeviates) << run.message;
-  ASSERT_FALSE(run.outcome.problems.empty());
+  bool named = false;
+  for (std::string problem : run.outcome.problems) {
+    const size_t subject = problem.find("the firmware");
+    if (subject != std::string::npos) problem.replace(subject, 12, "the board");
+    named = named || Names(problem, fault.cause);
+  }
+  EXPECT_TRUE(named) << ::testing::PrintToString(run.outcome.problems);
   Recording at8MHz;
+  at8MHz.unitsPerUs = static_cast<uint64_t>(CycleNanoseconds(*settings.mcuClock));
   at8MHz.downsample = 125;
   const std::string path = WriteCapture(recorder.trace, at8MHz, recorder.trace[0].first,
-                                        recorder.trace.back().first + 1, dir, "edited");
+                                        recorder.trace.back().first + 1, dir, fault.name);
   ASSERT_FALSE(path.empty());
   const CaptureOutcome outcome =
       CheckCapture(path, std::nullopt, BusWiringOf(run.firmware), request.options.clock);
   ASSERT_EQ(outcome.status, CaptureOutcome::Status::kDecoded) << outcome.refusal;
   const CaptureJudgement judgement = JudgeCapture(run.firmware, request.options.clock, outcome.bus);
-  std::string cause = run.outcome.problems[0];
-  cause.replace(cause.find("the firmware"), 12, "the board");
-  EXPECT_EQ(cause.rfind("start-up: the board set a packet length of 3 bytes", 0), 0u) << cause;
-  EXPECT_EQ(judgement.problems, std::vector<std::string>{cause});
+  ASSERT_FALSE(judgement.problems.empty());
+  EXPECT_TRUE(Names(judgement.problems[0], fault.cause)) << judgement.problems[0];
 }
+
+INSTANTIATE_TEST_SUITE_P(Faults, FaultyFirmwareCapture, ::testing::ValuesIn(kFaults),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // A second, independent reader of the trace: GTKWave's converter takes it without a word.
 TEST(VcdTraceForGtkwave, Vcd2fstConvertsItWithoutComplaint) {

@@ -109,6 +109,27 @@ const JudgementCase kCases[] = {
      0,
      {"the end of the start-up and every pass: the capture ends 10 transfers into the "
       "start-up"}},
+    // The board falls silent after its third packet; a capture that ends soon after is not.
+    {"goes_quiet",
+     [](CapturedBus& bus) { bus.end.cycles = bus.transfers.back().end.cycles + 200'000; },
+     {"pass 4: the board stopped talking to the radio after `strobe CMD_TX`, where the settings "
+      "call for `strobe CMD_TX` next: no transfer in the last 200.000 ms of the capture, where "
+      "the settings let the bus rest 42.525 ms at most; WTR (GIO1) is low"},
+     3},
+    {"capture_ends_within_the_rest",
+     [](CapturedBus& bus) { bus.end.cycles = bus.transfers.back().end.cycles + 8'000; },
+     {},
+     3},
+    // The last pass begins while WTR is still high from the CMD_TX before it.
+    {"does_not_wait_for_the_end_of_the_packet",
+     [](CapturedBus& bus) {
+       bus.wtrHighAtStart.assign(bus.transfers.size(), false);
+       bus.wtrHighAtStart.back() = true;
+     },
+     {"pass 3: at 28.535 ms, CMD_TX strobed 8.625 ms after CMD_TX, while the chip was still "
+      "transmitting (WTR high): the board did not wait for the end of its packet, which the "
+      "strobe cut"},
+     3},
 };
 
 class CaptureJudgementTest : public ::testing::TestWithParam<JudgementCase> {};

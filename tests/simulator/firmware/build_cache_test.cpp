@@ -6,12 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
 #include "simulator/firmware/firmware_build.h"
+#include "simulator/firmware/sdcc_build.h"
 #include "tests/simulator/generated_firmware.h"
 
 namespace kitbuilder::simulator {
@@ -75,6 +77,33 @@ TEST(BuildKey, ChangesWithEveryInputThatDecidesTheImage) {
   Write(fs::path(sources) / "main.c", "text of main.cdefine.htext of ");
   Write(fs::path(sources) / "define.h", "");
   EXPECT_NE(BuildKey(sources, "SDCC 4.2.0"), key);
+}
+
+/// Another SDCC installed in the same place is another file there: a new size or time. The
+/// same one reached through a link is the same SDCC.
+TEST(SdccIdentity, NamesTheFileThatIsRunAsItIsNow) {
+  const fs::path dir = Fresh("sdcc");
+  const fs::path sdcc = dir / "sdcc";
+  Write(sdcc, "SDCC 4.2.0");
+  const fs::file_time_type installed = fs::last_write_time(sdcc);
+  const std::string identity = SdccIdentity(sdcc.string());
+  ASSERT_FALSE(identity.empty());
+  fs::create_symlink(sdcc, dir / "link");
+  EXPECT_EQ(SdccIdentity((dir / "link").string()), identity);
+  const struct {
+    const char* what;
+    std::string text;
+    fs::file_time_type time;
+  } installs[] = {
+      {"a longer file", "SDCC 4.2.0 ", installed},
+      {"a file of the same size written later", "SDCC 4.3.0", installed + std::chrono::seconds(1)},
+  };
+  for (const auto& install : installs) {
+    Write(sdcc, install.text);
+    fs::last_write_time(sdcc, install.time);
+    EXPECT_NE(SdccIdentity(sdcc.string()), identity) << install.what;
+  }
+  EXPECT_EQ(SdccIdentity((dir / "none").string()), "");
 }
 
 TEST(BuildCache, LetsTheLeastRecentlyUsedEntriesGoPastItsBound) {
