@@ -8,6 +8,7 @@
 #include "simulator/capture/capture_judgement.h"
 #include "simulator/capture/capture_report.h"
 #include "simulator/firmware/build_cache.h"
+#include "ui/captured_lines.h"
 
 namespace kitbuilder::ui {
 
@@ -58,9 +59,9 @@ void BackgroundCheck::StartLink(const GenerationSettings& settings,
   });
 }
 
-void BackgroundCheck::StartCapture(const GenerationSettings& settings, const std::string& path) {
-  // The reading cannot be called off halfway; a cancelled one is dropped when it ends.
-  Launch([settings, path](FinishedCheck& check, const std::atomic<bool>*) {
+void BackgroundCheck::StartCapture(const GenerationSettings& settings, const std::string& path,
+                                   const std::string& channels) {
+  Launch([settings, path, channels](FinishedCheck& check, const std::atomic<bool>* cancel) {
     CheckedCapture& checked = check.capture.emplace();
     std::string error;
     const std::optional<simulator::FirmwareSettings> firmware =
@@ -69,16 +70,18 @@ void BackgroundCheck::StartCapture(const GenerationSettings& settings, const std
       checked.problems = {error};
       return;
     }
-    const McuClock clock = settings.mcuClock.value_or(McuClock{});
-    const simulator::CaptureOutcome capture =
-        simulator::CheckCapture(path, std::nullopt, simulator::BusWiringOf(*firmware), clock);
+    check.clock = settings.mcuClock.value_or(McuClock{});
+    CapturedLines lines(check.clock);
+    const simulator::CaptureOutcome capture = simulator::CheckCapture(
+        path, channels, simulator::BusWiringOf(*firmware), check.clock, cancel, &lines);
+    if (capture.status == simulator::CaptureOutcome::Status::kCancelled) return;
     if (capture.status == simulator::CaptureOutcome::Status::kRefused) {
       checked.problems = {"the capture cannot be used: " + capture.refusal};
       return;
     }
     const simulator::CaptureJudgement judgement =
-        simulator::JudgeCapture(*firmware, clock, capture.bus);
-    const simulator::CaptureReport report{path, *firmware, clock, capture, judgement};
+        simulator::JudgeCapture(*firmware, check.clock, capture.bus);
+    const simulator::CaptureReport report{path, *firmware, check.clock, capture, judgement};
     std::ostringstream text;
     simulator::WriteCaptureTextReport(report, text);
     checked.passes = simulator::BoardPasses(report);
@@ -86,6 +89,8 @@ void BackgroundCheck::StartCapture(const GenerationSettings& settings, const std
     checked.problems.insert(checked.problems.end(), judgement.problems.begin(),
                             judgement.problems.end());
     checked.report = text.str();
+    check.lines = lines.Lines();
+    checked.pieces = TracePiecesOfCapture(capture.bus, judgement, check.lines);
   });
 }
 

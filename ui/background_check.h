@@ -15,6 +15,7 @@
 #include "simulator/link_check.h"
 #include "simulator/virtual_board.h"
 #include "ui/line_recording.h"
+#include "ui/trace_pieces.h"
 
 template <typename T>
 class QFutureWatcher;
@@ -26,16 +27,17 @@ class TextStore;
 namespace kitbuilder::ui {
 
 /// What a capture check leaves: whether the board passed, its problems (or why the capture
-/// could not be used) and the report.
+/// could not be used), the report and the pieces of the capture's lines to draw.
 struct CheckedCapture {
   bool passes = false;
   std::vector<std::string> problems;
   std::string report;
+  std::vector<TracePiece> pieces;
 };
 
 /// What a check that ran to its end leaves: the run and the lines it drove, on its clock. Of a
 /// link check, the link run and both boards' lines; `run` and `clock` are then this board's.
-/// Of a capture check, `capture` alone.
+/// Of a capture check, `capture`, and the capture's first lines on the board's clock.
 struct FinishedCheck {
   simulator::CheckRun run;
   LineRecording lines;
@@ -61,8 +63,10 @@ class BackgroundCheck : public QObject {
   void Start(const GenerationSettings& settings);
   /// Checks the link between the firmware of `settings` and that of `peer`, in the same way.
   void StartLink(const GenerationSettings& settings, const GenerationSettings& peer);
-  /// Holds the capture at `path` against `settings`, its channels named like the lines.
-  void StartCapture(const GenerationSettings& settings, const std::string& path);
+  /// Holds the capture at `path` against `settings`, its channels mapped by `channels`, the
+  /// text of kitbuilder-cli's --channels.
+  void StartCapture(const GenerationSettings& settings, const std::string& path,
+                    const std::string& channels);
   /// Ends the running check early; it then reports Cancelled rather than Finished.
   void Cancel();
 

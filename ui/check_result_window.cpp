@@ -141,16 +141,20 @@ CheckResultWindow::CheckResultWindow(std::shared_ptr<const FinishedCheck> check,
   layout->addWidget(report_, 1);
   auto* buttons = new QHBoxLayout;
   const LineRecording& boardLines = link ? check_->linkLines.Board() : check_->lines;
-  if (!boardLines.Changes().empty()) {
+  if (capture ? !capture->pieces.empty() : !boardLines.Changes().empty()) {
     if (link) {
       layout->addWidget(new QLabel(QStringLiteral("This board")));
-      layout->addWidget(
-          CreateTracePanel(boardLines, link->board.outcome, link->boardClock, board_));
+      layout->addWidget(CreateTracePanel(boardLines, TracePiecesOf(link->board.outcome, boardLines),
+                                         link->boardClock, board_));
       layout->addWidget(new QLabel(QStringLiteral("The peer")));
-      layout->addWidget(
-          CreateTracePanel(check_->linkLines.Peer(), link->peer.outcome, link->peerClock, peer_));
+      const LineRecording& peerLines = check_->linkLines.Peer();
+      layout->addWidget(CreateTracePanel(peerLines, TracePiecesOf(link->peer.outcome, peerLines),
+                                         link->peerClock, peer_));
+    } else if (capture) {
+      layout->addWidget(CreateTracePanel(boardLines, capture->pieces, check_->clock, board_));
     } else {
-      layout->addWidget(CreateTracePanel(boardLines, check_->run.outcome, check_->clock, board_));
+      layout->addWidget(CreateTracePanel(boardLines, TracePiecesOf(check_->run.outcome, boardLines),
+                                         check_->clock, board_));
     }
     auto* zoomIn = new QPushButton(QStringLiteral("+"));
     auto* zoomOut = new QPushButton(QStringLiteral("-"));
@@ -165,11 +169,14 @@ CheckResultWindow::CheckResultWindow(std::shared_ptr<const FinishedCheck> check,
       connect(zoomIn, &QPushButton::clicked, view, &LineTraceView::ZoomIn);
       connect(zoomOut, &QPushButton::clicked, view, &LineTraceView::ZoomOut);
     }
-    auto* save = new QPushButton(QStringLiteral("Save trace..."));
-    save->setObjectName(QStringLiteral("saveTrace"));
-    connect(save, &QPushButton::clicked, this, &CheckResultWindow::ChooseTraceFile);
     buttons->addStretch();
-    buttons->addWidget(save);
+    // A capture is its own trace, and the window keeps only its first changes.
+    if (!capture) {
+      auto* save = new QPushButton(QStringLiteral("Save trace..."));
+      save->setObjectName(QStringLiteral("saveTrace"));
+      connect(save, &QPushButton::clicked, this, &CheckResultWindow::ChooseTraceFile);
+      buttons->addWidget(save);
+    }
   } else {
     buttons->addStretch();
   }
@@ -188,8 +195,8 @@ CheckResultWindow::CheckResultWindow(std::shared_ptr<const FinishedCheck> check,
 }
 
 QWidget* CheckResultWindow::CreateTracePanel(const LineRecording& lines,
-                                             const simulator::CheckOutcome& outcome,
-                                             const McuClock& clock, TracePanel& panel) {
+                                             std::vector<TracePiece> pieces, const McuClock& clock,
+                                             TracePanel& panel) {
   auto* widget = new QWidget;
   auto* row = new QHBoxLayout(widget);
   row->setContentsMargins(0, 0, 0, 0);
@@ -206,7 +213,7 @@ QWidget* CheckResultWindow::CreateTracePanel(const LineRecording& lines,
   names->addStretch();
   row->addLayout(names);
 
-  panel.view = new LineTraceView(lines, TracePiecesOf(outcome, lines), clock);
+  panel.view = new LineTraceView(lines, std::move(pieces), clock);
   panel.view->setObjectName(QStringLiteral("trace"));
   panel.scroll = new QScrollArea;
   QScrollArea* scroll = panel.scroll;

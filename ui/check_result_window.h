@@ -1,13 +1,14 @@
 #pragma once
 // The result of a check in a window of its own: the verdict at the top, the report under it,
-// the picture of the five radio lines (of both boards, for a link check), and "Save trace..."
-// for the lines as a Value Change Dump.
+// the picture of the five radio lines (of both boards, for a link check; as the capture shows
+// them, for a capture), and "Save trace..." for a run's lines as a Value Change Dump.
 
 #include <QWidget>
 #include <memory>
 
 #include "engine/generation_settings.h"
 #include "simulator/firmware_check.h"
+#include "ui/trace_pieces.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -27,7 +28,8 @@ class CheckResultWindow : public QWidget {
 
   QString Verdict() const;
   QString Report() const;
-  /// Null when the run drove no line: the build failed or the tools are missing.
+  /// Null when the run drove no line: the build failed or the tools are missing, or the
+  /// capture could not be used.
   LineTraceView* Trace() const { return board_.view; }
   /// The peer's lines of a link check; null for a check of one board.
   LineTraceView* PeerTrace() const { return peer_.view; }
@@ -47,7 +49,7 @@ class CheckResultWindow : public QWidget {
     LineTraceView* view = nullptr;
     QScrollArea* scroll = nullptr;
   };
-  QWidget* CreateTracePanel(const LineRecording& lines, const simulator::CheckOutcome& outcome,
+  QWidget* CreateTracePanel(const LineRecording& lines, std::vector<TracePiece> pieces,
                             const McuClock& clock, TracePanel& panel);
 
   std::shared_ptr<const FinishedCheck> check_;

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -24,9 +25,12 @@
 
 #include "settings/setting_texts.h"
 #include "settings/settings_file.h"
+#include "simulator/capture/capture_check.h"
+#include "simulator/capture/capture_reader.h"
 #include "ui/about_box.h"
 #include "ui/app_icon.h"
 #include "ui/background_check.h"
+#include "ui/channel_dialog.h"
 #include "ui/check_result_window.h"
 #include "ui/dialog_units.h"
 #include "ui/field_rules.h"
@@ -496,8 +500,34 @@ void KitbuilderForm::CheckLinkWith(const QString& peerSettingsFile) {
 
 void KitbuilderForm::CheckCapture(const QString& path) {
   if (backgroundCheck_->IsRunning() || !CorrectFieldsForUse()) return;
-  backgroundCheck_->StartCapture(GatherSettings(), QFile::encodeName(path).toStdString());
-  ShowCheckProgress(QStringLiteral("Reading the capture and holding it against the settings..."));
+  const GenerationSettings settings = GatherSettings();
+  std::string error;
+  const std::optional<simulator::FirmwareSettings> firmware =
+      simulator::FirmwareSettingsFrom(settings, &error);
+  if (!firmware) {
+    ShowStatus(QString::fromStdString(error));
+    return;
+  }
+  const std::string file = QFile::encodeName(path).toStdString();
+  std::variant<std::vector<std::string>, std::string> channels =
+      simulator::ReadCaptureChannels(file);
+  if (const std::string* unreadable = std::get_if<std::string>(&channels)) {
+    auto refused = std::make_shared<FinishedCheck>();
+    refused->capture.emplace().problems = {"the capture cannot be used: " + *unreadable};
+    ShowCheckResult(std::move(refused));
+    return;
+  }
+  // Window-modal: the settings the lines are asked for stay those the check runs on.
+  auto* dialog =
+      new ChannelDialog(QFileInfo(path).fileName(), std::get<std::vector<std::string>>(channels),
+                        simulator::UsedLines(simulator::BusWiringOf(*firmware)), this);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  connect(dialog, &QDialog::accepted, this, [this, dialog, settings, file] {
+    if (backgroundCheck_->IsRunning()) return;
+    backgroundCheck_->StartCapture(settings, file, dialog->Mapping().toStdString());
+    ShowCheckProgress(QStringLiteral("Reading the capture and holding it against the settings..."));
+  });
+  dialog->open();
 }
 
 void KitbuilderForm::ShowCheckProgress(const QString& text) {

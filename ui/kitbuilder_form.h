@@ -84,7 +84,9 @@ class KitbuilderForm : public QDialog {
   /// Checks the link between this board and the one whose settings `peerSettingsFile` holds,
   /// in the same way; a file that cannot be used is refused in the status line.
   void CheckLinkWith(const QString& peerSettingsFile);
-  /// Holds the logic analyzer's capture at `path` against the settings in the same way.
+  /// Asks which of the capture's channels carries which line, then holds the logic analyzer's
+  /// capture at `path` against the settings in the same way; a file that is no capture is
+  /// refused in the result window.
   void CheckCapture(const QString& path);
 
  private slots:

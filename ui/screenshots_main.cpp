@@ -1,7 +1,8 @@
 // Renders the form into PNG files, for looking at the layout without a display: each mode tab
 // with the verdict beside "Check..." on its settings, a verdict that names a problem, the form's
-// menu, the result windows of a check and of a link check, an SDCC build over an edited main.c
-// and a refused settings file. The form shows the example directory
+// menu, the result windows of a check and of a link check, the question of a capture's channels
+// and the result window of its check, an SDCC build over an edited main.c and a refused settings
+// file. The form shows the example directory
 // /home/user/firmware/ throughout, so that no path of the machine that renders the pictures ends up
 // in them; its builds land in a temporary directory.
 //   kitbuilder-screenshots OUTPUT_DIRECTORY
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPixmap>
+#include <QSettings>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -23,6 +25,7 @@
 #include "engine/output_files.h"
 #include "engine/text_store.h"
 #include "settings/settings_file.h"
+#include "ui/channel_dialog.h"
 #include "ui/check_result_window.h"
 #include "ui/kitbuilder_form.h"
 #include "ui/live_verdict.h"
@@ -50,8 +53,10 @@ QPixmap FormMenu(kitbuilder::ui::KitbuilderForm& form) {
   return picture;
 }
 
-/// The result window of the check that `start` starts, once it has run.
-QPixmap CheckResult(kitbuilder::ui::KitbuilderForm& form, const std::function<void()>& start) {
+/// The result window of the check that `start` starts, once it has run; its trace is saved to
+/// `trace` when one is given.
+QPixmap CheckResult(kitbuilder::ui::KitbuilderForm& form, const std::function<void()>& start,
+                    const QString& trace = QString()) {
   start();
   const QDeadlineTimer deadline(std::chrono::minutes(5));
   kitbuilder::ui::CheckResultWindow* window = nullptr;
@@ -62,7 +67,37 @@ QPixmap CheckResult(kitbuilder::ui::KitbuilderForm& form, const std::function<vo
   if (window == nullptr) return QPixmap();
   QApplication::processEvents();
   const QPixmap picture = window->grab();
+  if (!trace.isEmpty() && !window->SaveTrace(trace)) return QPixmap();
   window->close();
+  return picture;
+}
+
+/// The run's trace at `trace`, written with the 12 MHz board's 1 us timescale, as an analyzer
+/// sampling at 10 MHz would have saved it: the capture that the capture check's pictures show.
+bool WriteCapture(const QString& trace, const QString& capture) {
+  QFile in(trace);
+  if (!in.open(QIODevice::ReadOnly)) return false;
+  QByteArray sampled;
+  for (const QByteArray& line : in.readAll().split('\n')) {
+    if (line.startsWith('#')) {
+      sampled += '#' + QByteArray::number(line.mid(1).toULongLong() * 10);
+    } else {
+      sampled += line == "$timescale 1 us $end" ? QByteArray("$timescale 100 ns $end") : line;
+    }
+    sampled += '\n';
+  }
+  QFile out(capture);
+  return out.open(QIODevice::WriteOnly) && out.write(sampled) == sampled.size();
+}
+
+/// The question of the channels of the capture at `path`, grabbed, then answered as proposed.
+QPixmap ChannelQuestion(kitbuilder::ui::KitbuilderForm& form, const QString& path) {
+  form.CheckCapture(path);
+  auto* dialog = form.findChild<kitbuilder::ui::ChannelDialog*>();
+  if (dialog == nullptr) return QPixmap();
+  QApplication::processEvents();
+  const QPixmap picture = dialog->grab();
+  dialog->accept();
   return picture;
 }
 
@@ -151,8 +186,21 @@ int main(int argc, char** argv) {
   sdioPin->setCurrentIndex(pin);
   if (!Save(FormMenu(form), directory, "form-menu.png")) return 1;
   tabs->setCurrentIndex(0);
-  if (!Save(CheckResult(form, [&form] { form.CheckOnVirtualBoard(); }), directory,
-            "check-result.png")) {
+  const QString trace = builds.filePath(QStringLiteral("run.vcd"));
+  if (!Save(CheckResult(
+                form, [&form] { form.CheckOnVirtualBoard(); }, trace),
+            directory, "check-result.png")) {
+    return 1;
+  }
+  // The channels the capture check remembers go with the builds, not into the user's settings.
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, builds.path());
+  const QString capture = builds.filePath(QStringLiteral("board.vcd"));
+  if (!WriteCapture(trace, capture)) {
+    std::fprintf(stderr, "kitbuilder-screenshots: cannot write %s\n", qPrintable(capture));
+    return 1;
+  }
+  if (!Save(ChannelQuestion(form, capture), directory, "capture-channels.png") ||
+      !Save(CheckResult(form, [] {}), directory, "capture-check-result.png")) {
     return 1;
   }
   // The link of the TX with ACK page with an RX with ACK board of default settings.

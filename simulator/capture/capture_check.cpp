@@ -18,12 +18,12 @@ class CaptureExtent : public CaptureObserver {
   uint64_t samples = 0;
 };
 
+}  // namespace
+
 LineSet UsedLines(const BusWiring& wiring) {
   return LineBit(ChipLine::kScs) | LineBit(ChipLine::kSck) | LineBit(ChipLine::kSdio) |
          LineBit(wiring.wtr) | LineBit(wiring.answer);
 }
-
-}  // namespace
 
 BusWiring BusWiringOf(const FirmwareSettings& settings) {
   BusWiring wiring;
@@ -33,12 +33,13 @@ BusWiring BusWiringOf(const FirmwareSettings& settings) {
 }
 
 CaptureOutcome CheckCapture(const std::string& path, const std::optional<std::string>& channels,
-                            const BusWiring& wiring, const McuClock& clock) {
+                            const BusWiring& wiring, const McuClock& clock,
+                            const std::atomic<bool>* cancel, CaptureObserver* lines) {
   CaptureOutcome outcome;
   const LineSet used = UsedLines(wiring);
   CaptureExtent extent;
   SampleRateCheck rate;
-  WiringCheck lines(used);
+  WiringCheck wiringCheck(used);
   BusDecoder decoder(wiring, clock);
   const ChannelChooser choose = [&](const std::vector<std::string>& names) {
     std::variant<ChannelMapping, MappingRefusal> chosen = MapChannels(names, channels, used);
@@ -47,8 +48,14 @@ CaptureOutcome CheckCapture(const std::string& path, const std::optional<std::st
     }
     return chosen;
   };
-  const CaptureReading reading = ReadCapture(path, choose, {&extent, &rate, &lines, &decoder});
+  std::vector<CaptureObserver*> observers = {&extent, &rate, &wiringCheck, &decoder};
+  if (lines != nullptr) observers.push_back(lines);
+  const CaptureReading reading = ReadCapture(path, choose, observers, cancel);
   outcome.channels = reading.channels;
+  if (reading.status == CaptureReading::Status::kCancelled) {
+    outcome.status = CaptureOutcome::Status::kCancelled;
+    return outcome;
+  }
   if (reading.status != CaptureReading::Status::kRead) {
     outcome.refusal = reading.message;
     return outcome;
@@ -57,7 +64,7 @@ CaptureOutcome CheckCapture(const std::string& path, const std::optional<std::st
   outcome.samples = extent.samples;
   outcome.shortestSckHigh = rate.shortestHigh();
   outcome.shortestSckLow = rate.shortestLow();
-  outcome.wiringFaults = lines.Faults();
+  outcome.wiringFaults = wiringCheck.Faults();
   if (const std::optional<std::string> refusal = rate.Refusal()) {
     outcome.refusal = *refusal;
     return outcome;

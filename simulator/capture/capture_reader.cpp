@@ -137,11 +137,26 @@ bool MapChannels(const std::shared_ptr<sigrok::Device>& device, const ChannelCho
   return ChooseChannels(bits, choose, stream, reading);
 }
 
-/// The datafeed: the sample rate from a meta packet, the samples from logic packets. A capture
-/// without a rate is noted and its samples are not streamed.
-sigrok::DatafeedCallbackFunction Feed(SampleStream* stream, bool* withoutRate) {
-  return [stream, withoutRate](std::shared_ptr<sigrok::Device>,
-                               std::shared_ptr<sigrok::Packet> packet) {
+/// A reading's cancel flag, and whether the reading heeded it.
+struct Cancel {
+  const std::atomic<bool>* flag = nullptr;
+  bool heeded = false;
+
+  bool Requested() const { return flag != nullptr && flag->load(); }
+};
+
+/// A session's datafeed: the sample rate from a meta packet, the samples from logic packets. A
+/// capture without a rate is noted and its samples are not streamed. Once cancelled, no packet
+/// is streamed and `running`, the session, is stopped.
+sigrok::DatafeedCallbackFunction Feed(SampleStream* stream, bool* withoutRate, Cancel* cancel,
+                                      sigrok::Session* running) {
+  return [stream, withoutRate, cancel, running](std::shared_ptr<sigrok::Device>,
+                                                std::shared_ptr<sigrok::Packet> packet) {
+    if (cancel->Requested()) {
+      if (!cancel->heeded) running->stop();
+      cancel->heeded = true;
+      return;
+    }
     if (packet->type() == sigrok::PacketType::META) {
       auto meta = std::dynamic_pointer_cast<sigrok::Meta>(packet->payload());
       for (const auto& [key, value] : meta->config()) {
@@ -159,6 +174,12 @@ sigrok::DatafeedCallbackFunction Feed(SampleStream* stream, bool* withoutRate) {
   };
 }
 
+Reading Cancelled(Reading reading) {
+  reading.status = Reading::Status::kCancelled;
+  reading.message = "the reading was cancelled";
+  return reading;
+}
+
 /// After the last packet: the end told to the observers, or why the samples were of no use.
 Reading Finished(const std::string& path, bool withoutRate, SampleStream* stream, Reading reading) {
   if (withoutRate) {
@@ -172,7 +193,7 @@ Reading Finished(const std::string& path, bool withoutRate, SampleStream* stream
 }
 
 Reading ReadSession(const std::shared_ptr<sigrok::Context>& context, const std::string& path,
-                    const ChannelChooser& choose, SampleStream* stream) {
+                    const ChannelChooser& choose, SampleStream* stream, Cancel* cancel) {
   std::shared_ptr<sigrok::Session> session = context->load_session(path);
   const std::vector<std::shared_ptr<sigrok::Device>> devices = session->devices();
   if (devices.empty()) return Unreadable(path + " holds no capture");
@@ -184,9 +205,10 @@ Reading ReadSession(const std::shared_ptr<sigrok::Context>& context, const std::
     // Then a meta packet must bring it.
   }
   bool withoutRate = false;
-  session->add_datafeed_callback(Feed(stream, &withoutRate));
+  session->add_datafeed_callback(Feed(stream, &withoutRate, cancel, session.get()));
   session->start();
   session->run();
+  if (cancel->heeded) return Cancelled(reading);
   return Finished(path, withoutRate, stream, reading);
 }
 
@@ -203,13 +225,17 @@ struct InputContext {
   std::unique_ptr<sr_session, Free> session;
 };
 
-/// The C datafeed: the sample rate from a meta packet, the samples from logic packets.
+/// The C datafeed: the sample rate from a meta packet, the samples from logic packets; once
+/// cancelled, none. The input module sends its packets from within sr_input_send(), on the
+/// reading's thread, which heeds the cancel between chunks of the file.
 struct InputFeed {
   SampleStream* stream;
+  Cancel* cancel;
   bool withoutRate = false;
 
   static void Receive(const sr_dev_inst*, const sr_datafeed_packet* packet, void* self) {
     auto* feed = static_cast<InputFeed*>(self);
+    if (feed->cancel->Requested()) return;
     if (packet->type == SR_DF_META) {
       const auto* meta = static_cast<const sr_datafeed_meta*>(packet->payload);
       for (const GSList* item = meta->config; item; item = item->next) {
@@ -247,7 +273,7 @@ bool MapInputChannels(const sr_dev_inst* device, const ChannelChooser& choose, S
 /// API: libsigrokcxx 0.5.2's InputDevice and its Input hold each other, so the C++ binding
 /// never frees an input format's reader (megabytes a capture, in a window that reads many).
 Reading ReadInput(const std::string& path, std::ifstream& file, const ChannelChooser& choose,
-                  SampleStream* stream) {
+                  SampleStream* stream, Cancel* cancel) {
   InputContext sigrok;
   sr_context* context = nullptr;
   if (sr_init(&context) != SR_OK) return Unreadable(path + ": libsigrok does not start");
@@ -264,12 +290,13 @@ Reading ReadInput(const std::string& path, std::ifstream& file, const ChannelCho
     return Unreadable(path + ": libsigrok cannot open a session for it");
   }
   sigrok.session.reset(session);
-  InputFeed feed{stream};
+  InputFeed feed{stream, cancel};
   sr_session_datafeed_callback_add(session, &InputFeed::Receive, &feed);
   Reading reading;
   bool mapped = false;
   std::vector<char> chunk(1 << 16);
   while (file.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || file.gcount() > 0) {
+    if (cancel->Requested()) return Cancelled(reading);
     GString* text = g_string_new_len(chunk.data(), file.gcount());
     const int sent = sr_input_send(input, text);
     g_string_free(text, TRUE);
@@ -283,6 +310,7 @@ Reading ReadInput(const std::string& path, std::ifstream& file, const ChannelCho
     mapped = true;
   }
   if (!mapped) return Unreadable(path + ": libsigrok found no channels in it");
+  if (cancel->Requested()) return Cancelled(reading);
   const int ended = sr_input_end(input);
   if (ended != SR_OK)
     return Unreadable(path + ": libsigrok cannot read it (" + sr_strerror(ended) + ")");
@@ -301,16 +329,30 @@ bool IsSessionFile(std::ifstream& file) {
 }  // namespace
 
 CaptureReading ReadCapture(const std::string& path, const ChannelChooser& choose,
-                           const std::vector<CaptureObserver*>& observers) {
+                           const std::vector<CaptureObserver*>& observers,
+                           const std::atomic<bool>* cancel) {
   std::ifstream file(path, std::ios::binary);
   if (!file) return Unreadable("cannot open " + path);
   SampleStream stream(observers);
+  Cancel heed{cancel};
   try {
-    if (IsSessionFile(file)) return ReadSession(sigrok::Context::create(), path, choose, &stream);
-    return ReadInput(path, file, choose, &stream);
+    if (IsSessionFile(file)) {
+      return ReadSession(sigrok::Context::create(), path, choose, &stream, &heed);
+    }
+    return ReadInput(path, file, choose, &stream, &heed);
   } catch (const sigrok::Error& error) {
     return Unreadable(path + ": libsigrok cannot read it (" + error.what() + ")");
   }
+}
+
+std::variant<std::vector<std::string>, std::string> ReadCaptureChannels(const std::string& path) {
+  // The chooser stops the reading once the channels are known, before the first sample.
+  const ChannelChooser listOnly = [](const std::vector<std::string>&) {
+    return std::variant<ChannelMapping, MappingRefusal>(MappingRefusal{});
+  };
+  CaptureReading reading = ReadCapture(path, listOnly, {});
+  if (reading.status == CaptureReading::Status::kUnmapped) return std::move(reading.channels);
+  return reading.message;
 }
 
 }  // namespace kitbuilder::simulator

@@ -146,6 +146,15 @@ std::variant<ChannelMapping, MappingRefusal> MapAsGiven(const std::vector<std::s
 
 }  // namespace
 
+ChannelMapping ChannelsNamedLikeTheLines(const std::vector<std::string>& channels) {
+  ChannelMapping mapping;
+  for (ChipLine line : kLines) {
+    const std::vector<size_t> named = ChannelsNamed(channels, LineName(line));
+    if (named.size() == 1) mapping[static_cast<size_t>(line)] = named[0];
+  }
+  return mapping;
+}
+
 std::variant<ChannelMapping, MappingRefusal> MapChannels(const std::vector<std::string>& channels,
                                                          const std::optional<std::string>& given,
                                                          LineSet required) {

@@ -20,6 +20,10 @@ struct MappingRefusal {
   std::string message;  ///< names the capture's channels and the option to give
 };
 
+/// The lines whose name one channel bears, in any case (the one spelt exactly so if several
+/// are alike): the mapping a user is offered before choosing.
+ChannelMapping ChannelsNamedLikeTheLines(const std::vector<std::string>& channels);
+
 /// `given` is the option's text, if there was one; `required` the lines the board uses, which
 /// must each have a channel.
 std::variant<ChannelMapping, MappingRefusal> MapChannels(const std::vector<std::string>& channels,

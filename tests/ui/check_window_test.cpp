@@ -1,9 +1,11 @@
 // The check of the form's settings on the virtual board, as a user runs it: with its shortcut or
 // its button, in the background, cancelled, and its result window with the report, the picture
-// of the lines and the trace that kitbuilder-cli writes too. The form's menu and its entries
+// of the lines and the trace that kitbuilder-cli writes too; and the check of a capture, with
+// the question of its channels. The form's menu and its entries
 // are tested with the other entries.
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -15,6 +17,7 @@
 #include "form_harness.h"
 #include "simulator/check_report.h"
 #include "ui/background_check.h"
+#include "ui/channel_dialog.h"
 #include "ui/check_result_window.h"
 #include "ui/field_rules.h"
 #include "ui/line_trace_view.h"
@@ -29,6 +32,42 @@ constexpr int kCheckMilliseconds = 120000;
 QByteArray ReadAll(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+/// SCK's toggles after the transfers of the long capture: about ten seconds of reading.
+constexpr int kLongCaptureToggles = 100000;
+
+/// A capture of a board that makes its reset and strobes CMD_TX, WTR then rising and falling,
+/// its channels named `names` for SCS, SCK, SDIO, GIO1 and GIO2 and listed in the order of the
+/// names; then SCK toggling `toggles` times, every 10 ms.
+QString CaptureVcd(const QStringList& names, int toggles) {
+  QStringList sorted = names;
+  sorted.sort();
+  QString vcd = "$timescale 1 us $end\n$scope module analyzer $end\n";
+  for (const QString& name : sorted) {
+    vcd +=
+        QString("$var wire 1 %1 %2 $end\n").arg(QChar(char('a' + names.indexOf(name)))).arg(name);
+  }
+  vcd += "$upscope $end\n$enddefinitions $end\n#0\n1a\n0b\n1c\n0d\n1e\n";
+  int time = 0;
+  for (const QList<int>& transfer : {QList<int>{0x00, 0x00}, QList<int>{0xD0}}) {
+    vcd += QString("#%1\n0a\n").arg(time += 3);
+    for (int byte : transfer) {
+      for (int bit = 7; bit >= 0; --bit) {
+        vcd += QString("#%1\n%2c\n").arg(time += 3).arg((byte >> bit) & 1);
+        vcd += QString("#%1\n1b\n").arg(time += 3);
+        vcd += QString("#%1\n0b\n").arg(time += 3);
+      }
+    }
+    vcd += QString("#%1\n1a\n").arg(time += 3);
+  }
+  // WTR rises and falls once, as it does while the packet goes out.
+  vcd += QString("#%1\n1d\n").arg(time += 3);
+  vcd += QString("#%1\n0d\n").arg(time += 3);
+  for (int toggle = 0; toggle < toggles; ++toggle) {
+    vcd += QString("#%1\n%2b\n").arg(time += 10000).arg(1 - toggle % 2);
+  }
+  return vcd + QString("#%1\n").arg(time + 7);
 }
 
 void WheelOn(QWidget* widget, Qt::KeyboardModifiers modifiers) {
@@ -169,54 +208,81 @@ class CheckWindowTest : public QObject {
     }
   }
 
-  // "Check capture..." reads the capture in the background and shows its verdict and report:
-  // here a board that made its reset and then strobed CMD_TX, and a file that is no capture.
-  void CaptureIsHeldAgainstTheSettings() {
-    QString vcd =
-        "$timescale 1 us $end\n$scope module analyzer $end\n$var wire 1 a SCS $end\n"
-        "$var wire 1 b SCK $end\n$var wire 1 c SDIO $end\n$var wire 1 d GIO1 $end\n"
-        "$var wire 1 e GIO2 $end\n$upscope $end\n$enddefinitions $end\n#0\n1a\n0b\n1c\n0d\n1e\n";
-    int time = 0;
-    for (const QList<int>& transfer : {QList<int>{0x00, 0x00}, QList<int>{0xD0}}) {
-      vcd += QString("#%1\n0a\n").arg(time += 3);
-      for (int byte : transfer) {
-        for (int bit = 7; bit >= 0; --bit) {
-          vcd += QString("#%1\n%2c\n").arg(time += 3).arg((byte >> bit) & 1);
-          vcd += QString("#%1\n1b\n").arg(time += 3);
-          vcd += QString("#%1\n0b\n").arg(time += 3);
-        }
-      }
-      vcd += QString("#%1\n1a\n").arg(time += 3);
-    }
-    // WTR rises and falls once, as it does while the packet goes out.
-    vcd += QString("#%1\n1d\n").arg(time += 3);
-    vcd += QString("#%1\n0d\n#%2\n").arg(time + 3).arg(time + 10);
+  // "Check capture..." asks which channel carries which line, proposing the channels named like
+  // the lines or those chosen for the last capture, then reads the capture in the background
+  // and shows its verdict, report and lines: here a board that made its reset and then strobed
+  // CMD_TX, captured with its channels named like the lines, then twice with numbered channels
+  // in another order; and a file that is no capture, refused before anything is asked.
+  void CaptureIsHeldAgainstTheSettingsOnTheChannelsChosen() {
+    const QString named = CaptureVcd({"SCS", "SCK", "SDIO", "GIO1", "GIO2"}, 0);
+    // SCS on D1, SCK on D3, SDIO on D0, GIO1 on D2, GIO2 on D4.
+    const QString numbered = CaptureVcd({"D1", "D3", "D0", "D2", "D4"}, 0);
+    const char* verdict =
+        "Start-up: the board made `strobe CMD_TX` where the settings call for `write IDCODE_REG";
     const struct {
       const char* file;
       QString text;
+      const char* proposed;  ///< null: no question is asked
+      const char* chosen;
       const char* verdict;
       const char* report;
     } cases[] = {
-        {"board.vcd", vcd,
-         "Start-up: the board made `strobe CMD_TX` where the settings call for `write IDCODE_REG",
+        {"board.vcd", named, "SCS=SCS,SCK=SCK,SDIO=SDIO,GIO1=GIO1,GIO2=GIO2", nullptr, verdict,
          "Lines: SCS=SCS SCK=SCK SDIO=SDIO GIO1=GIO1"},
-        {"notes.txt", "no capture here\n", "The capture cannot be used: ", ""},
+        {"probes.vcd", numbered, "", "SCS=D1,SCK=D3,SDIO=D0,GIO1=D2", verdict,
+         "Lines: SCS=D1 SCK=D3 SDIO=D0 GIO1=D2"},
+        {"again.vcd", numbered, "SCS=D1,SCK=D3,SDIO=D0,GIO1=D2", nullptr, verdict,
+         "Lines: SCS=D1 SCK=D3 SDIO=D0 GIO1=D2"},
+        {"notes.txt", "no capture here\n", nullptr, nullptr, "The capture cannot be used: ", ""},
     };
     for (const auto& c : cases) {
-      const QString path = harness_->Directory().filePath(c.file);
-      QFile file(path);
-      QVERIFY(file.open(QIODevice::WriteOnly));
-      file.write(c.text.toUtf8());
-      file.close();
+      const QString path = WriteFile(c.file, c.text);
       harness_->Form().CheckCapture(path);
+      auto* dialog = harness_->Form().findChild<ChannelDialog*>();
+      QCOMPARE(dialog != nullptr, c.proposed != nullptr);
+      if (dialog) {
+        QVERIFY2(dialog->Mapping() == c.proposed, qPrintable(dialog->Mapping()));
+        for (const QString& pair : QString(c.chosen).split(',', Qt::SkipEmptyParts)) {
+          dialog->findChild<QComboBox*>(pair.section('=', 0, 0))
+              ->setCurrentText(pair.section('=', 1));
+        }
+        QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
+      }
       CheckResultWindow* window = nullptr;
       QTRY_VERIFY_WITH_TIMEOUT(window = harness_->Form().findChild<CheckResultWindow*>(),
                                kCheckMilliseconds);
       QVERIFY2(window->Verdict().startsWith(c.verdict), qPrintable(window->Verdict()));
       QVERIFY2(window->Report().contains(c.report), qPrintable(window->Report()));
-      QVERIFY(!window->Trace());
+      // The capture's lines are drawn as the virtual board's are; a capture is its own trace.
+      QCOMPARE(window->Trace() != nullptr, c.proposed != nullptr);
+      QVERIFY(!window->findChild<QPushButton*>("saveTrace"));
       delete window;
     }
+  }
+
+  // A capture that takes seconds to read: its channels are asked for at once, Cancel calls the
+  // reading off within a fraction of it, and no result is shown.
+  void CancelStopsTheReadingOfALongCapture() {
+    const QString path = WriteFile(
+        "long.vcd", CaptureVcd({"SCS", "SCK", "SDIO", "GIO1", "GIO2"}, kLongCaptureToggles));
+    KitbuilderForm& form = harness_->Form();
+    // The channels come from the header: the question does not wait for the reading.
+    QElapsedTimer asked;
+    asked.start();
+    form.CheckCapture(path);
+    auto* dialog = form.findChild<ChannelDialog*>();
+    QVERIFY(dialog);
+    QVERIFY2(asked.elapsed() < 1500, qPrintable(QString::number(asked.elapsed())));
+    QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
+    auto* progress = form.findChild<QProgressDialog*>();
+    QVERIFY(progress && progress->isVisible());
+    QTest::qWait(300);
+    QElapsedTimer cancelled;
+    cancelled.start();
+    QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(harness_->Status() == "The check was cancelled.", kCheckMilliseconds);
+    QVERIFY2(cancelled.elapsed() < 1500, qPrintable(QString::number(cancelled.elapsed())));
+    QVERIFY(!form.findChild<CheckResultWindow*>());
   }
 
   void MissingToolsAreNamedWithHowToGetThem() {
@@ -231,6 +297,16 @@ class CheckWindowTest : public QObject {
   }
 
  private:
+  /// Writes `text` to `name` in the test's directory; the file's path.
+  QString WriteFile(const char* name, const QString& text) {
+    const QString path = harness_->Directory().filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0) {
+      qWarning("cannot write %s", name);
+    }
+    return path;
+  }
+
   std::unique_ptr<FormHarness> harness_;
 };
 

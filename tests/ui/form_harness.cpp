@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QPushButton>
+#include <QSettings>
 #include <QTabBar>
 #include <QtTest>
 
@@ -12,6 +13,7 @@ FormHarness::FormHarness(OutputFiles* files)
     : previousDirectory_(QDir::currentPath()), previousCache_(qgetenv("XDG_CACHE_HOME")) {
   QDir::setCurrent(directory_.path());
   qputenv("XDG_CACHE_HOME", cache_.path().toLocal8Bit());
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config_.path());
   form_ = std::make_unique<KitbuilderForm>(EmbeddedStore(), files ? *files : disk_);
   form_->show();
   form_->activateWindow();

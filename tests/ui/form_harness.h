@@ -1,7 +1,7 @@
 #pragma once
 // A real, shown and active main form for the window's tests, started in a temporary directory
 // so that its output directory is that directory, with a build cache of its own for the checks it
-// runs.
+// runs and a settings file of its own for what the window remembers.
 
 #include <QDir>
 #include <QFileDialog>
@@ -55,6 +55,7 @@ class FormHarness {
   QByteArray previousCache_;
   QTemporaryDir directory_;
   QTemporaryDir cache_;
+  QTemporaryDir config_;
   DiskOutputFiles disk_;
   std::unique_ptr<KitbuilderForm> form_;
 };
