@@ -206,18 +206,6 @@ INSTANTIATE_TEST_SUITE_P(BothGioLines, RadioModelSdo,
                                            SdoCase{"Gio2", kGioWtr, kGioSdo, &TestGio2, &TestGio1}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(RadioModel, ReadsLowWhereTheMicrocontrollerLatchIsLow) {
-  Bench bench;
-  Write(kPll1Reg, 0xFF);
-  // Without raising the data line first, the low latch left by the control byte's last bit
-  // holds SDIO low whatever the chip answers.
-  TestScs = 0;
-  SendByte(kPll1Reg | 0x40);
-  EXPECT_EQ(ReceiveByte(TestSdio), 0x00);
-  TestScs = 1;
-  EXPECT_FALSE(bench.board.Latch({3, 1}));
-}
-
 TEST(RadioModel, NamesEveryStrobe) {
   Bench bench;
   for (uint8_t command : {kCmdSleep, kCmdIdle, kCmdStby, kCmdPll, kCmdTfr, kCmdRfr}) {
@@ -619,12 +607,6 @@ TEST(Board, TwoChipLinesOnOnePinSeeTheSameLevel) {
   simulator::board = nullptr;
   EXPECT_THAT(chip.findings(), ::testing::Not(IsEmpty()));
 }
-
-}  // namespace
-}  // namespace kitbuilder::simulator
-
-namespace kitbuilder::simulator {
-namespace {
 
 /// Two chips on one shared air, both on the test's wiring and clock; the test's pins drive
 /// whichever is selected.
