@@ -377,6 +377,9 @@ TEST(RebuildTest, AWriteThatFailsMidwayRecordsNothingAndLosesNothing) {
       RunBuildSequence(EmbeddedStore(), files, "/out/", settings, "second");
   ASSERT_TRUE(outcome.writeError);
   EXPECT_EQ(outcome.writeError->path, "/out/define.h");
+  EXPECT_EQ(outcome.writeError->systemError, "No space left on device");
+  EXPECT_EQ(outcome.statusText, "") << "the status line keeps its text";
+  EXPECT_EQ(files.writeOrder.back(), "/out/define.h") << "nothing is written after the failure";
   EXPECT_EQ(outcome.notices, std::vector<std::string>{"main.c: your edits were kept."});
   EXPECT_EQ(files.files["/out/main.c.bak"], edited);
   EXPECT_NE(files.files["/out/main.c"].find("void Application(void)"), std::string::npos);
