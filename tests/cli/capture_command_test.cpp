@@ -11,41 +11,15 @@
 #include <vector>
 
 #include "tests/cli/cli_process.h"
+#include "tests/support/board_capture.h"
 
 namespace kitbuilder::cli {
 namespace {
 
+using kitbuilder::testing::BoardCaptureVcd;
 using testing::ProcessResult;
 using testing::RunCli;
 using testing::ScratchDirectory;
-
-/// A VCD at 1 us a unit of a board writing MODE_REG 00 and sending CMD_TX, WTR high while it
-/// sends; every step of the bus takes `units`.
-std::string Capture(const std::vector<std::string>& names, int units, bool sdioStuck = false) {
-  std::ostringstream vcd;
-  vcd << "$timescale 1 us $end\n$scope module analyzer $end\n";
-  for (size_t i = 0; i < names.size(); ++i) {
-    vcd << "$var wire 1 " << static_cast<char>('a' + i) << " " << names[i] << " $end\n";
-  }
-  vcd << "$upscope $end\n$enddefinitions $end\n#0\n$dumpvars\n1a\n0b\n1c\n0d\n1e\n$end\n";
-  long time = 0;
-  auto at = [&](const std::string& change) { vcd << "#" << (time += units) << "\n" << change; };
-  for (std::vector<uint8_t> transfer : {std::vector<uint8_t>{0x00, 0x00}, {0xD0}}) {
-    at("0a\n");
-    for (uint8_t byte : transfer) {
-      for (int bit = 7; bit >= 0; --bit) {
-        at(sdioStuck ? "" : std::string((byte >> bit) & 1 ? "1" : "0") + "c\n");
-        at("1b\n");
-        at("0b\n");
-      }
-    }
-    at("1a\n");
-  }
-  at("1d\n");
-  at("0d\n");
-  vcd << "#" << time + 10 << "\n";
-  return vcd.str();
-}
 
 const std::vector<std::string> kLineNames = {"SCS", "SCK", "SDIO", "GIO1", "GIO2"};
 const std::vector<std::string> kAnalyzerNames = {"D0", "D1", "D2", "D3", "D4", "D5"};
@@ -65,28 +39,28 @@ void PrintTo(const CaptureRun& run, std::ostream* out) {
 const CaptureRun kRuns[] = {
     // The reset, then CMD_TX where the settings call for the ID: the start-up's first departure.
     {"named_lines",
-     Capture(kLineNames, 3),
+     BoardCaptureVcd(kLineNames, 3),
      {},
      1,
      "  start-up: the board made `strobe CMD_TX` where the settings call for `write IDCODE_REG"},
     {"mapped_channels",
-     Capture(kAnalyzerNames, 3),
+     BoardCaptureVcd(kAnalyzerNames, 3),
      {"--channels", "SCS=D0,SCK=D1,SDIO=D2,GIO1=D3"},
      1,
      "Lines: SCS=D0 SCK=D1 SDIO=D2 GIO1=D3; the chip answers on SDIO, WTR is GIO1.\n"},
     {"too_slow",
-     Capture(kLineNames, 1),
+     BoardCaptureVcd(kLineNames, 1),
      {},
      2,
      "kitbuilder-cli: sampled at 1 MHz, SCK's high time is 1 sample: capture at 4 MHz or more\n"},
     {"sdio_stuck",
-     Capture(kLineNames, 3, true),
+     BoardCaptureVcd(kLineNames, 3, true),
      {},
      1,
      "  SDIO never changes: is the probe on the right pin?\n"},
     // The 4-wire board's answer line must be probed too.
     {"4_wire_without_sdo",
-     Capture({"SCS", "SCK", "SDIO", "GIO1"}, 3),
+     BoardCaptureVcd({"SCS", "SCK", "SDIO", "GIO1"}, 3),
      {"--wiring=4"},
      2,
      "kitbuilder-cli: no channel is named GIO2;"},

@@ -103,19 +103,6 @@ INSTANTIATE_TEST_SUITE_P(
                                "Creat Makefile had some error!! ERROR CODE=-4", 3}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(BuildSequenceTest, AWriteErrorAfterOpeningStopsTheBuildAndNamesTheFile) {
-  MemoryOutputFiles files;
-  files.faults["/out/define.h"] = {WriteOutcome::Status::kFailed, "Input/output error"};
-  const BuildOutcome outcome =
-      RunBuildSequence(EmbeddedStore(), files, "/out/", DefaultSettings(), kSettingsText);
-  EXPECT_FALSE(outcome.success);
-  EXPECT_EQ(outcome.statusText, "") << "the status line keeps its text";
-  ASSERT_TRUE(outcome.writeError);
-  EXPECT_EQ(outcome.writeError->path, "/out/define.h");
-  EXPECT_EQ(outcome.writeError->systemError, "Input/output error");
-  EXPECT_EQ(files.writeOrder.size(), 2u) << "K3960reg.h must not be written";
-}
-
 // The real disk: the faults a user meets. A directory that is missing or refuses new files
 // stops the first step and creates nothing; a directory standing where define.h belongs stops at
 // that file.

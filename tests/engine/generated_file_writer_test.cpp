@@ -179,52 +179,26 @@ INSTANTIATE_TEST_SUITE_P(
                   Settings(100), Settings(100), true, MergeCase::kNew, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
-struct ConflictCase {
-  const char* name;
-  std::string (*edit)(std::string);
-  GenerationSettings second;
-  /// Each conflict: the user's line and the new settings' line.
-  std::vector<std::pair<std::string, std::string>> sides;
-  int firstLine;
-  const char* notice;
-};
-
-void PrintTo(const ConflictCase& c, std::ostream* os) {
-  *os << c.name;
-}
-
-class RebuildConflictTest : public ::testing::TestWithParam<ConflictCase> {};
-
-TEST_P(RebuildConflictTest, TheFileHoldsGitsMarkersAndTheBuildSaysWhere) {
-  const ConflictCase& c = GetParam();
-  const Rebuild rebuild(Settings(100), "main.c", c.edit, c.second);
-  EXPECT_TRUE(rebuild.outcome.editsPending);
-  EXPECT_EQ(rebuild.outcome.notices, std::vector<std::string>{c.notice});
-  EXPECT_TRUE(SameBytes(rebuild.edited, ReadFileBytes(rebuild.path + ".bak")));
-
-  std::string expected = rebuild.generated;
-  for (const auto& [yours, theirs] : c.sides) expected = Conflicting(expected, yours, theirs);
-  const std::string written = ReadFileBytes(rebuild.path);
-  EXPECT_TRUE(SameBytes(expected, written));
-  std::size_t at = 0;
-  for (int line = 1; line < c.firstLine; ++line) at = written.find('\n', at) + 1;
-  EXPECT_EQ(written.compare(at, 20, "<<<<<<< your edits\r\n"), 0);
-}
-
 const std::pair<std::string, std::string> kChannelSides = {
     kUsersChannelLine, "    K3960_WriteReg( PLL1_REG, 12 );        // set radio channel"};
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, RebuildConflictTest,
-    ::testing::Values(ConflictCase{
-        "EditedRfIdAndChannelLinesAndOtherOnes",
-        RfIdAndChannelLines,
-        Settings(12, 0, TargetCompiler::kC51, "0x99"),
-        {{"    0x11, 0x22, 0x33, 0x44", "    0x99, 0x75, 0xC5, 0x2A"}, kChannelSides},
-        53,
-        "main.c: 2 conflicts between your edits and the new settings, from line "
-        "53; your version is in main.c.bak"}),
-    [](const auto& info) { return std::string(info.param.name); });
+TEST(RebuildTest, ConflictsHoldGitsMarkersAndTheBuildSaysWhereTheFirstIs) {
+  const Rebuild rebuild(Settings(100), "main.c", RfIdAndChannelLines,
+                        Settings(12, 0, TargetCompiler::kC51, "0x99"));
+  EXPECT_TRUE(rebuild.outcome.editsPending);
+  EXPECT_EQ(rebuild.outcome.notices,
+            std::vector<std::string>{"main.c: 2 conflicts between your edits and the new settings, "
+                                     "from line 53; your version is in main.c.bak"});
+  EXPECT_TRUE(SameBytes(rebuild.edited, ReadFileBytes(rebuild.path + ".bak")));
+  const std::string expected = Conflicting(
+      Conflicting(rebuild.generated, "    0x11, 0x22, 0x33, 0x44", "    0x99, 0x75, 0xC5, 0x2A"),
+      kChannelSides.first, kChannelSides.second);
+  const std::string written = ReadFileBytes(rebuild.path);
+  EXPECT_TRUE(SameBytes(expected, written));
+  std::size_t at = 0;
+  for (int line = 1; line < 53; ++line) at = written.find('\n', at) + 1;
+  EXPECT_EQ(written.compare(at, 20, "<<<<<<< your edits\r\n"), 0);
+}
 
 // The line ends that an editor or git leaves in the user's file, and those a rebuild writes.
 struct LineEndStyle {
@@ -403,6 +377,9 @@ TEST(RebuildTest, AWriteThatFailsMidwayRecordsNothingAndLosesNothing) {
       RunBuildSequence(EmbeddedStore(), files, "/out/", settings, "second");
   ASSERT_TRUE(outcome.writeError);
   EXPECT_EQ(outcome.writeError->path, "/out/define.h");
+  EXPECT_EQ(outcome.writeError->systemError, "No space left on device");
+  EXPECT_EQ(outcome.statusText, "") << "the status line keeps its text";
+  EXPECT_EQ(files.writeOrder.back(), "/out/define.h") << "nothing is written after the failure";
   EXPECT_EQ(outcome.notices, std::vector<std::string>{"main.c: your edits were kept."});
   EXPECT_EQ(files.files["/out/main.c.bak"], edited);
   EXPECT_NE(files.files["/out/main.c"].find("void Application(void)"), std::string::npos);

@@ -16,6 +16,7 @@
 
 #include "form_harness.h"
 #include "simulator/check_report.h"
+#include "tests/support/board_capture.h"
 #include "ui/background_check.h"
 #include "ui/channel_dialog.h"
 #include "ui/check_result_window.h"
@@ -29,45 +30,13 @@ namespace {
 
 constexpr int kCheckMilliseconds = 120000;
 
-QByteArray ReadAll(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 /// SCK's toggles after the transfers of the long capture: about ten seconds of reading.
 constexpr int kLongCaptureToggles = 100000;
 
-/// A capture of a board that makes its reset and strobes CMD_TX, WTR then rising and falling,
-/// its channels named `names` for SCS, SCK, SDIO, GIO1 and GIO2 and listed in the order of the
-/// names; then SCK toggling `toggles` times, every 10 ms.
-QString CaptureVcd(const QStringList& names, int toggles) {
-  QStringList sorted = names;
-  sorted.sort();
-  QString vcd = "$timescale 1 us $end\n$scope module analyzer $end\n";
-  for (const QString& name : sorted) {
-    vcd +=
-        QString("$var wire 1 %1 %2 $end\n").arg(QChar(char('a' + names.indexOf(name)))).arg(name);
-  }
-  vcd += "$upscope $end\n$enddefinitions $end\n#0\n1a\n0b\n1c\n0d\n1e\n";
-  int time = 0;
-  for (const QList<int>& transfer : {QList<int>{0x00, 0x00}, QList<int>{0xD0}}) {
-    vcd += QString("#%1\n0a\n").arg(time += 3);
-    for (int byte : transfer) {
-      for (int bit = 7; bit >= 0; --bit) {
-        vcd += QString("#%1\n%2c\n").arg(time += 3).arg((byte >> bit) & 1);
-        vcd += QString("#%1\n1b\n").arg(time += 3);
-        vcd += QString("#%1\n0b\n").arg(time += 3);
-      }
-    }
-    vcd += QString("#%1\n1a\n").arg(time += 3);
-  }
-  // WTR rises and falls once, as it does while the packet goes out.
-  vcd += QString("#%1\n1d\n").arg(time += 3);
-  vcd += QString("#%1\n0d\n").arg(time += 3);
-  for (int toggle = 0; toggle < toggles; ++toggle) {
-    vcd += QString("#%1\n%2b\n").arg(time += 10000).arg(1 - toggle % 2);
-  }
-  return vcd + QString("#%1\n").arg(time + 7);
+/// The capture of a board that makes its reset and strobes CMD_TX, its channels named `names`
+/// for SCS, SCK, SDIO, GIO1 and GIO2; then SCK toggling `toggles` times, every 10 ms.
+QByteArray CaptureVcd(const std::vector<std::string>& names, int toggles) {
+  return QByteArray::fromStdString(kitbuilder::testing::BoardCaptureVcd(names, 3, false, toggles));
 }
 
 void WheelOn(QWidget* widget, Qt::KeyboardModifiers modifiers) {
@@ -111,7 +80,7 @@ class CheckWindowTest : public QObject {
 
     const QString saved = harness_->Directory().filePath("window.vcd");
     QVERIFY(window->SaveTrace(saved));
-    const QByteArray vcd = ReadAll(saved);
+    const QByteArray vcd = FileBytes(saved);
     QVERIFY(vcd.contains("$timescale"));
     for (const char* line : {"SCS", "SCK", "SDIO", "GIO1", "GIO2"}) {
       QVERIFY2(vcd.contains(QByteArray(" ") + line + " $end"), line);
@@ -121,7 +90,7 @@ class CheckWindowTest : public QObject {
     cli.start(KITBUILDER_CLI, {"--check", "--trace", "cli.vcd"});
     QVERIFY(cli.waitForFinished(kCheckMilliseconds));
     QCOMPARE(cli.exitCode(), 0);
-    QVERIFY(vcd == ReadAll(harness_->Directory().filePath("cli.vcd")));
+    QVERIFY(vcd == FileBytes(harness_->Directory().filePath("cli.vcd")));
   }
 
   void CancelEndsTheRunWithoutResultAndTheFormStaysUsable() {
@@ -185,9 +154,9 @@ class CheckWindowTest : public QObject {
     cli.start(KITBUILDER_CLI, {"--check", "--peer", "rx.toml", "--trace", "cli.vcd"});
     QVERIFY(cli.waitForFinished(kCheckMilliseconds));
     QCOMPARE(cli.exitCode(), 0);
-    const QByteArray vcd = ReadAll(saved);
+    const QByteArray vcd = FileBytes(saved);
     QVERIFY(vcd.contains("$scope module peer $end"));
-    QVERIFY(vcd == ReadAll(harness_->Directory().filePath("cli.vcd")));
+    QVERIFY(vcd == FileBytes(harness_->Directory().filePath("cli.vcd")));
   }
 
   // A firmware that does not build shows what SDCC said, for one board or for a link.
@@ -209,19 +178,20 @@ class CheckWindowTest : public QObject {
   }
 
   // "Check capture..." asks which channel carries which line, proposing the channels named like
-  // the lines or those chosen for the last capture, then reads the capture in the background
-  // and shows its verdict, report and lines: here a board that made its reset and then strobed
-  // CMD_TX, captured with its channels named like the lines, then twice with numbered channels
-  // in another order; and a file that is no capture, refused before anything is asked.
+  // the lines or those chosen for the last capture (the dialog's own test holds that memory),
+  // then reads the capture in the background and shows its verdict, report and lines: here a
+  // board that made its reset and then strobed CMD_TX, captured with its channels named like the
+  // lines, then with numbered channels in another order; and a file that is no capture, refused
+  // before anything is asked.
   void CaptureIsHeldAgainstTheSettingsOnTheChannelsChosen() {
-    const QString named = CaptureVcd({"SCS", "SCK", "SDIO", "GIO1", "GIO2"}, 0);
+    const QByteArray named = CaptureVcd({"SCS", "SCK", "SDIO", "GIO1", "GIO2"}, 0);
     // SCS on D1, SCK on D3, SDIO on D0, GIO1 on D2, GIO2 on D4.
-    const QString numbered = CaptureVcd({"D1", "D3", "D0", "D2", "D4"}, 0);
+    const QByteArray numbered = CaptureVcd({"D1", "D3", "D0", "D2", "D4"}, 0);
     const char* verdict =
         "Start-up: the board made `strobe CMD_TX` where the settings call for `write IDCODE_REG";
     const struct {
       const char* file;
-      QString text;
+      QByteArray text;
       const char* proposed;  ///< null: no question is asked
       const char* chosen;
       const char* verdict;
@@ -231,12 +201,11 @@ class CheckWindowTest : public QObject {
          "Lines: SCS=SCS SCK=SCK SDIO=SDIO GIO1=GIO1"},
         {"probes.vcd", numbered, "", "SCS=D1,SCK=D3,SDIO=D0,GIO1=D2", verdict,
          "Lines: SCS=D1 SCK=D3 SDIO=D0 GIO1=D2"},
-        {"again.vcd", numbered, "SCS=D1,SCK=D3,SDIO=D0,GIO1=D2", nullptr, verdict,
-         "Lines: SCS=D1 SCK=D3 SDIO=D0 GIO1=D2"},
         {"notes.txt", "no capture here\n", nullptr, nullptr, "The capture cannot be used: ", ""},
     };
     for (const auto& c : cases) {
-      const QString path = WriteFile(c.file, c.text);
+      const QString path = harness_->Directory().filePath(c.file);
+      QVERIFY(WriteBytes(path, c.text));
       harness_->Form().CheckCapture(path);
       auto* dialog = harness_->Form().findChild<ChannelDialog*>();
       QCOMPARE(dialog != nullptr, c.proposed != nullptr);
@@ -263,8 +232,9 @@ class CheckWindowTest : public QObject {
   // A capture that takes seconds to read: its channels are asked for at once, Cancel calls the
   // reading off within a fraction of it, and no result is shown.
   void CancelStopsTheReadingOfALongCapture() {
-    const QString path = WriteFile(
-        "long.vcd", CaptureVcd({"SCS", "SCK", "SDIO", "GIO1", "GIO2"}, kLongCaptureToggles));
+    const QString path = harness_->Directory().filePath("long.vcd");
+    QVERIFY(
+        WriteBytes(path, CaptureVcd({"SCS", "SCK", "SDIO", "GIO1", "GIO2"}, kLongCaptureToggles)));
     KitbuilderForm& form = harness_->Form();
     // The channels come from the header: the question does not wait for the reading.
     QElapsedTimer asked;
@@ -297,16 +267,6 @@ class CheckWindowTest : public QObject {
   }
 
  private:
-  /// Writes `text` to `name` in the test's directory; the file's path.
-  QString WriteFile(const char* name, const QString& text) {
-    const QString path = harness_->Directory().filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0) {
-      qWarning("cannot write %s", name);
-    }
-    return path;
-  }
-
   std::unique_ptr<FormHarness> harness_;
 };
 

@@ -68,6 +68,11 @@ QByteArray FileBytes(const QString& path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+bool WriteBytes(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 void ChooseFile(QFileDialog* chooser, const QString& path) {
   chooser->selectFile(path);
   static_cast<QDialog*>(chooser)->accept();  // QFileDialog hides the slot it overrides

@@ -83,6 +83,8 @@ class PathSetTo {
 
 /// The bytes of the file at `path`; empty when it cannot be read.
 QByteArray FileBytes(const QString& path);
+/// Writes `bytes` as the whole of the file at `path`; false when they could not be written.
+bool WriteBytes(const QString& path, const QByteArray& bytes);
 /// Gives `control` the focus with a mouse click, as a user would.
 void ClickInto(QWidget* control);
 /// Replaces the field's text with `text`, typed key by key.

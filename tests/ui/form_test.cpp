@@ -147,6 +147,8 @@ class FormTest : public QObject {
     QVERIFY(channel->hasFocus());
   }
 
+  // The rule itself is the field rules'; here, that leaving the field runs it, with the readout
+  // and the status line following.
   void ChannelRuleRunsWhenTheFieldIsLeft_data() {
     QTest::addColumn<QString>("entered");
     QTest::addColumn<bool>("pasted");
@@ -157,11 +159,6 @@ class FormTest : public QObject {
     QTest::newRow("too large") << "999" << false << "166"
                                << "Frequency = 2483.0MHz"
                                << "The PLL1 value too large. Now fixed it to 166.";
-    QTest::newRow("negative pasted") << "-5" << true << "0"
-                                     << "Frequency = 2400.0MHz"
-                                     << "The PLL1 value too small. Now fixed it to 0.";
-    QTest::newRow("leading zeros") << "007" << false << "7"
-                                   << "Frequency = 2403.5MHz" << earlier;
     QTest::newRow("letters pasted") << "ab" << true << "0"
                                     << "Frequency = 2400.0MHz" << earlier;
   }

@@ -118,12 +118,6 @@ Shown OfPage(const Shown& shown, int mode) {
   return page;
 }
 
-void WriteText(const QString& path, const QByteArray& text) {
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  QCOMPARE(file.write(text), text.size());
-}
-
 /// Runs kitbuilder-cli; empty when it succeeded, else what it wrote to standard error.
 QString RunCli(const QStringList& arguments) {
   QProcess cli;
@@ -187,7 +181,7 @@ class SettingsFileTest : public QObject {
       FormHarness h;
       if (mode < 0) {
         SetEveryControl(h, 3, 1 - compiler);
-        WriteText(path, file);
+        QVERIFY(WriteBytes(path, file));
         QVERIFY(h.OpenSettings(path));
         QCOMPARE(h.Status(), "Settings opened from " + path + ".");
       } else {
@@ -252,7 +246,7 @@ class SettingsFileTest : public QObject {
     FormHarness h;
     SetEveryControl(h, 2, 1);
     const QString path = h.Directory().filePath("refused.toml");
-    WriteText(path, file);
+    QVERIFY(WriteBytes(path, file));
     const Shown before = WhatIsShown(h);
     QVERIFY(h.OpenSettings(path));
     QCOMPARE(Lines(WhatIsShown(h)), Lines(before));

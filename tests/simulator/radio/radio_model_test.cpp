@@ -206,18 +206,6 @@ INSTANTIATE_TEST_SUITE_P(BothGioLines, RadioModelSdo,
                                            SdoCase{"Gio2", kGioWtr, kGioSdo, &TestGio2, &TestGio1}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(RadioModel, ReadsLowWhereTheMicrocontrollerLatchIsLow) {
-  Bench bench;
-  Write(kPll1Reg, 0xFF);
-  // Without raising the data line first, the low latch left by the control byte's last bit
-  // holds SDIO low whatever the chip answers.
-  TestScs = 0;
-  SendByte(kPll1Reg | 0x40);
-  EXPECT_EQ(ReceiveByte(TestSdio), 0x00);
-  TestScs = 1;
-  EXPECT_FALSE(bench.board.Latch({3, 1}));
-}
-
 TEST(RadioModel, NamesEveryStrobe) {
   Bench bench;
   for (uint8_t command : {kCmdSleep, kCmdIdle, kCmdStby, kCmdPll, kCmdTfr, kCmdRfr}) {
@@ -408,6 +396,12 @@ TEST(RadioModel, SendsTheFifoWithWtrHighUntilTheLastByteIsOnTheAir) {
   ASSERT_EQ(bench.peer.log().size(), 2u);
   EXPECT_EQ(bench.peer.log()[1].packet.payload, sent.packet.payload);
   EXPECT_THAT(bench.Findings(), IsEmpty());
+  // On another channel the peer does not hear it.
+  Write(kPll1Reg, kAir.channel + 1);
+  Strobe(kCmdTx);
+  AwaitWtrLow();
+  ASSERT_EQ(bench.peer.log().size(), 3u);
+  EXPECT_FALSE(bench.peer.log()[2].received);
 }
 
 void Pause(uint64_t cycles) {
@@ -471,19 +465,6 @@ INSTANTIATE_TEST_SUITE_P(
                    "the chip did not leave standby",
                    false, "WTR (GIO1) is low: the chip is in standby (CMD_TX 0.14 ms after"}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(RadioModel, PacketsOnAnotherChannelAreNotHeard) {
-  Bench bench;
-  PrepareRadio();
-  Write(kPll1Reg, kAir.channel + 1);
-  Write(kFifo1Reg, 0);
-  Strobe(kCmdTfr);
-  Write(kFifoReg, {0x10});
-  Strobe(kCmdTx);
-  AwaitWtrLow();
-  ASSERT_EQ(bench.peer.log().size(), 1u);
-  EXPECT_FALSE(bench.peer.log()[0].received);
-}
 
 struct ReceptionCase {
   const char* name;
@@ -619,12 +600,6 @@ TEST(Board, TwoChipLinesOnOnePinSeeTheSameLevel) {
   simulator::board = nullptr;
   EXPECT_THAT(chip.findings(), ::testing::Not(IsEmpty()));
 }
-
-}  // namespace
-}  // namespace kitbuilder::simulator
-
-namespace kitbuilder::simulator {
-namespace {
 
 /// Two chips on one shared air, both on the test's wiring and clock; the test's pins drive
 /// whichever is selected.
