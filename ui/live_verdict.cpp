@@ -94,9 +94,9 @@ void LiveVerdict::TakeResult(std::shared_ptr<const FinishedCheck> check) {
     return;
   }
   quiet_ = check->run.status == simulator::CheckRun::Status::kToolsMissing;
-  Show(OneLineVerdict(check->run), check->run.status == simulator::CheckRun::Status::kAsTheSettingsSay
-                                  ? Tone::kWorks
-                                  : Tone::kProblem);
+  Show(OneLineVerdict(check->run),
+       check->run.status == simulator::CheckRun::Status::kAsTheSettingsSay ? Tone::kWorks
+                                                                           : Tone::kProblem);
 }
 
 void LiveVerdict::TakeCalledOff() {
