@@ -1,7 +1,5 @@
 #include "ui/captured_lines.h"
 
-#include <cmath>
-
 #include "simulator/radio/mcu_clock.h"
 
 namespace kitbuilder::ui {
@@ -18,10 +16,10 @@ void CapturedLines::LinesChanged(const simulator::LineChange& change) {
     cut_ = true;
     return;
   }
-  // Rounded as the bus decoder rounds, so that a transfer's edges are where its times say.
-  lines_.LinesChanged(change.levels,
-                      {static_cast<uint64_t>(std::llround(static_cast<double>(change.nanoseconds) /
-                                                          cycleNanoseconds_))});
+  // On the bus decoder's clock, so that a transfer's edges are where its times say.
+  lines_.LinesChanged(
+      change.levels,
+      {simulator::NearestCycle(static_cast<double>(change.nanoseconds), cycleNanoseconds_)});
 }
 
 void CapturedLines::CaptureEnds(uint64_t) {}

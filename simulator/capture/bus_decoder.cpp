@@ -1,6 +1,5 @@
 #include "simulator/capture/bus_decoder.h"
 
-#include <cmath>
 #include <string>
 
 #include "simulator/radio/radio_registers.h"
@@ -18,8 +17,7 @@ void BusDecoder::CaptureBegins(const CaptureStart& start) {
 }
 
 void BusDecoder::LinesChanged(const LineChange& change) {
-  const Instant at{static_cast<uint64_t>(
-      std::llround(static_cast<double>(change.nanoseconds) / cycleNanoseconds_))};
+  const Instant at{NearestCycle(static_cast<double>(change.nanoseconds), cycleNanoseconds_)};
   // SCS before SCK, as the chip takes them when both move at once.
   if ((change.changed & LineBit(ChipLine::kScs)).any()) {
     if (Level(change.levels, ChipLine::kScs)) {
@@ -41,7 +39,7 @@ void BusDecoder::LinesChanged(const LineChange& change) {
 void BusDecoder::CaptureEnds(uint64_t samples) {
   const double nanoseconds =
       static_cast<double>(samples - 1) * 1e9 / static_cast<double>(samplerate_);
-  bus_.end = Instant{static_cast<uint64_t>(std::llround(nanoseconds / cycleNanoseconds_))};
+  bus_.end = Instant{NearestCycle(nanoseconds, cycleNanoseconds_)};
   bus_.wtrHighAtEnd = Level(levels_, wiring_.wtr);
   if (selected_) {
     bus_.endsInsideTransferAfterBits = static_cast<int>(bytes_.size()) * 8 + bits_;
