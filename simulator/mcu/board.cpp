@@ -34,6 +34,19 @@ uint8_t Board::OutsideLevels(int port, Instant at) {
   return PinLevels(port);
 }
 
+std::optional<Board::DataForecast> Board::ForecastData() const {
+  const auto chip = chip_.ForecastData();
+  if (!chip) return std::nullopt;
+  for (int line = 0; line < kChipLineCount; ++line) {
+    for (int other = line + 1; other < kChipLineCount; ++other) {
+      if (wiring_[line] == wiring_[other]) return std::nullopt;
+    }
+  }
+  const Pin pin = wiring_[static_cast<int>(chip->line)];
+  if (!Latch(pin)) return std::nullopt;
+  return DataForecast{pin, chip->levels, chip_.OutputsBesideTheLinkSteadyUntil()};
+}
+
 uint8_t Board::PinLevels(int port) const {
   uint8_t levels = 0;
   for (int bit = 0; bit < 8; ++bit) {

@@ -41,6 +41,18 @@ class Board {
   /// Until this cycle no pin's outside level can change unless a latch does.
   uint64_t SteadyUntil() const { return chip_.OutputsSteadyUntil(); }
 
+  /// The pin the chip answers a read on and the levels it takes after each of the coming rising
+  /// edges of SCK, while no other latch moves; until `steadyUntil` nothing else the chip drives
+  /// changes. Nothing when the chip is not answering, or the wires would mix the answer with
+  /// another line or a low latch.
+  struct DataForecast {
+    Pin pin;
+    std::vector<bool> levels;
+    uint64_t steadyUntil = 0;
+  };
+  std::optional<DataForecast> ForecastData() const;
+  const Wiring& wiring() const { return wiring_; }
+
   bool Latch(Pin pin) const { return latches_[pin.port][pin.bit]; }
   uint8_t PortLatch(int port) const;
 

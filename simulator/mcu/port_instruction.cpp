@@ -188,21 +188,22 @@ bool MayBranch(const Instruction& instruction) {
 std::set<uint32_t> WritesSeenAtTheNextStop(const std::vector<Instruction>& code) {
   std::set<uint32_t> seen;
   // From the end, so that whether the next port instruction keeps its stop is already known.
-  std::optional<size_t> nextStop;  // index of the port instruction straight on, if it stops
+  bool revealed = false;  // the port instruction straight on is a write that keeps its stop
   for (size_t i = code.size(); i-- > 0;) {
     const Instruction& instruction = code[i];
     const bool contiguous = i + 1 < code.size() &&
                             code[i + 1].address == instruction.address + instruction.bytes.size();
-    if (!contiguous || MayBranch(instruction)) nextStop.reset();
+    if (!contiguous || MayBranch(instruction)) revealed = false;
     const PortInstruction access = ClassifyPortInstruction(instruction.bytes);
     if (access.effect == PortInstruction::Effect::kNone) continue;
     const bool bitWrite = access.effect == PortInstruction::Effect::kSetsBit ||
                           access.effect == PortInstruction::Effect::kClearsBit;
-    if (bitWrite && nextStop && !MayBranch(instruction)) {
+    if (bitWrite && revealed && !MayBranch(instruction)) {
       seen.insert(instruction.address);
-      nextStop.reset();  // the write before this one must stop: its effect would be hidden
+      revealed = false;  // the write before this one must stop: its effect would be hidden
     } else {
-      nextStop = i;
+      // A read may run on without a stop, so it reveals nothing.
+      revealed = access.effect != PortInstruction::Effect::kReadsPins;
     }
   }
   return seen;

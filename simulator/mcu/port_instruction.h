@@ -44,9 +44,10 @@ bool IsJumpToItself(const Instruction& instruction);
 bool MayBranch(const Instruction& instruction);
 
 /// The bit writes of `code` (in address order) whose effect needs no stop of its own: straight
-/// on, without a branch, execution reaches a port instruction that is not in the result, and a
-/// stop there sees the new latch. The first such stop reveals the one write before it; two
-/// writes in a row to one pin (a clock pulse) are never both in the result.
+/// on, without a branch, execution reaches a port write that is not in the result, and a stop
+/// there sees the new latch. A read comes between never: it may run on without a stop. The first
+/// such stop reveals the one write before it; two writes in a row to one pin (a clock pulse) are
+/// never both in the result.
 std::set<uint32_t> WritesSeenAtTheNextStop(const std::vector<Instruction>& code);
 
 /// The instructions of s51's `dc` listing ("0x00d9  ? d2 b1    SETB   0xb1...", other lines such

@@ -4,8 +4,9 @@
 //    before it looks again. Here the sleep waits on standard input instead and ends as soon as
 //    the next command arrives.
 //  - s51 writes its replies a line or a character at a time, each one a system call that wakes
-//    the reader. Here its standard output is held back until a reply is complete, which with
-//    `-P` is when the NUL prompt is written.
+//    the reader. Here its standard output is held back until s51 has nothing left to do: it goes
+//    to sleep or to read more commands. A batch of commands thus costs the reader one wake-up,
+//    not one per reply; the replies stay apart by their NUL prompts (`-P`).
 
 #include <dlfcn.h>
 #include <errno.h>
@@ -61,8 +62,14 @@ extern "C" ssize_t write(int fd, const void* data, size_t size) {
   if (size > sizeof pending) return RealWrite()(fd, data, size);
   std::memcpy(pending + pendingSize, data, size);
   pendingSize += size;
-  if (std::memchr(data, '\0', size) != nullptr) Flush();
   return static_cast<ssize_t>(size);
+}
+
+extern "C" ssize_t read(int fd, void* data, size_t size) {
+  using ReadFunction = ssize_t (*)(int, void*, size_t);
+  static const auto real = reinterpret_cast<ReadFunction>(dlsym(RTLD_NEXT, "read"));
+  if (fd == STDIN_FILENO) Flush();
+  return real(fd, data, size);
 }
 
 extern "C" int nanosleep(const struct timespec* request, struct timespec* remaining) {

@@ -23,6 +23,16 @@ constexpr double kCommandSeconds = 10.0;
 constexpr uint8_t kRet = 0x22;
 /// The variable in s51 from whose clock count on the polls of the pins stop.
 constexpr char kWakeVariable[] = "wake";
+/// While s51 answers a read itself: the rising edges of SCK until the chip's byte ends, and the
+/// levels the data line takes at all but the last of them, each in the data pin's bit once the
+/// ones before it are shifted out.
+constexpr char kEdgesVariable[] = "edges";
+constexpr char kAnswerVariable[] = "answer";
+/// Per port, the mask of the data line's pin while s51 answers (0 on the other ports).
+constexpr char kMaskVariable[] = "mask";
+/// outside_ of a port whose pins s51 may have changed by itself.
+constexpr int kUnknownLevels = -1;
+constexpr uint64_t kUnknownWake = UINT64_MAX;
 /// The last machine cycle whose clock count s51's 32-bit variables hold without a sign.
 constexpr uint64_t kLastWakeCycle = INT32_MAX / kS51ClocksPerCycle;
 
@@ -87,6 +97,7 @@ class S51Driver {
         logged_.pop_front();
         TakeRamWrites(write.ramBefore);
         if (!Follow(write.pc, write.clocks, write.latches, 0, &commands)) return false;
+        if (!FollowForecast(write.pc)) return false;
       } else {
         TakeRamWrites(ramBeforeStop_);
         ramBeforeStop_.clear();
@@ -169,7 +180,8 @@ class S51Driver {
     // Every stop costs s51 a long report; a bit write that the next stop reveals needs none.
     const std::set<uint32_t> seenLater = WritesSeenAtTheNextStop(code);
     std::set<uint32_t> polls;
-    bool unseenWrite = false;
+    constexpr uint32_t kNoWrite = UINT32_MAX;
+    uint32_t unseenWrite = kNoWrite;
     std::map<uint32_t, bool> writes;  // address -> reveals the write before it
     for (const Instruction& instruction : code) {
       // s51 can stop on every jump to itself, but that would stop the polls of a pin too; a
@@ -181,16 +193,22 @@ class S51Driver {
       const PortInstruction access = ClassifyPortInstruction(instruction.bytes);
       if (access.effect == PortInstruction::Effect::kNone) continue;
       ports_[instruction.address] = {access, instruction.text};
+      const Pin sck = board_.wiring()[static_cast<int>(ChipLine::kSck)];
+      if ((access.effect == PortInstruction::Effect::kSetsBit ||
+           access.effect == PortInstruction::Effect::kClearsBit) &&
+          Pin{access.port, access.bit} == sck) {
+        clockEdges_[instruction.address] = access.effect == PortInstruction::Effect::kSetsBit;
+      }
       if (seenLater.count(instruction.address) != 0) {
-        unseenWrite = true;
+        unseenWrite = instruction.address;
         continue;
       }
-      // The read that reveals a write without a stop must stop whatever the pins do.
-      if (access.effect == PortInstruction::Effect::kReadsPins && !unseenWrite) {
-        polls.insert(instruction.address);
+      if (access.effect == PortInstruction::Effect::kReadsPins) polls.insert(instruction.address);
+      if (WritesPort(access.effect)) {
+        writes[instruction.address] = unseenWrite != kNoWrite;
+        if (unseenWrite != kNoWrite) revealed_[instruction.address] = unseenWrite;
       }
-      if (WritesPort(access.effect)) writes[instruction.address] = unseenWrite;
-      unseenWrite = false;
+      unseenWrite = kNoWrite;
       breakpoints.insert(instruction.address);
     }
     if (ports_.empty()) {
@@ -218,6 +236,86 @@ class S51Driver {
     return SetBreakpoints(breakpoints, polls, writes, error);
   }
 
+  /// The ports of the pins the chip may answer a read on.
+  std::set<int> DataPorts() const {
+    std::set<int> ports;
+    for (ChipLine line : {ChipLine::kSdio, ChipLine::kGio1, ChipLine::kGio2}) {
+      ports.insert(board_.wiring()[static_cast<int>(line)].port);
+    }
+    return ports;
+  }
+
+  /// The port of the write without a stop of its own that the write at `address` reveals, or -1.
+  int RevealedPort(uint32_t address) const {
+    const auto hidden = revealed_.find(address);
+    return hidden == revealed_.end() ? -1 : ports_.at(hidden->second).first.port;
+  }
+
+  /// The writes the logged write at `address` stands for, in order: the one without a stop of
+  /// its own that it reveals, if any, and itself.
+  std::vector<uint32_t> WritesAt(uint32_t address) const {
+    const auto hidden = revealed_.find(address);
+    if (hidden == revealed_.end()) return {address};
+    return {hidden->second, address};
+  }
+
+  /// What the logged write at `address` does to s51's variables. A rising edge of SCK while s51
+  /// answers a read puts the byte's next bit on the data pin and keeps the polls from stopping,
+  /// until the edge that ends the byte; a falling edge within the byte changes nothing. Every
+  /// other write may change what the radio drives: the polls stop again and s51 answers no more.
+  std::vector<std::string> WriteEffects(uint32_t address) const {
+    const std::string wake = kWakeVariable;
+    const std::string edges = kEdgesVariable;
+    std::vector<std::string> effects;
+    for (uint32_t write : WritesAt(address)) {
+      const auto edge = clockEdges_.find(write);
+      if (edge == clockEdges_.end()) {
+        effects.push_back(wake + "=0");
+        effects.push_back(edges + "=0");
+      } else if (!edge->second) {
+        effects.push_back(wake + "=" + wake + "*(" + edges + ">0)");
+      } else {
+        const std::string answer = kAnswerVariable;
+        for (int port : DataPorts()) {
+          const std::string pins = "pins" + std::to_string(port);
+          const std::string mask = kMaskVariable + std::to_string(port);
+          effects.push_back(pins + "=" + edges + ">1?" + pins + "&~" + mask + "|" + answer + "&" +
+                            mask + ":" + pins);
+        }
+        effects.push_back(answer + "=" + answer + ">>1");
+        effects.push_back(wake + "=" + wake + "*(" + edges + ">1)");
+        effects.push_back(edges + "=" + edges + "-1");
+      }
+    }
+    return effects;
+  }
+
+  /// Follows s51's answering through a logged write the board has taken: the chip must drive
+  /// what s51 was told it would. False when it does not, which ends the run.
+  bool FollowForecast(uint32_t pc) {
+    std::optional<bool> expected;
+    for (uint32_t write : WritesAt(pc)) {
+      if (!forecast_) return true;
+      const auto edge = clockEdges_.find(write);
+      if (edge != clockEdges_.end() && !edge->second) continue;
+      if (edge == clockEdges_.end() || forecast_->next == forecast_->levels.size()) {
+        forecast_.reset();
+        return true;
+      }
+      expected = forecast_->levels[forecast_->next++];
+    }
+    if (!forecast_ || !expected) return true;
+    const Pin pin = forecast_->pin;
+    if (((board_.PinLevels(pin.port) >> pin.bit) & 1) != (*expected ? 1 : 0)) {
+      End(RunResult::End::kLostTrack,
+          "at " + Hex(pc) + " s51 put " + std::to_string(*expected) + " on P" +
+              std::to_string(pin.port) + "." + std::to_string(pin.bit) +
+              " for the chip's answer, but the chip drives the other level");
+      return false;
+    }
+    return true;
+  }
+
   uint32_t CodeEnd() const {
     // Constant tables follow the code; disassembling them would only yield noise.
     const auto constants = build_.map.areas.find("CONST");
@@ -231,7 +329,13 @@ class S51Driver {
   /// to RfBuf, which the board copies at the start of each transfer.
   bool SetBreakpoints(const std::set<uint32_t>& breakpoints, const std::set<uint32_t>& polls,
                       const std::map<uint32_t, bool>& writes, std::string* error) {
-    std::vector<std::string> commands = {std::string("var ") + kWakeVariable};
+    std::vector<std::string> commands = {std::string("var ") + kWakeVariable,
+                                         std::string("var ") + kEdgesVariable,
+                                         std::string("var ") + kAnswerVariable};
+    for (int port : DataPorts()) {
+      commands.push_back(std::string("var ") + kMaskVariable + std::to_string(port));
+    }
+    const size_t variables = commands.size();
     for (uint32_t address : breakpoints) {
       commands.push_back("break " + Hex(address) +
                          (polls.count(address) != 0
@@ -242,7 +346,7 @@ class S51Driver {
     if (!replies) return false;
     std::vector<std::string> scripts;
     auto address = breakpoints.begin();
-    for (size_t i = 1; i < replies->size(); ++i, ++address) {
+    for (size_t i = variables; i < replies->size(); ++i, ++address) {
       const std::string& reply = (*replies)[i];
       const auto number = ParseBreakpointNumber(reply);
       if (!number) {
@@ -254,8 +358,9 @@ class S51Driver {
       // reports them too.
       const auto write = writes.find(*address);
       scripts.push_back("commands " + std::to_string(*number) + " " +
-                        (write == writes.end() ? std::string(kS51LatchScript)
-                                               : S51PortWriteScript(write->second, kWakeVariable)));
+                        (write == writes.end()
+                             ? std::string(kS51LatchScript)
+                             : S51PortWriteScript(RevealedPort(*address), WriteEffects(*address))));
       if (write == writes.end()) continue;
       logging_.insert(*address);
       // A firmware that only writes pins would never stop again: past the cycle budget, the
@@ -342,13 +447,13 @@ class S51Driver {
         continue;
       }
       ++run_.logged;
-      wakeClocks_ = 0;  // the write's script has set s51's variable to it
+      wakeClocks_ = kUnknownWake;  // the write's script may have set s51's variable
       LoggedWrite write{hit.pc, clocks_, {}, std::move(ramBeforeStop_)};
       ramBeforeStop_.clear();
-      if (hit.latches) {
-        for (int port = 0; port < 4; ++port) {
-          write.latches[port] = static_cast<uint8_t>(*hit.latches >> (24 - 8 * port));
-        }
+      // A write that reveals another reports the latch of that one's port.
+      const auto hidden = revealed_.find(hit.pc);
+      if (hit.latches && hidden != revealed_.end()) {
+        write.latches[ports_.at(hidden->second).first.port] = static_cast<uint8_t>(*hit.latches);
       }
       logged_.push_back(std::move(write));
     }
@@ -363,14 +468,17 @@ class S51Driver {
   }
 
   /// Acts on the stop or logged write at `pc`, `clocks` into the run; false when the run must
-  /// end. Only a logged write that reveals no unseen write comes without the latches.
+  /// end. A stop comes with the latches of every port, a logged write that reveals an unseen
+  /// write with that one's port, any other logged write with none.
   bool Follow(uint32_t pc, uint64_t clocks, const Latches& latches, uint8_t dpl,
               std::vector<std::string>* commands) {
     const uint64_t cycle = clocks / kS51ClocksPerCycle;
     run_.cycles = cycle;
     const Instant now{cycle};
     const bool logged = logging_.count(pc) != 0;
-    if ((!logged || latches[0]) && !TakeUnseenWrite(pc, latches, now)) return false;
+    if ((!logged || revealed_.count(pc) != 0) && !TakeUnseenWrite(pc, latches, !logged, now)) {
+      return false;
+    }
     if (cycle > limits_.cycles) {
       throw FirmwareStuck{"no end after " + std::to_string(limits_.cycles) + " cycles"};
     }
@@ -393,10 +501,11 @@ class S51Driver {
   /// The latches s51 reports at a stop differ from the board's by the one bit write before it
   /// that had no stop of its own, if any; the board takes it one cycle before the stop, which
   /// may be a few cycles late and always keeps it between the two stops. More than one bit
-  /// means the run has lost track.
-  bool TakeUnseenWrite(uint32_t pc, const Latches& latches, Instant now) {
+  /// means the run has lost track. Unless `allPorts`, a port without a latch has none to show.
+  bool TakeUnseenWrite(uint32_t pc, const Latches& latches, bool allPorts, Instant now) {
     std::optional<Pin> changed;
     for (int port = 0; port < 4; ++port) {
+      if (!latches[port] && !allPorts) continue;
       if (!latches[port]) {
         End(RunResult::End::kLostTrack,
             "no latch of P" + std::to_string(port) + " at " + Hex(pc) + " in s51's reply");
@@ -459,8 +568,11 @@ class S51Driver {
   /// as before. A poll of a pin thus costs no stop until its answer may differ.
   void ArmPolls(std::vector<std::string>* commands) {
     const uint64_t cycle = clocks_ / kS51ClocksPerCycle;
+    // While the chip answers a read, the data line follows the clock; s51 can follow it too.
+    const auto forecast = board_.ForecastData();
     // The cycle budget is checked at a stop; s51's variables hold 32 bits.
-    const uint64_t until = std::min(board_.SteadyUntil(), limits_.cycles);
+    const uint64_t until =
+        std::min(forecast ? forecast->steadyUntil : board_.SteadyUntil(), limits_.cycles);
     const uint64_t wake = until > cycle && until < kLastWakeCycle ? until * kS51ClocksPerCycle : 0;
     if (wake != 0) {
       for (int port = 0; port < 4; ++port) {
@@ -470,9 +582,35 @@ class S51Driver {
         commands->push_back("set hardware port[" + std::to_string(port) + "] " + Hex(levels, 2));
       }
     }
+    if (wake != 0 && forecast) {
+      Answer(*forecast, commands);
+    } else if (forecast_) {
+      commands->push_back(std::string("expression ") + kEdgesVariable + "=0");
+      forecast_.reset();
+    }
     if (wake == wakeClocks_) return;
     wakeClocks_ = wake;
     commands->push_back(std::string("expression ") + kWakeVariable + "=" + std::to_string(wake));
+  }
+
+  /// Lets s51 answer the rest of the chip's byte itself: each rising edge of SCK puts the next
+  /// level on the data pin.
+  void Answer(const Board::DataForecast& forecast, std::vector<std::string>* commands) {
+    uint32_t answer = 0;
+    for (size_t i = 0; i < forecast.levels.size(); ++i) {
+      if (forecast.levels[i]) answer |= 1u << (forecast.pin.bit + i);
+    }
+    std::string assignment = std::string("expression (") + kEdgesVariable + "=" +
+                             std::to_string(forecast.levels.size() + 1) + "),(" + kAnswerVariable +
+                             "=" + std::to_string(answer) + ")";
+    for (int port : DataPorts()) {
+      const uint32_t mask = port == forecast.pin.port ? 1u << forecast.pin.bit : 0;
+      assignment += ",(" + std::string(kMaskVariable) + std::to_string(port) + "=" +
+                    std::to_string(mask) + ")";
+    }
+    commands->push_back(assignment);
+    forecast_ = Forecast{forecast.pin, forecast.levels, 0};
+    outside_[forecast.pin.port] = kUnknownLevels;
   }
 
   /// The time of the run adds up the clocks of each `run`; s51's own total must agree.
@@ -541,8 +679,17 @@ class S51Driver {
   std::map<uint32_t, std::pair<PortInstruction, std::string>> ports_;
   std::set<uint32_t> selfLoops_;
   std::map<uint32_t, std::pair<uint32_t, bool>> watched_;  // address -> function, leaving
-  std::array<uint8_t, 4> outside_ = {0xFF, 0xFF, 0xFF, 0xFF};
-  uint64_t wakeClocks_ = 0;  // as s51's kWakeVariable has it; 0 lets every poll stop
+  std::array<int, 4> outside_ = {0xFF, 0xFF, 0xFF, 0xFF};  // or kUnknownLevels
+  uint64_t wakeClocks_ = 0;                // as s51's kWakeVariable has it; 0 lets every poll stop
+  std::map<uint32_t, bool> clockEdges_;    // the bit writes of SCK -> rising
+  std::map<uint32_t, uint32_t> revealed_;  // logged write -> the write it reveals
+  /// What s51 was told of the chip's answer, and how far the board has followed it.
+  struct Forecast {
+    Pin pin;
+    std::vector<bool> levels;
+    size_t next = 0;
+  };
+  std::optional<Forecast> forecast_;
   S51Run run_;
   S51Stop pending_;
   std::chrono::steady_clock::time_point started_;

@@ -5,9 +5,11 @@
 // breakpoint on the instructions that touch a port: before a read it stops and puts the levels
 // the radio drives on the pins; at a write, which needs no answer, s51 logs its clock count and
 // goes on, and the board takes the logged writes in time order before the next stop. A bit write
-// that runs straight on into another port instruction gets no breakpoint of its own: the latches
-// reported at that next one show it. Between the stops the delay loops run at the simulator's
-// full speed.
+// that runs straight on into another port write gets no breakpoint of its own: the latch reported
+// at that next one shows it. While the chip answers a read, the rest of its byte is known: s51 is
+// told it and puts each bit on the pin at the rising clock edge itself, and the board checks the
+// chip drove the same when it takes those writes. Between the stops the delay loops run at the
+// simulator's full speed.
 
 #include <cstdint>
 #include <memory>

@@ -65,9 +65,17 @@ std::string S51RamWriteScript(uint32_t address) {
   return text;
 }
 
-std::string S51PortWriteScript(bool withLatches, const std::string& wake) {
-  return (withLatches ? std::string(kS51LatchScript) + ";" : std::string()) +
-         "expression /x sim_ticks+(" + wake + "=0);go";
+std::string S51PortWriteScript(int latchPort, const std::vector<std::string>& assignments) {
+  std::string script;
+  if (latchPort >= 0) {
+    // The SFR memory behind a port's SFR holds its latch; the SFR itself would give the pins.
+    char latch[48];
+    std::snprintf(latch, sizeof latch, "expression /x sfr_chip[0x%X];", latchPort * 0x10);
+    script = latch;
+  }
+  script += "expression /x ";
+  for (const std::string& assignment : assignments) script += "(" + assignment + "),";
+  return script + "sim_ticks;go";
 }
 
 S51Log ReadS51Log(const std::string& reply) {

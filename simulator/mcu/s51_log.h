@@ -27,9 +27,10 @@ namespace kitbuilder::simulator {
 std::string S51RamWriteScript(uint32_t address);
 
 /// The script of a breakpoint on a port write that needs no answer: prints the clock count
-/// (after the latches, if `withLatches`), sets s51's variable `wake` to 0 so that every poll of
-/// the pins stops again (the write may change what the radio drives) and goes on.
-std::string S51PortWriteScript(bool withLatches, const std::string& wake);
+/// (after the latch of `latchPort`, unless -1), evaluates the `assignments` to s51's variables
+/// and pins (which say what the write may change in what the radio drives) and goes on. s51
+/// parses the script at every hit, so it is kept short.
+std::string S51PortWriteScript(int latchPort, const std::vector<std::string>& assignments);
 
 /// One logged hit, in the order s51 ran into them.
 struct S51LoggedHit {

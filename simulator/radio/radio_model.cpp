@@ -89,6 +89,22 @@ bool RadioModel::PullsLow(ChipLine line) const {
 
 uint64_t RadioModel::OutputsSteadyUntil() const {
   if (!link_.Idle()) return now_.cycles;
+  return OutputsBesideTheLinkSteadyUntil();
+}
+
+std::optional<RadioModel::DataForecast> RadioModel::ForecastData() const {
+  DataForecast forecast;
+  forecast.levels = link_.LevelsAtNextRisingEdges();
+  if (forecast.levels.empty()) return std::nullopt;
+  const bool sdo1 = registers_[kGpio1Reg] == kGioSdo;
+  const bool sdo2 = registers_[kGpio2Reg] == kGioSdo;
+  // Both GIO lines as SDO would carry the answer twice; no forecast keeps that case simple.
+  if (sdo1 && sdo2) return std::nullopt;
+  forecast.line = sdo1 ? ChipLine::kGio1 : sdo2 ? ChipLine::kGio2 : ChipLine::kSdio;
+  return forecast;
+}
+
+uint64_t RadioModel::OutputsBesideTheLinkSteadyUntil() const {
   uint64_t until = air_.EarliestUnknownArrival();
   if (state_ == State::kTx) until = std::min(until, txEndCycle_);
   if (const auto& sending = air_.sending()) until = std::min(until, sending->endCycle);

@@ -65,6 +65,17 @@ class RadioModel : private SerialLink::Client {
   /// yet does. Until then a read of its lines sees what it sees now; during a transfer the
   /// answer follows the clock, so the time is now.
   uint64_t OutputsSteadyUntil() const;
+  /// The same for everything but the serial link's data output, which only the clock moves.
+  uint64_t OutputsBesideTheLinkSteadyUntil() const;
+
+  /// The line the chip answers a read on (SDIO, or the GIO line that is SDO) and the levels it
+  /// takes after each of the coming rising edges of SCK, while nothing else moves; nothing when
+  /// the chip is not answering.
+  struct DataForecast {
+    ChipLine line = ChipLine::kSdio;
+    std::vector<bool> levels;
+  };
+  std::optional<DataForecast> ForecastData() const;
 
   /// What the model knows of WTR now and why it is at its level, for a firmware that stopped
   /// talking to the radio: "WTR (GIO1) is low: the chip never left standby, ...".

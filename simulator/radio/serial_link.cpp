@@ -28,6 +28,14 @@ std::optional<bool> SerialLink::DataOut() const {
   return ((*outgoing_ >> (7 - bits_)) & 1) != 0;
 }
 
+std::vector<bool> SerialLink::LevelsAtNextRisingEdges() const {
+  std::vector<bool> levels;
+  if (phase_ != Phase::kSending || !driving_ || !outgoing_) return levels;
+  // The eighth rising edge ends the byte and lets the line go: what follows is not this byte's.
+  for (int bit = bits_ + 1; bit < 8; ++bit) levels.push_back(((*outgoing_ >> (7 - bit)) & 1) != 0);
+  return levels;
+}
+
 void SerialLink::Select() {
   if (sck_) {
     client_.Violation(

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kitbuilder::simulator {
 
@@ -36,6 +37,9 @@ class SerialLink {
 
   /// The level the link drives on its data output now, or nothing when it does not drive.
   std::optional<bool> DataOut() const;
+  /// The levels the link drives after each of the coming rising edges of SCK while nothing else
+  /// moves: the bits of the byte it is sending that are still to come. Empty when it sends none.
+  std::vector<bool> LevelsAtNextRisingEdges() const;
   /// Whether no transfer is under way, so that the clock edges change nothing the chip puts out.
   bool Idle() const { return phase_ == Phase::kIdle; }
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <optional>
 
 #include "simulator/mcu/board.h"
 #include "simulator/radio/partner.h"
@@ -587,6 +588,52 @@ INSTANTIATE_TEST_SUITE_P(
                      SendByte(kGpio1Reg | 0x40);
                    },
                    SteadyCase::Until::kNow}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct ForecastCase {
+  const char* name;
+  uint8_t gpio2;
+  bool sdioHigh;           // the microcontroller lets go of SDIO before the answer
+  bool answering;          // the transfer is a read
+  std::optional<Pin> pin;  // where the forecast puts the answer, if it makes one
+};
+
+class BoardForecast : public ::testing::TestWithParam<ForecastCase> {};
+
+// The virtual board lets s51 answer the rest of a byte by itself from this forecast, so it must
+// be what the board then does edge by edge, and nothing where the wires would not carry it.
+TEST_P(BoardForecast, IsTheLevelTheDataPinTakesAtEachComingRisingEdge) {
+  Bench bench;
+  Write(kGpio2Reg, GetParam().gpio2);
+  Write(kPll1Reg, 0xA5);
+  TestScs = 0;
+  SendByte(kPll1Reg | (GetParam().answering ? 0x40 : 0x00));
+  TestSdio = GetParam().sdioHigh;
+  const auto forecast = bench.board.ForecastData();
+  ASSERT_EQ(forecast.has_value(), GetParam().pin.has_value());
+  if (!forecast) return;
+  EXPECT_EQ(forecast->pin, *GetParam().pin);
+  EXPECT_EQ(forecast->steadyUntil, UINT64_MAX) << "nothing else the chip drives will change";
+  ASSERT_EQ(forecast->levels.size(), 7u) << "the first bit is out, the other seven to come";
+  uint8_t seen = (bench.board.PinLevels(forecast->pin.port) >> forecast->pin.bit) & 1;
+  for (bool level : forecast->levels) {
+    TestSck = 1;
+    const int pin = (bench.board.PinLevels(forecast->pin.port) >> forecast->pin.bit) & 1;
+    EXPECT_EQ(pin, level ? 1 : 0);
+    TestSck = 0;
+    EXPECT_EQ((bench.board.PinLevels(forecast->pin.port) >> forecast->pin.bit) & 1, pin)
+        << "a falling edge within the byte changes nothing";
+    seen = static_cast<uint8_t>(seen << 1 | pin);
+  }
+  EXPECT_EQ(seen, 0xA5);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BoardForecast,
+    ::testing::Values(ForecastCase{"ThreeWire", 0x00, true, true, Pin{3, 1}},
+                      ForecastCase{"SdoOnGio2", kGioSdo, true, true, Pin{3, 4}},
+                      ForecastCase{"SdioHeldLow", 0x00, false, true, std::nullopt},
+                      ForecastCase{"AWrite", 0x00, true, false, std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Board, TwoChipLinesOnOnePinSeeTheSameLevel) {
