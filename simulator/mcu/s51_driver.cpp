@@ -33,6 +33,8 @@ constexpr char kMaskVariable[] = "mask";
 /// outside_ of a port whose pins s51 may have changed by itself.
 constexpr int kUnknownLevels = -1;
 constexpr uint64_t kUnknownWake = UINT64_MAX;
+/// Passes of a logged write between two looks at the cycle budget.
+constexpr int kBudgetHits = 16;
 /// The last machine cycle whose clock count s51's 32-bit variables hold without a sign.
 constexpr uint64_t kLastWakeCycle = INT32_MAX / kS51ClocksPerCycle;
 
@@ -364,10 +366,12 @@ class S51Driver {
       if (write == writes.end()) continue;
       logging_.insert(*address);
       // A firmware that only writes pins would never stop again: past the cycle budget, the
-      // instruction after a logged write stops, and the write, taken first, ends the run.
+      // instruction after a logged write stops, and the first write past it, taken first, ends
+      // the run. s51 parses the condition only at every kBudgetHits-th pass, which costs a few
+      // more passes of the simulation and leaves the end as it is.
       if (limits_.cycles < kLastWakeCycle) {
-        scripts.push_back("break rom r " + Hex(*address) + " 1 if sim_ticks>" +
-                          std::to_string(limits_.cycles * kS51ClocksPerCycle));
+        scripts.push_back("break rom r " + Hex(*address) + " " + std::to_string(kBudgetHits) +
+                          " if sim_ticks>" + std::to_string(limits_.cycles * kS51ClocksPerCycle));
       }
     }
     for (uint32_t byte = rfBufAddress_; byte < rfBufAddress_ + rfBufSize_; ++byte) {
