@@ -1,6 +1,7 @@
 #include "simulator/mcu/port_instruction.h"
 
 #include <cctype>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <tuple>
@@ -207,6 +208,124 @@ std::set<uint32_t> WritesSeenAtTheNextStop(const std::vector<Instruction>& code)
     }
   }
   return seen;
+}
+
+namespace {
+
+/// Machine cycles of the instructions a deferred write's way may pass, or nothing.
+std::optional<uint64_t> WayCycles(const Instruction& instruction) {
+  if (instruction.bytes.empty()) return std::nullopt;
+  const uint8_t opcode = instruction.bytes[0];
+  if ((opcode & 0x1F) == 0x01) return 2;  // AJMP
+  switch (opcode) {
+    case 0x00:  // NOP
+    case 0xC2:  // CLR bit
+    case 0xD2:  // SETB bit
+      return 1;
+    case 0x02:  // LJMP
+    case 0x80:  // SJMP
+      return 2;
+    default:
+      return std::nullopt;
+  }
+}
+
+/// Where an unconditional jump goes, or nothing for any other instruction.
+std::optional<uint32_t> JumpTarget(const Instruction& instruction) {
+  const std::vector<uint8_t>& bytes = instruction.bytes;
+  const uint32_t next = instruction.address + static_cast<uint32_t>(bytes.size());
+  if (bytes.size() == 2 && bytes[0] == 0x80) {
+    return static_cast<uint32_t>(static_cast<int32_t>(next) + static_cast<int8_t>(bytes[1]));
+  }
+  if (bytes.size() == 3 && bytes[0] == 0x02) return static_cast<uint32_t>(bytes[1] << 8 | bytes[2]);
+  if (bytes.size() == 2 && (bytes[0] & 0x1F) == 0x01) {
+    return (next & 0xF800) | static_cast<uint32_t>((bytes[0] & 0xE0) << 3 | bytes[1]);
+  }
+  return std::nullopt;
+}
+
+bool MayEnableInterrupts(const std::vector<Instruction>& code) {
+  constexpr uint8_t kIe = 0xA8;  // IE, whose bits are the bit addresses 0xA8..0xAF
+  for (const Instruction& instruction : code) {
+    if (instruction.bytes.empty()) continue;
+    for (const AddressOperand& operand : AddressOperands(instruction.bytes[0])) {
+      if (!operand.writes || operand.index >= instruction.bytes.size()) continue;
+      const uint8_t address = instruction.bytes[operand.index];
+      if (operand.kind == AddressKind::kDirect ? address == kIe : (address & 0xF8) == kIe) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+std::vector<DeferredWrite> WritesDeferredToALaterWrite(const std::vector<Instruction>& code,
+                                                       const std::set<uint32_t>& hidden,
+                                                       const std::set<uint32_t>& keep) {
+  if (MayEnableInterrupts(code)) return {};
+  std::map<uint32_t, size_t> at;  // address -> index in code
+  for (size_t i = 0; i < code.size(); ++i) at[code[i].address] = i;
+  struct Found {
+    DeferredWrite write;
+    PortInstruction access;
+  };
+  std::vector<Found> found;
+  bool revealsHidden = false;  // a hidden write runs straight on into this instruction
+  for (size_t i = 0; i < code.size(); ++i) {
+    const Instruction& instruction = code[i];
+    const bool contiguous =
+        i > 0 && code[i - 1].address + code[i - 1].bytes.size() == instruction.address;
+    if (!contiguous || MayBranch(code[i - 1])) revealsHidden = false;
+    const PortInstruction access = ClassifyPortInstruction(instruction.bytes);
+    const bool bitWrite = access.effect == PortInstruction::Effect::kSetsBit ||
+                          access.effect == PortInstruction::Effect::kClearsBit;
+    const bool revealer = revealsHidden;
+    if (access.effect != PortInstruction::Effect::kNone) {
+      revealsHidden = hidden.count(instruction.address) != 0;
+    }
+    // A write that reveals a hidden one must keep its log, or that one's would move.
+    if (!bitWrite || revealer || hidden.count(instruction.address) != 0 ||
+        keep.count(instruction.address) != 0) {
+      continue;
+    }
+    uint64_t cycles = 1;
+    uint32_t next = instruction.address + static_cast<uint32_t>(instruction.bytes.size());
+    // A short way: the writes that matter are a few instructions before their revealer.
+    for (int step = 0; step < 8; ++step) {
+      const auto index = at.find(next);
+      if (index == at.end()) break;
+      const Instruction& on = code[index->second];
+      const PortInstruction onAccess = ClassifyPortInstruction(on.bytes);
+      if (onAccess.effect != PortInstruction::Effect::kNone && hidden.count(on.address) == 0) {
+        const bool write = onAccess.effect == PortInstruction::Effect::kSetsBit ||
+                           onAccess.effect == PortInstruction::Effect::kClearsBit ||
+                           onAccess.effect == PortInstruction::Effect::kWritesByte;
+        if (write && onAccess.port == access.port) {
+          found.push_back({{instruction.address, on.address, cycles}, access});
+        }
+        break;
+      }
+      if (onAccess.effect != PortInstruction::Effect::kNone &&
+          (onAccess.port != access.port || onAccess.bit == access.bit)) {
+        break;  // a hidden write of this pin would hide this one; of another port, its latch
+      }
+      const auto onCycles = WayCycles(on);
+      if (!onCycles) break;
+      cycles += *onCycles;
+      const auto target = JumpTarget(on);
+      next = target ? *target : on.address + static_cast<uint32_t>(on.bytes.size());
+    }
+  }
+  // Two writes that set one pin alike on their way to one revealer cannot be told apart.
+  std::map<std::tuple<uint32_t, int, PortInstruction::Effect>, int> alike;
+  for (const Found& f : found) ++alike[{f.write.revealer, f.access.bit, f.access.effect}];
+  std::vector<DeferredWrite> deferred;
+  for (const Found& f : found) {
+    if (alike[{f.write.revealer, f.access.bit, f.access.effect}] == 1) deferred.push_back(f.write);
+  }
+  return deferred;
 }
 
 std::vector<Instruction> ParseDisassembly(const std::string& listing) {

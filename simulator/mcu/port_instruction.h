@@ -50,6 +50,23 @@ bool MayBranch(const Instruction& instruction);
 /// never both in the result.
 std::set<uint32_t> WritesSeenAtTheNextStop(const std::vector<Instruction>& code);
 
+/// A bit write whose effect the latch reported at a later port write shows, and when it ran.
+struct DeferredWrite {
+  uint32_t address = 0;
+  uint32_t revealer = 0;  ///< the port write whose stop or log reveals it
+  uint64_t cycles = 0;    ///< machine cycles from the write's start to the revealer's
+};
+
+/// The bit writes of `code` (bar those in `keep`) whose effect a later port write reveals with
+/// their exact time: from the write, execution goes on only through NOPs, unconditional jumps
+/// and writes of other pins in `hidden` to the revealer, which reports one port's latch. Which
+/// write it was the latch tells: no other write sets the same level on the same pin on its way
+/// to that revealer. Nothing when the firmware may enable interrupts, which would take time in
+/// between.
+std::vector<DeferredWrite> WritesDeferredToALaterWrite(const std::vector<Instruction>& code,
+                                                       const std::set<uint32_t>& hidden,
+                                                       const std::set<uint32_t>& keep);
+
 /// The instructions of s51's `dc` listing ("0x00d9  ? d2 b1    SETB   0xb1...", other lines such
 /// as labels skipped). Terminal control sequences in the text are dropped.
 std::vector<Instruction> ParseDisassembly(const std::string& listing);

@@ -97,6 +97,7 @@ class S51Driver {
       if (logged) {
         const LoggedWrite write = std::move(logged_.front());
         logged_.pop_front();
+        ExposeDeferred();
         TakeRamWrites(write.ramBefore);
         if (!Follow(write.pc, write.clocks, write.latches, 0, &commands)) return false;
         if (!FollowForecast(write.pc)) return false;
@@ -181,6 +182,24 @@ class S51Driver {
     std::set<uint32_t> breakpoints = {mainEntry_};
     // Every stop costs s51 a long report; a bit write that the next stop reveals needs none.
     const std::set<uint32_t> seenLater = WritesSeenAtTheNextStop(code);
+    const Pin sck = board_.wiring()[static_cast<int>(ChipLine::kSck)];
+    std::set<uint32_t> clockWrites;
+    for (const Instruction& instruction : code) {
+      const PortInstruction access = ClassifyPortInstruction(instruction.bytes);
+      if ((access.effect == PortInstruction::Effect::kSetsBit ||
+           access.effect == PortInstruction::Effect::kClearsBit) &&
+          Pin{access.port, access.bit} == sck) {
+        clockEdges_[instruction.address] = access.effect == PortInstruction::Effect::kSetsBit;
+        clockWrites.insert(instruction.address);
+      }
+    }
+    // The clock's edges keep their logs: s51's answering of a read follows them.
+    std::set<uint32_t> deferred;
+    for (const DeferredWrite& write : WritesDeferredToALaterWrite(code, seenLater, clockWrites)) {
+      deferred_[write.revealer].push_back(write);
+      deferred.insert(write.address);
+      logging_.insert(write.address);  // taken as if s51 had logged it
+    }
     std::set<uint32_t> polls;
     constexpr uint32_t kNoWrite = UINT32_MAX;
     uint32_t unseenWrite = kNoWrite;
@@ -195,19 +214,15 @@ class S51Driver {
       const PortInstruction access = ClassifyPortInstruction(instruction.bytes);
       if (access.effect == PortInstruction::Effect::kNone) continue;
       ports_[instruction.address] = {access, instruction.text};
-      const Pin sck = board_.wiring()[static_cast<int>(ChipLine::kSck)];
-      if ((access.effect == PortInstruction::Effect::kSetsBit ||
-           access.effect == PortInstruction::Effect::kClearsBit) &&
-          Pin{access.port, access.bit} == sck) {
-        clockEdges_[instruction.address] = access.effect == PortInstruction::Effect::kSetsBit;
-      }
+      if (deferred.count(instruction.address) != 0) continue;
       if (seenLater.count(instruction.address) != 0) {
         unseenWrite = instruction.address;
         continue;
       }
       if (access.effect == PortInstruction::Effect::kReadsPins) polls.insert(instruction.address);
       if (WritesPort(access.effect)) {
-        writes[instruction.address] = unseenWrite != kNoWrite;
+        writes[instruction.address] =
+            unseenWrite != kNoWrite || deferred_.count(instruction.address) != 0;
         if (unseenWrite != kNoWrite) revealed_[instruction.address] = unseenWrite;
       }
       unseenWrite = kNoWrite;
@@ -247,10 +262,14 @@ class S51Driver {
     return ports;
   }
 
-  /// The port of the write without a stop of its own that the write at `address` reveals, or -1.
+  /// The port of the writes without a stop of their own that the write at `address` reveals,
+  /// or -1.
   int RevealedPort(uint32_t address) const {
     const auto hidden = revealed_.find(address);
-    return hidden == revealed_.end() ? -1 : ports_.at(hidden->second).first.port;
+    if (hidden != revealed_.end()) return ports_.at(hidden->second).first.port;
+    const auto deferred = deferred_.find(address);
+    if (deferred != deferred_.end()) return ports_.at(deferred->second[0].address).first.port;
+    return -1;
   }
 
   /// The writes the logged write at `address` stands for, in order: the one without a stop of
@@ -268,12 +287,15 @@ class S51Driver {
   std::vector<std::string> WriteEffects(uint32_t address) const {
     const std::string wake = kWakeVariable;
     const std::string edges = kEdgesVariable;
+    const std::vector<std::string> stop = {wake + "=0", edges + "=0"};
+    // A deferred write may have run on the way here; none is a clock edge. Once s51 answers no
+    // more and every poll stops, the edges after change nothing.
+    if (deferred_.count(address) != 0) return stop;
     std::vector<std::string> effects;
     for (uint32_t write : WritesAt(address)) {
       const auto edge = clockEdges_.find(write);
       if (edge == clockEdges_.end()) {
-        effects.push_back(wake + "=0");
-        effects.push_back(edges + "=0");
+        return stop;
       } else if (!edge->second) {
         effects.push_back(wake + "=" + wake + "*(" + edges + ">0)");
       } else {
@@ -295,6 +317,7 @@ class S51Driver {
   /// Follows s51's answering through a logged write the board has taken: the chip must drive
   /// what s51 was told it would. False when it does not, which ends the run.
   bool FollowForecast(uint32_t pc) {
+    if (deferred_.count(pc) != 0) forecast_.reset();
     std::optional<bool> expected;
     for (uint32_t write : WritesAt(pc)) {
       if (!forecast_) return true;
@@ -429,6 +452,8 @@ class S51Driver {
     Queue(log.hits);
     clocks_ += stop->clocks;
     pending_ = *stop;
+    pendingExposed_ = false;
+    ExposeDeferred();
     if (selfLoops_.count(stop->pc) != 0) {
       stopEnd_ = {RunResult::End::kSpinning, "the firmware jumps to itself at " + Hex(stop->pc) +
                                                  " in " + build_.map.CodeSymbolAt(stop->pc)};
@@ -454,13 +479,50 @@ class S51Driver {
       wakeClocks_ = kUnknownWake;  // the write's script may have set s51's variable
       LoggedWrite write{hit.pc, clocks_, {}, std::move(ramBeforeStop_)};
       ramBeforeStop_.clear();
-      // A write that reveals another reports the latch of that one's port.
-      const auto hidden = revealed_.find(hit.pc);
-      if (hit.latches && hidden != revealed_.end()) {
-        write.latches[ports_.at(hidden->second).first.port] = static_cast<uint8_t>(*hit.latches);
-      }
+      // A write that reveals others reports the latch of their port.
+      const int port = RevealedPort(hit.pc);
+      if (hit.latches && port >= 0) write.latches[port] = static_cast<uint8_t>(*hit.latches);
       logged_.push_back(std::move(write));
     }
+  }
+
+  /// Puts the writes deferred to the next logged write or stop before it, each at the time it ran,
+  /// as if s51 had logged them: the one on each pin whose level the reported latch shows. That
+  /// level may be the pin's already, as when s51 logged every write.
+  void ExposeDeferred() {
+    const bool logged = !logged_.empty();
+    const uint32_t pc = logged ? logged_.front().pc : pending_.pc;
+    const auto deferred = deferred_.find(pc);
+    if (deferred == deferred_.end() || (logged ? logged_.front().exposed : pendingExposed_)) {
+      return;
+    }
+    const uint64_t clocks = logged ? logged_.front().clocks : clocks_;
+    const Latches& latches = logged ? logged_.front().latches : pending_.latches;
+    std::vector<LoggedWrite> writes;
+    for (const DeferredWrite& write : deferred->second) {
+      const PortInstruction& access = ports_.at(write.address).first;
+      const bool level = access.effect == PortInstruction::Effect::kSetsBit;
+      const auto& latch = latches[access.port];
+      if (!latch || ((*latch >> access.bit) & 1) != (level ? 1 : 0)) continue;
+      writes.push_back({write.address, clocks - write.cycles * kS51ClocksPerCycle, {}, {}, true});
+    }
+    if (logged) {
+      logged_.front().exposed = true;
+    } else {
+      pendingExposed_ = true;
+    }
+    if (writes.empty()) return;
+    std::sort(writes.begin(), writes.end(),
+              [](const LoggedWrite& a, const LoggedWrite& b) { return a.clocks < b.clocks; });
+    // The writes to RAM before the revealer came before these.
+    if (logged) {
+      writes.front().ramBefore = std::move(logged_.front().ramBefore);
+      logged_.front().ramBefore.clear();
+    } else {
+      writes.front().ramBefore = std::move(ramBeforeStop_);
+      ramBeforeStop_.clear();
+    }
+    logged_.insert(logged_.begin(), writes.begin(), writes.end());
   }
 
   /// Once every logged write is taken, a stop that ends the run ends it; as when every write
@@ -480,7 +542,7 @@ class S51Driver {
     run_.cycles = cycle;
     const Instant now{cycle};
     const bool logged = logging_.count(pc) != 0;
-    if ((!logged || revealed_.count(pc) != 0) && !TakeUnseenWrite(pc, latches, !logged, now)) {
+    if ((!logged || RevealedPort(pc) >= 0) && !TakeUnseenWrite(pc, latches, !logged, now)) {
       return false;
     }
     if (cycle > limits_.cycles) {
@@ -669,6 +731,7 @@ class S51Driver {
     uint64_t clocks;
     Latches latches;
     std::vector<std::pair<uint8_t, uint8_t>> ramBefore;  // address, value
+    bool exposed = false;  // the writes deferred to it are in the queue before it
   };
 
   std::unique_ptr<S51Console> console_;
@@ -687,6 +750,7 @@ class S51Driver {
   uint64_t wakeClocks_ = 0;                // as s51's kWakeVariable has it; 0 lets every poll stop
   std::map<uint32_t, bool> clockEdges_;    // the bit writes of SCK -> rising
   std::map<uint32_t, uint32_t> revealed_;  // logged write -> the write it reveals
+  std::map<uint32_t, std::vector<DeferredWrite>> deferred_;  // by the write that reveals them
   /// What s51 was told of the chip's answer, and how far the board has followed it.
   struct Forecast {
     Pin pin;
@@ -696,6 +760,7 @@ class S51Driver {
   std::optional<Forecast> forecast_;
   S51Run run_;
   S51Stop pending_;
+  bool pendingExposed_ = false;
   std::chrono::steady_clock::time_point started_;
 };
 

@@ -6,8 +6,9 @@
 // the radio drives on the pins; at a write, which needs no answer, s51 logs its clock count and
 // goes on, and the board takes the logged writes in time order before the next stop. A bit write
 // that runs straight on into another port write gets no breakpoint of its own: the latch reported
-// at that next one shows it. While the chip answers a read, the rest of its byte is known: s51 is
-// told it and puts each bit on the pin at the rising clock edge itself, and the board checks the
+// at that next one shows it; so does a data write that runs on through jumps to the clock's, whose
+// time the cycles between give. While the chip answers a read, the rest of its byte is known: s51
+// is told it and puts each bit on the pin at the rising clock edge itself, and the board checks the
 // chip drove the same when it takes those writes. Between the stops the delay loops run at the
 // simulator's full speed.
 

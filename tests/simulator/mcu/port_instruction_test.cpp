@@ -155,5 +155,58 @@ INSTANTIATE_TEST_SUITE_P(
         UnseenCase{"NothingFollows", {{0xD2, 0xB1}}, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+struct DeferredCase {
+  const char* name;
+  std::vector<std::vector<uint8_t>> code;
+  std::vector<std::pair<uint32_t, uint64_t>> deferred;  // address, cycles before 0x109
+};
+
+class DeferredWrites : public ::testing::TestWithParam<DeferredCase> {};
+
+// A bit of a serial write, as SDCC compiles `if (b) SDIO = 1; else SDIO = 0; SCK = 1; SCK = 0;`
+// at 0x100: either data write reaches the clock's fall at 0x109, whose latch shows which ran.
+TEST_P(DeferredWrites, AreThoseALaterWriteRevealsWithTheirTime) {
+  const std::vector<Instruction> code = Code(GetParam().code);
+  const std::set<uint32_t> clock = {0x106, 0x109};
+  std::vector<std::pair<uint32_t, uint64_t>> found;
+  for (const DeferredWrite& write :
+       WritesDeferredToALaterWrite(code, WritesSeenAtTheNextStop(code), clock)) {
+    EXPECT_EQ(write.revealer, 0x109u);
+    found.emplace_back(write.address, write.cycles);
+  }
+  EXPECT_EQ(found, GetParam().deferred);
+}
+
+// 0xD2 0xB1: SETB P3.1; 0xC2 0xB1: CLR P3.1; 0x80 0x02: SJMP over the next two bytes;
+// 0xD2 0xB0 / 0xC2 0xB0: the clock; 0x00: NOP; 0xD2 0xAF: SETB EA; 0x30 0xB3 0x00: JNB P3.3.
+INSTANTIATE_TEST_SUITE_P(
+    Code, DeferredWrites,
+    ::testing::Values(
+        DeferredCase{"EitherDataWrite",
+                     {{0xD2, 0xB1}, {0x80, 0x02}, {0xC2, 0xB1}, {0xD2, 0xB0}, {0x00}, {0xC2, 0xB0}},
+                     {{0x100, 5}, {0x104, 3}}},
+        DeferredCase{"InterruptsMayTakeTime",
+                     {{0xD2, 0xB1},
+                      {0x80, 0x02},
+                      {0xC2, 0xB1},
+                      {0xD2, 0xB0},
+                      {0x00},
+                      {0xC2, 0xB0},
+                      {0xD2, 0xAF}},
+                     {}},
+        // Both set SDIO: the latch cannot tell which ran, so neither is deferred.
+        DeferredCase{"TwoAlike",
+                     {{0xD2, 0xB1}, {0x80, 0x02}, {0xD2, 0xB1}, {0xD2, 0xB0}, {0x00}, {0xC2, 0xB0}},
+                     {}},
+        // A read on the way must see the write: it stops a deferral.
+        DeferredCase{"ReadOnTheWay",
+                     {{0xD2, 0xB1}, {0x30, 0xB3, 0x00}, {0x00}, {0xD2, 0xB0}, {0x00}, {0xC2, 0xB0}},
+                     {}},
+        // P1's latch is not the one the fall of SCK on P3 reports.
+        DeferredCase{"OtherPort",
+                     {{0xD2, 0x91}, {0x80, 0x02}, {0xC2, 0x91}, {0xD2, 0xB0}, {0x00}, {0xC2, 0xB0}},
+                     {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace kitbuilder::simulator
