@@ -308,7 +308,8 @@ class S51Driver {
         }
         effects.push_back(answer + "=" + answer + ">>1");
         effects.push_back(wake + "=" + wake + "*(" + edges + ">1)");
-        effects.push_back(edges + "=" + edges + "-1");
+        // s51 compares its variables without a sign: the count must not go below 0.
+        effects.push_back(edges + "=" + edges + "-(" + edges + ">0)");
       }
     }
     return effects;
