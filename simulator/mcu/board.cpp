@@ -43,7 +43,8 @@ std::optional<Board::DataForecast> Board::ForecastData() const {
     }
   }
   const Pin pin = wiring_[static_cast<int>(chip->line)];
-  if (!Latch(pin)) return std::nullopt;
+  // The next write that sets SCK must be a rising edge.
+  if (!Latch(pin) || Latch(wiring_[static_cast<int>(ChipLine::kSck)])) return std::nullopt;
   return DataForecast{pin, chip->levels, chip_.OutputsBesideTheLinkSteadyUntil()};
 }
 

@@ -43,8 +43,8 @@ class Board {
 
   /// The pin the chip answers a read on and the levels it takes after each of the coming rising
   /// edges of SCK, while no other latch moves; until `steadyUntil` nothing else the chip drives
-  /// changes. Nothing when the chip is not answering, or the wires would mix the answer with
-  /// another line or a low latch.
+  /// changes. Nothing when the chip is not answering, SCK is high, or the wires would mix the
+  /// answer with another line or a low latch.
   struct DataForecast {
     Pin pin;
     std::vector<bool> levels;

@@ -193,6 +193,23 @@ class S51Driver {
         clockWrites.insert(instruction.address);
       }
     }
+    // s51 takes every write that sets SCK for a rising edge: so it is only while each one has
+    // the clock's fall straight after it.
+    answering_ = true;
+    for (size_t i = 0; i < code.size(); ++i) {
+      const auto edge = clockEdges_.find(code[i].address);
+      if (edge == clockEdges_.end() || !edge->second) continue;
+      bool falls = false;
+      for (size_t j = i + 1; j < code.size() && !MayBranch(code[j - 1]) &&
+                             code[j].address == code[j - 1].address + code[j - 1].bytes.size();
+           ++j) {
+        const auto next = clockEdges_.find(code[j].address);
+        if (next == clockEdges_.end()) continue;
+        falls = !next->second;
+        break;
+      }
+      answering_ = answering_ && falls;
+    }
     // The clock's edges keep their logs: s51's answering of a read follows them.
     std::set<uint32_t> deferred;
     for (const DeferredWrite& write : WritesDeferredToALaterWrite(code, seenLater, clockWrites)) {
@@ -636,7 +653,7 @@ class S51Driver {
   void ArmPolls(std::vector<std::string>* commands) {
     const uint64_t cycle = clocks_ / kS51ClocksPerCycle;
     // While the chip answers a read, the data line follows the clock; s51 can follow it too.
-    const auto forecast = board_.ForecastData();
+    const auto forecast = answering_ ? board_.ForecastData() : std::nullopt;
     // The cycle budget is checked at a stop; s51's variables hold 32 bits.
     const uint64_t until =
         std::min(forecast ? forecast->steadyUntil : board_.SteadyUntil(), limits_.cycles);
@@ -750,6 +767,7 @@ class S51Driver {
   std::array<int, 4> outside_ = {0xFF, 0xFF, 0xFF, 0xFF};  // or kUnknownLevels
   uint64_t wakeClocks_ = 0;                // as s51's kWakeVariable has it; 0 lets every poll stop
   std::map<uint32_t, bool> clockEdges_;    // the bit writes of SCK -> rising
+  bool answering_ = false;                 // s51 may answer a read itself
   std::map<uint32_t, uint32_t> revealed_;  // logged write -> the write it reveals
   std::map<uint32_t, std::vector<DeferredWrite>> deferred_;  // by the write that reveals them
   /// What s51 was told of the chip's answer, and how far the board has followed it.
