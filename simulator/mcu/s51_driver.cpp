@@ -445,15 +445,25 @@ class S51Driver {
       End(RunResult::End::kLostTrack, "s51 has gone");
       return false;
     }
+    // s51's console holds its replies back until it waits for more commands, so the ones before
+    // `run` come with the run's own: all share its allowance.
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::duration<double>(limits_.cpuSeconds);
+    const auto left = [&] {
+      return std::max(0.0, std::chrono::duration<double>(deadline - Clock::now()).count());
+    };
     for (size_t i = 0; i + 1 < commands.size(); ++i) {
-      if (!console_->AwaitReply(kCommandSeconds)) {
+      if (console_->AwaitReply(left())) continue;
+      if (left() > 0) {
         End(RunResult::End::kLostTrack, "s51 did not answer " + commands[i]);
-        return false;
+      } else {
+        Interrupt(commands.size() - i);
       }
+      return false;
     }
-    const auto reply = console_->AwaitReply(limits_.cpuSeconds);
+    const auto reply = console_->AwaitReply(left());
     if (!reply) {
-      Interrupt();
+      Interrupt(1);
       return false;
     }
     ++run_.stops;
@@ -710,12 +720,13 @@ class S51Driver {
 
   /// The simulation ran for the whole allowance without a stop: it reached no port
   /// instruction, or it only wrote pins, which s51 logs without stopping.
-  void Interrupt() {
+  void Interrupt(size_t outstanding) {
     std::string where;
     bool wrote = false;
     if (console_->Send({"stop"})) {
-      // The pending reply of `run` and then that of `stop`.
-      const auto reply = console_->AwaitReply(kCommandSeconds);
+      // The `outstanding` replies, the last that of `run`, and then that of `stop`.
+      std::optional<std::string> reply;
+      for (size_t i = 0; i < outstanding; ++i) reply = console_->AwaitReply(kCommandSeconds);
       if (reply) {
         const S51Log log = ReadS51Log(*reply);
         for (const S51LoggedHit& hit : log.hits) {
