@@ -151,6 +151,38 @@ PortInstruction ClassifyPortInstruction(const std::vector<uint8_t>& bytes) {
   return result;
 }
 
+bool IsBitWrite(PortInstruction::Effect effect) {
+  return effect == PortInstruction::Effect::kSetsBit ||
+         effect == PortInstruction::Effect::kClearsBit;
+}
+
+bool IsFollowedWrite(PortInstruction::Effect effect) {
+  return IsBitWrite(effect) || effect == PortInstruction::Effect::kWritesByte;
+}
+
+bool RunsStraightOn(const std::vector<Instruction>& code, size_t i) {
+  return i > 0 && i < code.size() &&
+         code[i - 1].address + code[i - 1].bytes.size() == code[i].address &&
+         !MayBranch(code[i - 1]);
+}
+
+bool EachRiseFallsStraightAfter(const std::vector<Instruction>& code,
+                                const std::map<uint32_t, bool>& clockEdges) {
+  for (size_t i = 0; i < code.size(); ++i) {
+    const auto edge = clockEdges.find(code[i].address);
+    if (edge == clockEdges.end() || !edge->second) continue;
+    bool falls = false;
+    for (size_t j = i + 1; RunsStraightOn(code, j); ++j) {
+      const auto next = clockEdges.find(code[j].address);
+      if (next == clockEdges.end()) continue;
+      falls = !next->second;
+      break;
+    }
+    if (!falls) return false;
+  }
+  return true;
+}
+
 bool IsJumpToItself(const Instruction& instruction) {
   const std::vector<uint8_t>& bytes = instruction.bytes;
   if (bytes.size() == 2 && bytes[0] == 0x80) return bytes[1] == 0xFE;  // relative to the next
@@ -192,14 +224,10 @@ std::set<uint32_t> WritesSeenAtTheNextStop(const std::vector<Instruction>& code)
   bool revealed = false;  // the port instruction straight on is a write that keeps its stop
   for (size_t i = code.size(); i-- > 0;) {
     const Instruction& instruction = code[i];
-    const bool contiguous = i + 1 < code.size() &&
-                            code[i + 1].address == instruction.address + instruction.bytes.size();
-    if (!contiguous || MayBranch(instruction)) revealed = false;
+    if (!RunsStraightOn(code, i + 1)) revealed = false;
     const PortInstruction access = ClassifyPortInstruction(instruction.bytes);
     if (access.effect == PortInstruction::Effect::kNone) continue;
-    const bool bitWrite = access.effect == PortInstruction::Effect::kSetsBit ||
-                          access.effect == PortInstruction::Effect::kClearsBit;
-    if (bitWrite && revealed && !MayBranch(instruction)) {
+    if (IsBitWrite(access.effect) && revealed) {
       seen.insert(instruction.address);
       revealed = false;  // the write before this one must stop: its effect would be hidden
     } else {
@@ -275,12 +303,9 @@ std::vector<DeferredWrite> WritesDeferredToALaterWrite(const std::vector<Instruc
   bool revealsHidden = false;  // a hidden write runs straight on into this instruction
   for (size_t i = 0; i < code.size(); ++i) {
     const Instruction& instruction = code[i];
-    const bool contiguous =
-        i > 0 && code[i - 1].address + code[i - 1].bytes.size() == instruction.address;
-    if (!contiguous || MayBranch(code[i - 1])) revealsHidden = false;
+    if (!RunsStraightOn(code, i)) revealsHidden = false;
     const PortInstruction access = ClassifyPortInstruction(instruction.bytes);
-    const bool bitWrite = access.effect == PortInstruction::Effect::kSetsBit ||
-                          access.effect == PortInstruction::Effect::kClearsBit;
+    const bool bitWrite = IsBitWrite(access.effect);
     const bool revealer = revealsHidden;
     if (access.effect != PortInstruction::Effect::kNone) {
       revealsHidden = hidden.count(instruction.address) != 0;
@@ -299,10 +324,7 @@ std::vector<DeferredWrite> WritesDeferredToALaterWrite(const std::vector<Instruc
       const Instruction& on = code[index->second];
       const PortInstruction onAccess = ClassifyPortInstruction(on.bytes);
       if (onAccess.effect != PortInstruction::Effect::kNone && hidden.count(on.address) == 0) {
-        const bool write = onAccess.effect == PortInstruction::Effect::kSetsBit ||
-                           onAccess.effect == PortInstruction::Effect::kClearsBit ||
-                           onAccess.effect == PortInstruction::Effect::kWritesByte;
-        if (write && onAccess.port == access.port) {
+        if (IsFollowedWrite(onAccess.effect) && onAccess.port == access.port) {
           found.push_back({{instruction.address, on.address, cycles}, access});
         }
         break;

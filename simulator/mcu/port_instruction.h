@@ -4,6 +4,7 @@
 // and from a write it learns the new latch levels without asking the simulator.
 
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -28,6 +29,11 @@ struct PortInstruction {
 /// The port access of the instruction whose bytes (opcode first) are given.
 PortInstruction ClassifyPortInstruction(const std::vector<uint8_t>& bytes);
 
+/// SETB or CLR of a port bit.
+bool IsBitWrite(PortInstruction::Effect effect);
+/// A port write the run follows: a bit write or a byte written.
+bool IsFollowedWrite(PortInstruction::Effect effect);
+
 /// One instruction of a disassembly.
 struct Instruction {
   uint32_t address = 0;
@@ -42,6 +48,15 @@ bool IsJumpToItself(const Instruction& instruction);
 /// Whether execution may go anywhere but on to the next instruction: a jump, call, return or
 /// conditional branch.
 bool MayBranch(const Instruction& instruction);
+
+/// Whether execution runs straight on from `code[i - 1]` into `code[i]`: the two lie one after
+/// the other and the first does not branch.
+bool RunsStraightOn(const std::vector<Instruction>& code, size_t i);
+
+/// Whether each write in `clockEdges` (address -> it sets the clock) that sets the clock runs
+/// straight on into one that clears it, so that every write that sets it is a rising edge.
+bool EachRiseFallsStraightAfter(const std::vector<Instruction>& code,
+                                const std::map<uint32_t, bool>& clockEdges);
 
 /// The bit writes of `code` (in address order) whose effect needs no stop of its own: straight
 /// on, without a branch, execution reaches a port write that is not in the result, and a stop

@@ -40,12 +40,6 @@ constexpr uint64_t kLastWakeCycle = INT32_MAX / kS51ClocksPerCycle;
 
 using Latches = std::array<std::optional<uint8_t>, 4>;
 
-bool WritesPort(PortInstruction::Effect effect) {
-  return effect == PortInstruction::Effect::kSetsBit ||
-         effect == PortInstruction::Effect::kClearsBit ||
-         effect == PortInstruction::Effect::kWritesByte;
-}
-
 std::string Hex(uint32_t value, int digits = 4) {
   char text[16];
   std::snprintf(text, sizeof text, "0x%0*X", digits, value);
@@ -186,30 +180,13 @@ class S51Driver {
     std::set<uint32_t> clockWrites;
     for (const Instruction& instruction : code) {
       const PortInstruction access = ClassifyPortInstruction(instruction.bytes);
-      if ((access.effect == PortInstruction::Effect::kSetsBit ||
-           access.effect == PortInstruction::Effect::kClearsBit) &&
-          Pin{access.port, access.bit} == sck) {
+      if (IsBitWrite(access.effect) && Pin{access.port, access.bit} == sck) {
         clockEdges_[instruction.address] = access.effect == PortInstruction::Effect::kSetsBit;
         clockWrites.insert(instruction.address);
       }
     }
-    // s51 takes every write that sets SCK for a rising edge: so it is only while each one has
-    // the clock's fall straight after it.
-    answering_ = true;
-    for (size_t i = 0; i < code.size(); ++i) {
-      const auto edge = clockEdges_.find(code[i].address);
-      if (edge == clockEdges_.end() || !edge->second) continue;
-      bool falls = false;
-      for (size_t j = i + 1; j < code.size() && !MayBranch(code[j - 1]) &&
-                             code[j].address == code[j - 1].address + code[j - 1].bytes.size();
-           ++j) {
-        const auto next = clockEdges_.find(code[j].address);
-        if (next == clockEdges_.end()) continue;
-        falls = !next->second;
-        break;
-      }
-      answering_ = answering_ && falls;
-    }
+    // s51 takes every write that sets SCK for a rising edge.
+    answering_ = EachRiseFallsStraightAfter(code, clockEdges_);
     // The clock's edges keep their logs: s51's answering of a read follows them.
     std::set<uint32_t> deferred;
     for (const DeferredWrite& write : WritesDeferredToALaterWrite(code, seenLater, clockWrites)) {
@@ -237,7 +214,7 @@ class S51Driver {
         continue;
       }
       if (access.effect == PortInstruction::Effect::kReadsPins) polls.insert(instruction.address);
-      if (WritesPort(access.effect)) {
+      if (IsFollowedWrite(access.effect)) {
         writes[instruction.address] =
             unseenWrite != kNoWrite || deferred_.count(instruction.address) != 0;
         if (unseenWrite != kNoWrite) revealed_[instruction.address] = unseenWrite;
